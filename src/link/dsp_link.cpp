@@ -1,0 +1,309 @@
+#include "dsp_link.h"
+
+#include <string>
+
+#include "run_log.h"
+#include "subcommands.h"
+
+namespace dsplink {
+namespace {
+
+// A long read is taken in slices so that a close from another thread is never kept waiting.
+constexpr int kReadSliceMs = 20;
+
+std::string HexBytes(std::span<const uint8_t> bytes, const char* format) {
+    std::string text;
+    char item[8];
+    for (uint8_t b : bytes) {
+        std::snprintf(item, sizeof item, format, b);
+        text += item;
+    }
+    return text;
+}
+
+}  // namespace
+
+DspLink::DspLink(std::unique_ptr<HidTransport> transport, Clock& clock, uint8_t model,
+                 int channels)
+    : mTransport(std::move(transport)),
+      mClock(clock),
+      mParser([this](const FrameView& frame, bool valid, std::span<const uint8_t> wire) {
+          OnFrame(frame, valid, wire);
+      }) {
+    mState.pcModel = model;
+    mState.outputCount = channels;
+    mWorker = std::thread(&DspLink::McuCmdThread, this);
+}
+
+DspLink::~DspLink() {
+    mThreadRunning = false;
+    mWorker.join();
+    std::lock_guard<std::mutex> guard(mIoLock);
+    if (mOpen) {
+        mTransport->Close();
+        mOpen = false;
+    }
+}
+
+OpenResult DspLink::Open() {
+    std::lock_guard<std::mutex> guard(mIoLock);
+    if (mOpen) {
+        return OpenResult::Opened;
+    }
+    const OpenResult result = mTransport->Open();
+    if (result == OpenResult::NotFound || result == OpenResult::NoAccess) {
+        runlog::Log("unable to open device\n");
+    }
+    if (result == OpenResult::Opened) {
+        ++mHandleId;
+        mOpen = true;
+    }
+    return result;
+}
+
+bool DspLink::IsOpen() const { return mOpen; }
+
+void DspLink::CloseHIDDevice(bool notify) {
+    if (!mOpen) {
+        return;
+    }
+    if (notify) {
+        PC_Connect(0);
+    }
+    {
+        std::lock_guard<std::mutex> guard(mIoLock);
+        mTransport->Close();
+        mOpen = false;
+    }
+    WRITE_ROPRT = false;
+    runlog::Log("CloseHIDDevice!\n");
+}
+
+void DspLink::SetTarget(ReplyTargetId id, ReplyTarget* target) {
+    {
+        std::lock_guard<std::mutex> guard(mTargetLock);
+        mTargets[static_cast<size_t>(id)] = target;
+    }
+    if (id == ReplyTargetId::Main) {
+        mQueueIdle = true;
+    }
+}
+
+void DspLink::SetFrameTrace(FrameTrace trace) {
+    std::lock_guard<std::mutex> guard(mTraceLock);
+    mTrace = std::move(trace);
+}
+
+void DspLink::Post(ReplyTargetId target, LinkMessage message) {
+    std::lock_guard<std::mutex> guard(mTargetLock);
+    ReplyTarget* receiver = mTargets[static_cast<size_t>(target)];
+    if (receiver != nullptr) {
+        receiver->Post(std::move(message));
+    }
+    // Without a receiver the message, and any record it owns, is freed here.
+}
+
+bool DspLink::ClaimWrite() {
+    const int64_t start = mClock.NowMs();
+    for (;;) {
+        if (!mOpen) {
+            runlog::Log("mHidHandle is NULL, break out send cmd!\n");
+            return false;
+        }
+        bool expected = false;
+        if (WRITE_ROPRT.compare_exchange_strong(expected, true)) {
+            runlog::Log("set WRITE_ROPRT = TRUE\n");
+            return true;
+        }
+        if (mClock.NowMs() - start > kWriteClaimTimeoutMs) {
+            runlog::Log("time out, break out send cmd!\n");
+            WRITE_ROPRT = false;
+            return false;
+        }
+        mClock.SleepMs(1);
+    }
+}
+
+bool DspLink::SendCtrlCommand(uint8_t type, uint8_t subcmd, uint8_t optype,
+                              std::span<const uint8_t> payload) {
+    const int64_t start = mClock.NowMs();
+    if (type == CMD_DSP && optype == OP_READ) {
+        const uint32_t count = ++mReadRequestCount;
+        if (subcmd == DSP_MIX_TYPE2) {
+            runlog::Log("SendCtrlCommand %d, DSP_MIX_TYPE2\n", count);
+        } else if (subcmd <= 0x4D) {
+            runlog::Log("SendCtrlCommand %d, %s\n", count, DspSubcmdName(subcmd).c_str());
+        } else {
+            runlog::Log("SendCtrlCommand %d, %d\n", count, subcmd);
+        }
+    }
+    runlog::Log("SendCtrlCommand timestart = %ld\n", static_cast<long>(start));
+    if (!mOpen) {
+        WRITE_ROPRT = false;
+        return false;
+    }
+    if (payload.size() > kMaxPayload) {
+        runlog::Log("payload of %zu bytes does not fit in one frame\n", payload.size());
+        return false;
+    }
+    if (!ClaimWrite()) {
+        return false;
+    }
+    runlog::Log("SendCtrlCommand Cmd:0x%02x, subcmd:0x%02x, optype:0x%02x, len:0x%02x\n", type,
+                subcmd, optype, static_cast<unsigned>(payload.size()));
+    const OutputReport report = BuildOutputReport(type, subcmd, optype, payload);
+    if (runlog::IsOn()) {
+        runlog::Log("begain to write data to devices:\n");
+        runlog::Log("%s\n", HexBytes(report, "%02x ").c_str());
+    }
+    {
+        std::lock_guard<std::mutex> guard(mTraceLock);
+        if (mTrace) {
+            mTrace('>', std::span<const uint8_t>(report).subspan(1, 7 + payload.size()), true);
+        }
+    }
+    int written = -1;
+    {
+        std::lock_guard<std::mutex> guard(mIoLock);
+        if (!mOpen) {
+            runlog::Log("mHidHandle is NULL, can't send cmd\n");
+            WRITE_ROPRT = false;
+            return false;
+        }
+        written = mTransport->Write(report.data(), report.size());
+        if (written < 0) {
+            runlog::Log("Write HidDeviceObject = %d errot = %s\n", mHandleId.load(),
+                        mTransport->LastError().c_str());
+        }
+    }
+    WRITE_ROPRT = false;
+    if (written < 0) {
+        return false;
+    }
+    runlog::Log("write data ok! HidDeviceObject = %d\n", mHandleId.load());
+    return true;
+}
+
+bool DspLink::ReadHIDData(int timeoutMs) {
+    const int64_t start = mClock.NowMs();
+    runlog::Log("ReadHIDData timestart = %ld\n", static_cast<long>(start));
+    std::array<uint8_t, kReportSize> buffer{};
+    int received = 0;
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> guard(mIoLock);
+            if (!mOpen) {
+                runlog::Log("mHidHandle is NULL\n");
+                WRITE_ROPRT = false;
+                return false;
+            }
+            const int64_t left = timeoutMs - (mClock.NowMs() - start);
+            const int slice = static_cast<int>(std::max<int64_t>(0, std::min<int64_t>(left, kReadSliceMs)));
+            received = mTransport->Read(buffer.data(), buffer.size(), slice);
+        }
+        if (received > 0 || mClock.NowMs() - start >= timeoutMs) {
+            break;
+        }
+        if (received < 0) {
+            // A failed read is reissued until the time-out; pause so a dead device is not spun on.
+            mClock.SleepMs(1);
+        }
+    }
+    runlog::Log("ReadHIDData done timeend-timestart = %ld\n",
+                static_cast<long>(mClock.NowMs() - start));
+    runlog::Log("ReadHIDData NumberOfBytesRead = %d\n", std::max(received, 0));
+    if (received <= 0) {
+        return false;
+    }
+    const auto bytes = std::span<const uint8_t>(buffer.data(), static_cast<size_t>(received));
+    if (runlog::IsOn()) {
+        runlog::Log("read data: %s\n", HexBytes(bytes, "%02x ").c_str());
+    }
+    std::lock_guard<std::mutex> guard(mParserLock);
+    mParser.Feed(bytes);
+    return true;
+}
+
+void DspLink::OnFrame(const FrameView& frame, bool valid, std::span<const uint8_t> wire) {
+    {
+        std::lock_guard<std::mutex> guard(mTraceLock);
+        if (mTrace) {
+            mTrace('<', wire, valid);
+        }
+    }
+    if (valid) {
+        packet_process(frame);
+    }
+}
+
+void DspLink::packet_process(const FrameView& frame) {
+    switch (frame.type) {
+        case CMD_DSP:
+            runlog::Log("packet_process: packet_type(CMD_DSP)\n");
+            DecodeDspReply(frame, *this);
+            break;
+        case CMD_FLASH:
+            runlog::Log("packet_process: packet_type(CMD_FLASH)\n");
+            DecodeFlashReply(frame, *this);
+            break;
+        case CMD_MCU:
+            runlog::Log("packet_process: packet_type(CMD_MCU)\n");
+            DecodeMcuReply(frame, *this);
+            break;
+        case CMD_DSP_DWRITE:
+            runlog::Log("packet_process: packet_type(CMD_DSP_DWRITE)\n");
+            break;
+        case CMD_KTV:
+            runlog::Log("packet_process: packet_type(CMD_KTV)\n");
+            DecodeKtvReply(frame, *this);
+            break;
+        default:
+            break;
+    }
+}
+
+bool DspLink::Issue(uint8_t type, uint8_t subcmd, uint8_t optype, Payload payload, bool sendNow,
+                    int timeoutMs) {
+    if (sendNow) {
+        const bool sent = SendCtrlCommand(type, subcmd, optype, payload);
+        const bool replied = ReadHIDData(timeoutMs);
+        return sent && replied;
+    }
+    if (mAsyncMode) {
+        mQueue.Push(QueuedCommand{type, subcmd, optype, std::move(payload)});
+        mQueueIdle = false;
+        return true;
+    }
+    return false;
+}
+
+void DspLink::McuCmdThread() {
+    runlog::Log("McuCmdThread start\n");
+    auto logEntry = [](const QueuedCommand& command) {
+        if (runlog::IsOn()) {
+            runlog::Log("get mcmd 0x%02x subcmd 0x%02x optype 0x%02x len 0x%02x cmd_data:%s\n",
+                        command.type, command.subcmd, command.optype,
+                        static_cast<unsigned>(command.payload.size()),
+                        HexBytes(command.payload, " 0x%02x").c_str());
+        }
+    };
+    while (mThreadRunning) {
+        std::optional<QueuedCommand> command = mQueue.Pop();
+        if (!command) {
+            if (!mQueueIdle) {
+                mQueueIdle = true;
+            }
+            mClock.SleepMs(kQueueIdlePollMs);
+            continue;
+        }
+        logEntry(*command);
+        SendCtrlCommand(command->type, command->subcmd, command->optype, command->payload);
+        ReadHIDData(kReplyTimeoutMs);
+    }
+    while (std::optional<QueuedCommand> command = mQueue.Pop()) {
+        logEntry(*command);
+    }
+    runlog::Log("McuCmdThread end\n");
+}
+
+}  // namespace dsplink
