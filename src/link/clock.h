@@ -9,7 +9,7 @@
 namespace dsplink {
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     // Monotonic time in microseconds.
     virtual int64_t NowUs() = 0;
@@ -20,7 +20,7 @@ public:
 };
 
 class SystemClock : public Clock {
-public:
+  public:
     int64_t NowUs() override;
     void SleepUs(int64_t us) override;
 };
@@ -28,12 +28,12 @@ public:
 // Virtual time: a sleep advances the clock at once and yields for a moment of real time, so
 // a 10 s time-out passes in about 0.1 s while other threads still get to run.
 class ManualClock : public Clock {
-public:
+  public:
     int64_t NowUs() override { return mNowUs.load(); }
     void SleepUs(int64_t us) override;
     void Advance(int64_t us) { mNowUs += us; }
 
-private:
+  private:
     std::atomic<int64_t> mNowUs{0};
 };
 

@@ -20,7 +20,7 @@ struct QueuedCommand {
 };
 
 class CommandQueue {
-public:
+  public:
     CommandQueue();
     ~CommandQueue();
     CommandQueue(const CommandQueue&) = delete;
@@ -30,7 +30,7 @@ public:
     // Consumer side only.
     std::optional<QueuedCommand> Pop();
 
-private:
+  private:
     static constexpr size_t kBlockSize = 256;
     struct Block {
         std::array<QueuedCommand, kBlockSize> entries;

@@ -23,8 +23,7 @@ std::string HexBytes(std::span<const uint8_t> bytes, const char* format) {
 
 }  // namespace
 
-DspLink::DspLink(std::unique_ptr<HidTransport> transport, Clock& clock, uint8_t model,
-                 int channels)
+DspLink::DspLink(std::unique_ptr<HidTransport> transport, Clock& clock, uint8_t model, int channels)
     : mTransport(std::move(transport)),
       mClock(clock),
       mParser([this](const FrameView& frame, bool valid, std::span<const uint8_t> wire) {
@@ -61,7 +60,9 @@ OpenResult DspLink::Open() {
     return result;
 }
 
-bool DspLink::IsOpen() const { return mOpen; }
+bool DspLink::IsOpen() const {
+    return mOpen;
+}
 
 void DspLink::CloseHIDDevice(bool notify) {
     if (!mOpen) {
@@ -70,10 +71,12 @@ void DspLink::CloseHIDDevice(bool notify) {
     if (notify) {
         PC_Connect(0);
     }
+    // Closed for every new write and read at once; one already inside the transport finishes
+    // before the handle goes.
+    mOpen = false;
     {
         std::lock_guard<std::mutex> guard(mIoLock);
         mTransport->Close();
-        mOpen = false;
     }
     WRITE_ROPRT = false;
     runlog::Log("CloseHIDDevice!\n");
@@ -198,7 +201,8 @@ bool DspLink::ReadHIDData(int timeoutMs) {
                 return false;
             }
             const int64_t left = timeoutMs - (mClock.NowMs() - start);
-            const int slice = static_cast<int>(std::max<int64_t>(0, std::min<int64_t>(left, kReadSliceMs)));
+            const int slice =
+                static_cast<int>(std::max<int64_t>(0, std::min<int64_t>(left, kReadSliceMs)));
             received = mTransport->Read(buffer.data(), buffer.size(), slice);
         }
         if (received > 0 || mClock.NowMs() - start >= timeoutMs) {

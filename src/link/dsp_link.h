@@ -27,16 +27,17 @@ namespace dsplink {
 
 // One channel's compressor as Compressor_Ctrl2 sends it.
 struct CompressorChannel {
-    float threshold = 0;  // dB
-    int32_t attack = 0;   // ms
-    uint32_t release = 0; // ms
+    float threshold = 0;   // dB
+    int32_t attack = 0;    // ms
+    uint32_t release = 0;  // ms
 };
 
 class DspLink : private ReplyContext {
-public:
+  public:
     // Called with '>' for each frame written and '<' for each frame received, wire bytes from
     // 0xAA through the checksum; valid is false for a received frame that failed its checksum.
-    using FrameTrace = std::function<void(char direction, std::span<const uint8_t> wire, bool valid)>;
+    using FrameTrace =
+        std::function<void(char direction, std::span<const uint8_t> wire, bool valid)>;
 
     DspLink(std::unique_ptr<HidTransport> transport, Clock& clock, uint8_t model = MODEL_ID,
             int channels = 12);
@@ -189,7 +190,7 @@ public:
     bool KTV_Bass_Gain_Ctrl(int value, bool sendNow);
     bool KTV_Treble_Gain_Ctrl(int value, bool sendNow);
 
-private:
+  private:
     // The common shape of an operation: with sendNow, write and read one reply here (true when
     // the write succeeded and a report arrived); else queue when asyncMode is on (true), or
     // drop (false).

@@ -23,7 +23,7 @@ inline int64_t TruncSteps(double steps) {
 }
 
 class PayloadWriter {
-public:
+  public:
     PayloadWriter& Byte(int v) {
         mBytes.push_back(static_cast<uint8_t>(v));
         return *this;
@@ -56,13 +56,13 @@ public:
     Payload Take() { return std::move(mBytes); }
     size_t Size() const { return mBytes.size(); }
 
-private:
+  private:
     Payload mBytes;
 };
 
 // Reads at fixed offsets; every accessor checks that its bytes are inside the payload.
 class PayloadReader {
-public:
+  public:
     explicit PayloadReader(std::span<const uint8_t> bytes) : mBytes(bytes) {}
 
     size_t Size() const { return mBytes.size(); }
@@ -75,13 +75,11 @@ public:
         return static_cast<uint16_t>((mBytes[offset] << 8) | mBytes[offset + 1]);
     }
     double Tenths(size_t offset) const { return mBytes[offset] + mBytes[offset + 1] / 10.0; }
-    double Hundredths(size_t offset) const {
-        return mBytes[offset] + mBytes[offset + 1] / 100.0;
-    }
+    double Hundredths(size_t offset) const { return mBytes[offset] + mBytes[offset + 1] / 100.0; }
     double Delay(size_t offset) const { return mBytes[offset] + U16(offset + 1) / 1000.0; }
     std::span<const uint8_t> Span() const { return mBytes; }
 
-private:
+  private:
     std::span<const uint8_t> mBytes;
 };
 

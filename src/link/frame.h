@@ -34,11 +34,11 @@ struct FrameView {
 };
 
 class FrameParser {
-public:
+  public:
     // valid: a frame with a good checksum and a body of at least subcmd and optype.
     // Called for every completed frame, good or not, with the wire bytes from 0xAA to the checksum.
-    using FrameHandler = std::function<void(const FrameView& frame, bool valid,
-                                            std::span<const uint8_t> wire)>;
+    using FrameHandler =
+        std::function<void(const FrameView& frame, bool valid, std::span<const uint8_t> wire)>;
 
     explicit FrameParser(FrameHandler handler) : mHandler(std::move(handler)) {}
 
@@ -49,7 +49,7 @@ public:
         }
     }
 
-private:
+  private:
     FrameHandler mHandler;
     uint8_t mState = 0;
     uint8_t mLength = 0;

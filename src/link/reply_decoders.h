@@ -10,7 +10,7 @@
 namespace dsplink {
 
 class ReplyContext {
-public:
+  public:
     virtual ~ReplyContext() = default;
     // Delivers to the target's handler, or frees the message when no target is set.
     virtual void Post(ReplyTargetId target, LinkMessage message) = 0;

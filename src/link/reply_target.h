@@ -42,7 +42,7 @@ struct LinkMessage {
 };
 
 class ReplyTarget {
-public:
+  public:
     virtual ~ReplyTarget() = default;
     // Called on the thread that read the reply; must not block on the receiving thread.
     virtual void Post(LinkMessage message) = 0;

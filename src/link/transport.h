@@ -10,13 +10,13 @@ namespace dsplink {
 
 enum class OpenResult {
     Opened,
-    NotFound,      // no device with the vendor and product ID
-    NoAccess,      // found, but the system refused to open it (permissions)
-    BadIdentity,   // opened, but it did not answer its identity strings
+    NotFound,     // no device with the vendor and product ID
+    NoAccess,     // found, but the system refused to open it (permissions)
+    BadIdentity,  // opened, but it did not answer its identity strings
 };
 
 class HidTransport {
-public:
+  public:
     virtual ~HidTransport() = default;
 
     virtual OpenResult Open() = 0;

@@ -2,10 +2,10 @@
 
 #include <hidapi/hidapi.h>
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 #include "device_identity.h"
 #include "protocol.h"
@@ -49,7 +49,7 @@ dsplink::OpenResult DiagnoseOpenFailure() {
 }
 
 class HidapiTransport : public dsplink::HidTransport {
-public:
+  public:
     ~HidapiTransport() override { Close(); }
 
     dsplink::OpenResult Open() override {
@@ -100,7 +100,7 @@ public:
         return text == nullptr ? std::string() : runlog::WideToUtf8(text);
     }
 
-private:
+  private:
     hid_device* mDevice = nullptr;
 };
 

@@ -22,6 +22,8 @@ struct State {
     int messageCounter = 0;
 };
 
+thread_local int tMuteDepth = 0;
+
 State& GetState() {
     static State state;
     return state;
@@ -31,7 +33,8 @@ std::string FormatTimestamp() {
     using namespace std::chrono;
     const auto now = system_clock::now();
     const std::time_t seconds = system_clock::to_time_t(now);
-    const int millis = static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
+    const int millis =
+        static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
     std::tm local{};
     localtime_r(&seconds, &local);
     char buffer[32];
@@ -85,6 +88,13 @@ int Emit(State& state, const std::string& text) {
 
 }  // namespace
 
+ScopedMute::ScopedMute() {
+    ++tMuteDepth;
+}
+ScopedMute::~ScopedMute() {
+    --tMuteDepth;
+}
+
 std::string WideToUtf8(const wchar_t* text) {
     std::string out;
     for (; *text != L'\0'; ++text) {
@@ -112,6 +122,15 @@ bool InitConsoleWindow(const std::string& path) {
     return Open(path, stdout);
 }
 
+bool InitFromMarker(const std::string& directory) {
+    const std::string base = directory.empty() ? std::string(".") : directory;
+    if (std::FILE* marker = std::fopen((base + "/savelog.ini").c_str(), "rb")) {
+        std::fclose(marker);
+        return InitConsoleWindow(base + "/save.log");
+    }
+    return false;
+}
+
 void Close() {
     State& state = GetState();
     std::lock_guard<std::mutex> guard(state.lock);
@@ -137,6 +156,9 @@ void SetTimestamp(bool on) {
 }
 
 int Log(const char* format, ...) {
+    if (tMuteDepth > 0) {
+        return 0;
+    }
     if (!IsOn()) {
         return Emit(GetState(), std::string());
     }
@@ -153,6 +175,9 @@ int Log(const char* format, ...) {
 }
 
 int LogW(const wchar_t* format, ...) {
+    if (tMuteDepth > 0) {
+        return 0;
+    }
     if (!IsOn()) {
         return Emit(GetState(), std::string());
     }

@@ -14,6 +14,10 @@ bool Open(const std::string& path, std::FILE* console);
 // The start-up form: the file "save.log" given by path, echoed to standard output.
 bool InitConsoleWindow(const std::string& path);
 
+// Turns the log on when the marker file "savelog.ini" exists in `directory`: the file
+// "save.log" there, echoed to standard output. Returns whether the log is on.
+bool InitFromMarker(const std::string& directory);
+
 // Flushes and closes the file; the log is off afterwards.
 void Close();
 
@@ -26,6 +30,16 @@ int LogW(const wchar_t* format, ...);
 
 // Callers that print one line in several pieces turn the time stamp off for the continuation.
 void SetTimestamp(bool on);
+
+// Silences the log on the calling thread while it lives, e.g. for the virtual amplifier's own
+// framing, which must not show as the program's lines.
+class ScopedMute {
+  public:
+    ScopedMute();
+    ~ScopedMute();
+    ScopedMute(const ScopedMute&) = delete;
+    ScopedMute& operator=(const ScopedMute&) = delete;
+};
 
 // Encodes wide text as UTF-8; characters that are not valid code points become U+FFFD.
 std::string WideToUtf8(const wchar_t* text);

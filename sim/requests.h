@@ -1,0 +1,29 @@
+#pragma once
+// What the virtual amplifier does with one request frame: apply it to the state and build the
+// answer. No locking, no faults, no timing: VirtualAmplifier and SimTransport add those.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+#include "device_state.h"
+#include "frame.h"
+#include "protocol.h"
+
+namespace sim {
+
+using InputReport = std::array<uint8_t, dsplink::kReportSize>;
+
+// The answer to a request, or nothing for the requests the device never answers
+// (PC connect, reboot) and for frames that are not requests (OP_UPDATE, OP_ACK).
+std::optional<InputReport> Answer(DeviceState& state, const dsplink::FrameView& frame);
+
+// The 64-byte input report of one frame from the device.
+InputReport MakeInputReport(uint8_t type, uint8_t subcmd, uint8_t optype,
+                            std::span<const uint8_t> payload);
+
+// Builds the calibration script of a run over the outputs in `mask`.
+void StartCalibration(CalibrationState& cal, uint16_t mask, uint8_t eqMode);
+
+}  // namespace sim

@@ -1,0 +1,138 @@
+#include "dspctl.h"
+
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "dsp_link.h"
+#include "hid_transport.h"
+#include "reply_printer.h"
+#include "reply_records.h"
+#include "sim_transport.h"
+#include "state_read.h"
+#include "virtual_amplifier.h"
+
+namespace dspctl {
+namespace {
+
+using namespace dsplink;
+
+// Replies are printed in the order they were decoded, on the reading thread.
+class PrintingTarget : public ReplyTarget {
+  public:
+    PrintingTarget(std::FILE* out, bool print) : mOut(out), mPrint(print) {}
+    void Post(LinkMessage message) override {
+        std::lock_guard<std::mutex> guard(mLock);
+        if (auto* info = dynamic_cast<McuHandshakeInfo*>(message.record.get())) {
+            mHandshake = *info;
+            mHaveHandshake = true;
+        }
+        if (message.message == WM_DEVICE_ABNORMAL) {
+            mAbnormal = true;
+        }
+        if (mPrint) {
+            std::fprintf(mOut, "%s\n", DescribeReply(message).c_str());
+        }
+    }
+    bool HaveHandshake() const { return mHaveHandshake; }
+    bool Abnormal() const { return mAbnormal; }
+    const McuHandshakeInfo& Handshake() const { return mHandshake; }
+
+  private:
+    std::mutex mLock;
+    std::FILE* mOut;
+    bool mPrint;
+    bool mHaveHandshake = false;
+    bool mAbnormal = false;
+    McuHandshakeInfo mHandshake;
+};
+
+void PrintFrame(std::FILE* out, char direction, std::span<const uint8_t> wire, bool valid) {
+    std::string line(1, direction);
+    for (uint8_t b : wire) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, " %02X", b);
+        line += hex;
+    }
+    if (!valid) {
+        line += "   (bad checksum)";
+    }
+    std::fprintf(out, "%s\n", line.c_str());
+}
+
+const char* OpenProblem(OpenResult result) {
+    switch (result) {
+        case OpenResult::NotFound:
+            return "No amplifier found: check that it is plugged in and powered (USB ID "
+                   "0483:5750), or use --simulate.";
+        case OpenResult::NoAccess:
+            return "An amplifier is plugged in but this user may not open it (permission "
+                   "denied). Install the udev rule packaging/udev/70-orn-dsp.rules into "
+                   "/etc/udev/rules.d/, reload udev and plug the amplifier in again.";
+        case OpenResult::BadIdentity:
+            return "A device with the amplifier's USB ID was found but did not identify itself; "
+                   "unplug it and plug it in again.";
+        case OpenResult::Opened:
+            break;
+    }
+    return "";
+}
+
+}  // namespace
+
+int Run(const Options& options, std::FILE* out, std::FILE* err) {
+    SystemClock clock;
+    std::unique_ptr<HidTransport> transport;
+    if (options.simulate) {
+        transport =
+            std::make_unique<sim::SimTransport>(std::make_shared<sim::VirtualAmplifier>(), clock);
+    } else {
+        transport = platform::MakeHidTransport();
+    }
+    const bool dump = options.command == "dump";
+    PrintingTarget target(out, dump);  // outlives the link that posts to it
+    DspLink link(std::move(transport), clock);
+    link.SetTarget(ReplyTargetId::Main, &target);
+    link.SetTarget(ReplyTargetId::Scene, &target);
+    if (options.trace) {
+        link.SetFrameTrace([out](char direction, std::span<const uint8_t> wire, bool valid) {
+            PrintFrame(out, direction, wire, valid);
+        });
+    }
+
+    const OpenResult opened = link.Open();
+    if (opened != OpenResult::Opened) {
+        std::fprintf(err, "%s\n", OpenProblem(opened));
+        return kExitNoAmplifier;
+    }
+    link.PC_Connect(1);
+    const bool answered = link.Hand_Connect();
+    int exitCode = kExitOk;
+    if (!answered || target.Abnormal() || !target.HaveHandshake()) {
+        std::fprintf(err, "%s\n",
+                     !answered           ? "The amplifier did not answer the handshake."
+                     : target.Abnormal() ? "The amplifier answered but is not in its normal "
+                                           "mode (it may be waiting for a firmware update)."
+                                         : "The amplifier's answer to the handshake was not "
+                                           "understood.");
+        exitCode = kExitNoAmplifier;
+    } else {
+        const McuHandshakeInfo& info = target.Handshake();
+        std::fprintf(out, "Model: %d%s\nFirmware: %d.%d\n", info.model,
+                     info.model == MODEL_ID ? "" : " (not the supported model 78)",
+                     info.masterVersion, info.slaveVersion);
+        if (info.model != MODEL_ID) {
+            exitCode = kExitNoAmplifier;
+        } else if (dump) {
+            const int missing = ReadLiveState(link);
+            if (missing > 0) {
+                std::fprintf(err, "%d reads got no answer.\n", missing);
+                exitCode = kExitNoAmplifier;
+            }
+        }
+    }
+    link.CloseHIDDevice(true);
+    return exitCode;
+}
+
+}  // namespace dspctl

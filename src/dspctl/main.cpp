@@ -1,0 +1,7 @@
+// orn-dspctl: a service tool over the device link, without the GUI.
+
+#include "dspctl.h"
+
+int main(int argc, char** argv) {
+    return dspctl::Main(argc, argv, stdout, stderr);
+}

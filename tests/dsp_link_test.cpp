@@ -1,0 +1,199 @@
+#include "dsp_link.h"
+
+#include <gtest/gtest.h>
+
+#include <future>
+#include <thread>
+
+#include "fake_transport.h"
+#include "reply_records.h"
+#include "subcommands.h"
+
+using namespace dsplink;
+using testing_support::FakeTransport;
+using testing_support::TransportScript;
+
+namespace {
+
+std::vector<uint8_t> Wire(const std::vector<uint8_t>& report) {
+    const size_t n = report[3] + 2u;  // LEN counts type..payload; add sync, LEN, checksum - 1
+    return std::vector<uint8_t>(report.begin() + 1, report.begin() + 1 + n + 2);
+}
+
+std::vector<uint8_t> ReplyReport(uint8_t type, uint8_t subcmd, uint8_t optype,
+                                 std::vector<uint8_t> payload) {
+    const OutputReport out = BuildOutputReport(type, subcmd, optype, payload);
+    return std::vector<uint8_t>(out.begin() + 1, out.end());
+}
+
+struct Recorder : ReplyTarget {
+    std::mutex lock;
+    std::vector<LinkMessage> messages;
+    void Post(LinkMessage message) override {
+        std::lock_guard<std::mutex> guard(lock);
+        messages.push_back(std::move(message));
+    }
+    size_t Count() {
+        std::lock_guard<std::mutex> guard(lock);
+        return messages.size();
+    }
+};
+
+class DspLinkTest : public ::testing::Test {
+  protected:
+    std::shared_ptr<TransportScript> script = std::make_shared<TransportScript>();
+    ManualClock clock;
+    std::unique_ptr<DspLink> link =
+        std::make_unique<DspLink>(std::make_unique<FakeTransport>(script, clock), clock);
+};
+
+}  // namespace
+
+TEST_F(DspLinkTest, NothingIsWrittenWhileClosed) {
+    EXPECT_FALSE(link->IsOpen());
+    EXPECT_FALSE(link->SendCtrlCommand(CMD_MCU, MCU_HANDSHAKE, OP_WRITE, {}));
+    EXPECT_FALSE(link->ReadHIDData(10000));
+    EXPECT_TRUE(script->Written().empty());
+}
+
+TEST_F(DspLinkTest, OpenFailureIsReportedAndLeavesTheLinkClosed) {
+    script->openResult = OpenResult::NoAccess;
+    EXPECT_EQ(link->Open(), OpenResult::NoAccess);
+    EXPECT_FALSE(link->IsOpen());
+}
+
+TEST_F(DspLinkTest, PcConnectWritesItsFrameAndReadsNothing) {
+    ASSERT_EQ(link->Open(), OpenResult::Opened);
+    script->QueueReply(ReplyReport(CMD_DSP, DSP_VOLUME, OP_UPDATE, {0xF6}));
+    EXPECT_TRUE(link->PC_Connect(1));
+    const auto written = script->Written();
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_EQ(written[0].size(), kOutputReportSize);
+    EXPECT_EQ(Wire(written[0]),
+              (std::vector<uint8_t>{0xAA, 0x55, 0x04, 0x03, 0x1F, 0xBB, 0x01, 0x1E}));
+    // The queued report is still there for the next read.
+    std::lock_guard<std::mutex> guard(script->lock);
+    EXPECT_EQ(script->replies.size(), 1u);
+}
+
+TEST_F(DspLinkTest, CloseWithNotifySaysGoodbyeBeforeReleasing) {
+    ASSERT_EQ(link->Open(), OpenResult::Opened);
+    link->CloseHIDDevice(true);
+    EXPECT_FALSE(link->IsOpen());
+    EXPECT_FALSE(script->open);
+    const auto written = script->Written();
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_EQ(Wire(written[0]),
+              (std::vector<uint8_t>{0xAA, 0x55, 0x04, 0x03, 0x1F, 0xBB, 0x00, 0x1F}));
+    link->CloseHIDDevice(true);  // already closed: nothing more
+    EXPECT_EQ(script->Written().size(), 1u);
+}
+
+TEST_F(DspLinkTest, HandshakeWithoutAnswerGivesUpAfterTenSeconds) {
+    ASSERT_EQ(link->Open(), OpenResult::Opened);
+    const int64_t start = clock.NowMs();
+    EXPECT_FALSE(link->Hand_Connect());
+    const int64_t waited = clock.NowMs() - start;
+    EXPECT_GE(waited, 10000);
+    EXPECT_LT(waited, 10500);
+    EXPECT_EQ(script->Written().size(), 1u);
+}
+
+TEST_F(DspLinkTest, HandshakeReplyIsDecodedOnTheReadingThread) {
+    Recorder main;
+    link->SetTarget(ReplyTargetId::Main, &main);
+    ASSERT_EQ(link->Open(), OpenResult::Opened);
+    script->responder = [](const std::vector<uint8_t>& report) {
+        return report[5] == MCU_HANDSHAKE
+                   ? ReplyReport(CMD_MCU, MCU_HANDSHAKE, OP_UPDATE, {0x00, 78, 16, 24})
+                   : std::vector<uint8_t>{};
+    };
+    ASSERT_TRUE(link->Hand_Connect());
+    EXPECT_TRUE(link->State().mcu_is_normal_mode);
+    EXPECT_EQ(link->State().deviceModel, 78);
+    ASSERT_EQ(main.Count(), 1u);
+    EXPECT_EQ(main.messages[0].message, WM_READ_MCU_VALUE);
+    auto* info = dynamic_cast<McuHandshakeInfo*>(main.messages[0].record.get());
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->slaveVersion, 24);
+}
+
+TEST_F(DspLinkTest, RepliesWithoutATargetAreFreedNotDelivered) {
+    // The record of an unregistered target is released with its message (LeakSanitizer checks).
+    ASSERT_EQ(link->Open(), OpenResult::Opened);
+    script->QueueReply(ReplyReport(CMD_MCU, MCU_HANDSHAKE, OP_UPDATE, {0x00, 78, 1, 2}));
+    EXPECT_TRUE(link->ReadHIDData(100));
+    EXPECT_EQ(link->State().deviceModel, 78);
+}
+
+TEST_F(DspLinkTest, TraceShowsFramesWrittenAndReceived) {
+    std::vector<std::string> lines;
+    link->SetFrameTrace([&](char direction, std::span<const uint8_t> wire, bool valid) {
+        std::string line(1, direction);
+        for (uint8_t b : wire) {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, " %02X", b);
+            line += hex;
+        }
+        lines.push_back(line + (valid ? "" : " bad"));
+    });
+    ASSERT_EQ(link->Open(), OpenResult::Opened);
+    link->PC_Connect(1);
+    auto reply = ReplyReport(CMD_DSP, DSP_VOLUME, OP_UPDATE, {0xF6});
+    reply[7] ^= 0x01;  // corrupt the checksum
+    script->QueueReply(reply);
+    link->ReadHIDData(100);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "> AA 55 04 03 1F BB 01 1E");
+    EXPECT_EQ(lines[1], "< AA 55 04 01 02 DD F6 27 bad");
+}
+
+TEST_F(DspLinkTest, AFailedWriteIsNotRetriedAndTheReadStillWaits) {
+    ASSERT_EQ(link->Open(), OpenResult::Opened);
+    script->failWrites = true;
+    EXPECT_FALSE(link->SendCtrlCommand(CMD_MCU, MCU_HANDSHAKE, OP_WRITE, {}));
+    EXPECT_TRUE(script->Written().empty());
+    script->failWrites = false;
+    EXPECT_TRUE(link->SendCtrlCommand(CMD_MCU, MCU_HANDSHAKE, OP_WRITE, {}));
+    EXPECT_EQ(script->Written().size(), 1u);
+}
+
+TEST_F(DspLinkTest, OversizedPayloadIsRefused) {
+    ASSERT_EQ(link->Open(), OpenResult::Opened);
+    std::vector<uint8_t> payload(kMaxPayload + 1, 0);
+    EXPECT_FALSE(link->SendCtrlCommand(CMD_DSP, DSP_DELAY_CH, OP_WRITE, payload));
+    EXPECT_TRUE(script->Written().empty());
+    payload.pop_back();
+    EXPECT_TRUE(link->SendCtrlCommand(CMD_DSP, DSP_DELAY_CH, OP_WRITE, payload));
+}
+
+TEST(DspLinkClose, ClosingEndsAWriterWaitingForTheWriteFlag) {
+    // Real time: one writer is held inside the transport while a second waits for its turn.
+    auto script = std::make_shared<TransportScript>();
+    SystemClock clock;
+    DspLink link(std::make_unique<FakeTransport>(script, clock), clock);
+    ASSERT_EQ(link.Open(), OpenResult::Opened);
+    std::promise<void> entered, release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<int> writes{0};
+    script->beforeWrite = [&] {
+        if (writes++ == 0) {
+            entered.set_value();
+            released.wait();
+        }
+    };
+    auto first = std::async(std::launch::async, [&] {
+        return link.SendCtrlCommand(CMD_MCU, MCU_HANDSHAKE, OP_WRITE, {});
+    });
+    entered.get_future().wait();
+    auto second = std::async(std::launch::async, [&] {
+        return link.SendCtrlCommand(CMD_MCU, MCU_HANDSHAKE, OP_WRITE, {});
+    });
+    auto closer = std::async(std::launch::async, [&] { link.CloseHIDDevice(false); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    release.set_value();
+    closer.wait();
+    EXPECT_TRUE(first.get());
+    EXPECT_FALSE(second.get());
+    EXPECT_EQ(script->Written().size(), 1u);
+}
