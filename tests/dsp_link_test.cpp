@@ -197,3 +197,28 @@ TEST(DspLinkClose, ClosingEndsAWriterWaitingForTheWriteFlag) {
     EXPECT_FALSE(second.get());
     EXPECT_EQ(script->Written().size(), 1u);
 }
+
+TEST_F(DspLinkTest, DestroyingTheLinkSendsNoneOfTheQueuedCommands) {
+    ASSERT_EQ(link->Open(), OpenResult::Opened);
+    std::promise<void> entered, release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<int> writes{0};
+    script->beforeWrite = [&] {
+        if (writes++ == 0) {
+            entered.set_value();
+            released.wait();
+        }
+    };
+    link->SetAsyncMode(true);
+    EXPECT_TRUE(link->Source_Switch_Ctrl(0x51, false));
+    entered.get_future().wait();  // McuCmdThread is inside the first write
+    for (int i = 0; i < 100; ++i) {
+        EXPECT_TRUE(link->Source_Switch_Ctrl(0x52, false));
+    }
+    EXPECT_FALSE(link->QueueIdle());
+    auto destroyed = std::async(std::launch::async, [&] { link.reset(); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    release.set_value();
+    destroyed.wait();
+    EXPECT_EQ(script->Written().size(), 1u);
+}
