@@ -127,6 +127,62 @@ std::optional<std::pair<int, int>> ParseRange(Bytes p, size_t offset, int limit,
     return std::make_pair(first, last);
 }
 
+// Answers a range read: the request's bytes up to first, then last cut to what fits, then one
+// item per index.
+template <typename Item>
+std::optional<Payload> ReadRange(Bytes p, size_t offset, int limit, size_t itemSize, Item item) {
+    const auto range = ParseRange(p, offset, limit, itemSize, offset + 2);
+    if (!range) {
+        return std::nullopt;
+    }
+    Payload out(p.begin(), p.begin() + static_cast<std::ptrdiff_t>(offset + 1));
+    out.push_back(static_cast<uint8_t>(range->second));
+    for (int i = range->first; i <= range->second; ++i) {
+        item(i, out);
+    }
+    return out;
+}
+
+// Per-output settings kept whole as the bytes that arrived: the array's size is the item size.
+template <size_t N>
+bool WriteOutputBytes(DeviceState& s, Bytes p, std::array<uint8_t, N> OutputState::*field) {
+    return WriteBlock(s, p, N, kOutputs, [field](SceneState& scene, int, int c, Bytes item) {
+        std::copy_n(item.begin(), N, (scene.outputs[c].*field).begin());
+    });
+}
+
+template <size_t N>
+std::optional<Payload> ReadOutputBytes(const DeviceState& s, Bytes p,
+                                       std::array<uint8_t, N> OutputState::*field) {
+    return ReadBlock(s, p, N, kOutputs, [field](const SceneState& scene, int, int c, Payload& out) {
+        const auto& bytes = scene.outputs[c].*field;
+        out.insert(out.end(), bytes.begin(), bytes.end());
+    });
+}
+
+// The per-output settings of one byte each, by the subcmd that writes and reads them.
+uint8_t OutputState::*OutputByteField(uint8_t subcmd) {
+    using namespace dsplink;
+    switch (subcmd) {
+        case DSP_TRIM_CH:
+            return &OutputState::trim;
+        case DSP_MUTE_CH:
+            return &OutputState::mute;
+        case DSP_PHASE_CH:
+            return &OutputState::phase;
+        case DSP_CH_TYPE:
+            return &OutputState::type;
+        case DSP_EQ_BYPASS:
+            return &OutputState::eqBypass;
+        case DSP_CH_SOLO:
+            return &OutputState::solo;
+        case DSP_COMPRESSOR_ON_CH:
+            return &OutputState::compressorOn;
+        default:
+            return nullptr;
+    }
+}
+
 SceneState DefaultSceneCopy() {
     static const SceneState kDefault = DefaultScene();
     return kDefault;
@@ -136,16 +192,24 @@ SceneState DefaultSceneCopy() {
 
 bool WriteDsp(DeviceState& s, uint8_t subcmd, Bytes p) {
     using namespace dsplink;
-    auto byteField = [&](uint8_t OutputState::*field) {
+    if (uint8_t OutputState::*field = OutputByteField(subcmd)) {
         return WriteBlock(s, p, 1, kOutputs, [field](SceneState& scene, int, int c, Bytes item) {
             scene.outputs[c].*field = item[0];
         });
-    };
+    }
     auto single = [&](uint8_t& field) {
         if (p.empty()) {
             return false;
         }
         field = p[0];
+        return true;
+    };
+    auto pair = [&](uint8_t& first, uint8_t& second) {
+        if (p.size() < 2) {
+            return false;
+        }
+        first = p[0];
+        second = p[1];
         return true;
     };
     switch (subcmd) {
@@ -181,31 +245,13 @@ bool WriteDsp(DeviceState& s, uint8_t subcmd, Bytes p) {
             return true;
         }
         case DSP_DELAY_CH:
-            return WriteBlock(s, p, 3, kOutputs, [](SceneState& scene, int, int c, Bytes item) {
-                std::copy_n(item.begin(), 3, scene.outputs[c].delay.begin());
-            });
-        case DSP_TRIM_CH:
-            return byteField(&OutputState::trim);
-        case DSP_MUTE_CH:
-            return byteField(&OutputState::mute);
-        case DSP_PHASE_CH:
-            return byteField(&OutputState::phase);
-        case DSP_CH_TYPE:
-            return byteField(&OutputState::type);
-        case DSP_EQ_BYPASS:
-            return byteField(&OutputState::eqBypass);
-        case DSP_CH_SOLO:
-            return byteField(&OutputState::solo);
-        case DSP_COMPRESSOR_ON_CH:
-            return byteField(&OutputState::compressorOn);
+            return WriteOutputBytes(s, p, &OutputState::delay);
         case DSP_MIX_CH:
             return WriteBlock(s, p, 2, kOutputs, [](SceneState& scene, int src, int c, Bytes item) {
                 scene.sources[src].mixMask[c] = U16(item, 0);
             });
         case DSP_COMPRESSOR_SETTING2:
-            return WriteBlock(s, p, 6, kOutputs, [](SceneState& scene, int, int c, Bytes item) {
-                std::copy_n(item.begin(), 6, scene.outputs[c].compressor2.begin());
-            });
+            return WriteOutputBytes(s, p, &OutputState::compressor2);
         case DSP_INPUT_CH_PHASE:
             return WriteBlock(s, p, 1, kInputs, [](SceneState& scene, int src, int c, Bytes item) {
                 scene.sources[src].inputPhase[c] = item[0];
@@ -271,12 +317,7 @@ bool WriteDsp(DeviceState& s, uint8_t subcmd, Bytes p) {
         case DSP_IRC_SEL_TEST_MODULE:
             return single(s.calibration.testModule);
         case DSP_IRC_ACTIVE_BYPASS_CONTROL:
-            if (p.size() < 2) {
-                return false;
-            }
-            s.calibration.bypassSelector = p[0];
-            s.calibration.bypass = p[1];
-            return true;
+            return pair(s.calibration.bypassSelector, s.calibration.bypass);
         case DSP_INPUT_MIX_CH_TRIM: {
             if (p.size() < 5 || p[0] >= kScenes || p[1] >= kSources || p[2] >= kInputs) {
                 return false;
@@ -299,12 +340,7 @@ bool WriteDsp(DeviceState& s, uint8_t subcmd, Bytes p) {
         case DSP_SPK_CH_CONFIG:
             return single(s.speakerConfig);
         case DSP_AUTO_EFFECTION_ON_OFF_CONTROL:
-            if (p.size() < 2) {
-                return false;
-            }
-            s.autoEffectSelector = p[0];
-            s.autoEffect = p[1];
-            return true;
+            return pair(s.autoEffectSelector, s.autoEffect);
         case DSP_CS_AUTO_SETTING:
             if (p.size() < s.autoSetting.size()) {
                 return false;
@@ -335,12 +371,7 @@ bool WriteDsp(DeviceState& s, uint8_t subcmd, Bytes p) {
             return true;
         }
         case DSP_REM_OUT:
-            if (p.size() < 2) {
-                return false;
-            }
-            s.remOut1 = p[0];
-            s.remOut2 = p[1];
-            return true;
+            return pair(s.remOut1, s.remOut2);
         case DSP_CROSS_SOURCE_MIX:
             if (p.size() < 6 || p[0] >= kScenes || p[1] >= kSources || p[2] >= kInputs) {
                 return false;
@@ -390,12 +421,12 @@ std::optional<Payload> CalibrationStatus(CalibrationState& cal) {
 
 std::optional<Payload> ReadDsp(DeviceState& s, uint8_t subcmd, Bytes p) {
     using namespace dsplink;
-    auto byteField = [&](uint8_t OutputState::*field) {
+    if (uint8_t OutputState::*field = OutputByteField(subcmd)) {
         return ReadBlock(s, p, 1, kOutputs,
                          [field](const SceneState& scene, int, int c, Payload& out) {
                              out.push_back(scene.outputs[c].*field);
                          });
-    };
+    }
     switch (subcmd) {
         case DSP_SOURCE_CONFIG: {
             Payload out{static_cast<uint8_t>(kOfferedSources.size())};
@@ -425,13 +456,8 @@ std::optional<Payload> ReadDsp(DeviceState& s, uint8_t subcmd, Bytes p) {
             if (p.size() < 5 || p[0] >= kScenes || p[1] >= kSources || p[2] >= kOutputs) {
                 return std::nullopt;
             }
-            const auto range = ParseRange(p, 3, kBands, 6, 5);
-            if (!range) {
-                return std::nullopt;
-            }
-            Payload out{p[0], p[1], p[2], p[3], static_cast<uint8_t>(range->second)};
             const OutputState& o = s.scenes[p[0]].outputs[p[2]];
-            for (int b = range->first; b <= range->second; ++b) {
+            return ReadRange(p, 3, kBands, 6, [&](int b, Payload& out) {
                 const EqBand& band = o.bands[b];
                 PushU16(out, band.freq);
                 // Q arrives in tenths and leaves in hundredths.
@@ -440,40 +466,17 @@ std::optional<Payload> ReadDsp(DeviceState& s, uint8_t subcmd, Bytes p) {
                 out.push_back(static_cast<uint8_t>(tenths % 10 * 10));
                 out.push_back(band.gain[0]);
                 out.push_back(band.gain[1]);
-            }
-            return out;
+            });
         }
         case DSP_DELAY_CH:
-            return ReadBlock(s, p, 3, kOutputs,
-                             [](const SceneState& scene, int, int c, Payload& out) {
-                                 const auto& d = scene.outputs[c].delay;
-                                 out.insert(out.end(), d.begin(), d.end());
-                             });
-        case DSP_TRIM_CH:
-            return byteField(&OutputState::trim);
-        case DSP_MUTE_CH:
-            return byteField(&OutputState::mute);
-        case DSP_PHASE_CH:
-            return byteField(&OutputState::phase);
-        case DSP_CH_TYPE:
-            return byteField(&OutputState::type);
-        case DSP_EQ_BYPASS:
-            return byteField(&OutputState::eqBypass);
-        case DSP_CH_SOLO:
-            return byteField(&OutputState::solo);
-        case DSP_COMPRESSOR_ON_CH:
-            return byteField(&OutputState::compressorOn);
+            return ReadOutputBytes(s, p, &OutputState::delay);
         case DSP_MIX_CH:
             return ReadBlock(s, p, 2, kOutputs,
                              [](const SceneState& scene, int src, int c, Payload& out) {
                                  PushU16(out, scene.sources[src].mixMask[c]);
                              });
         case DSP_COMPRESSOR_SETTING2:
-            return ReadBlock(s, p, 6, kOutputs,
-                             [](const SceneState& scene, int, int c, Payload& out) {
-                                 const auto& record = scene.outputs[c].compressor2;
-                                 out.insert(out.end(), record.begin(), record.end());
-                             });
+            return ReadOutputBytes(s, p, &OutputState::compressor2);
         case DSP_INPUT_CH_PHASE:
             return ReadBlock(s, p, 1, kInputs,
                              [](const SceneState& scene, int src, int c, Payload& out) {
@@ -495,50 +498,34 @@ std::optional<Payload> ReadDsp(DeviceState& s, uint8_t subcmd, Bytes p) {
             return Payload{p[0], s.scenes[p[0]].lock};
         case DSP_IRC_CTRL:
             return CalibrationStatus(s.calibration);
-        case DSP_IRC_DISTANCE: {
-            const auto range = ParseRange(p, 0, kOutputs, 2, 2);
-            if (!range) {
-                return std::nullopt;
-            }
-            Payload out{p[0], static_cast<uint8_t>(range->second)};
-            for (int c = range->first; c <= range->second; ++c) {
+        case DSP_IRC_DISTANCE:
+            return ReadRange(p, 0, kOutputs, 2, [&](int c, Payload& out) {
                 const uint16_t d = std::min<uint16_t>(s.calibration.distance[c], 25599);
                 out.push_back(static_cast<uint8_t>(d / 100));
                 out.push_back(static_cast<uint8_t>(d % 100));
-            }
-            return out;
-        }
+            });
         case DSP_IRC_EQ: {
             if (p.size() < 3 || p[0] >= kOutputs) {
                 return std::nullopt;
             }
-            const auto range = ParseRange(p, 1, kIrcEqBands, 6, 3);
-            if (!range) {
-                return std::nullopt;
-            }
-            Payload out{p[0], p[1], static_cast<uint8_t>(range->second)};
-            for (int b = range->first; b <= range->second; ++b) {
-                const IrcEqBand& band = s.calibration.eq[p[0]][b];
+            const auto& bands = s.calibration.eq[p[0]];
+            return ReadRange(p, 1, kIrcEqBands, 6, [&](int b, Payload& out) {
+                const IrcEqBand& band = bands[b];
                 const uint16_t q = std::min<uint16_t>(band.q, 25599);
                 PushU16(out, band.freq);
                 out.push_back(static_cast<uint8_t>(q / 100));
                 out.push_back(static_cast<uint8_t>(q % 100));
                 out.push_back(band.gain[0]);
                 out.push_back(band.gain[1]);
-            }
-            return out;
+            });
         }
         case DSP_IRC_SPECTRUM: {
             if (p.size() < 3 || p[0] >= kOutputs) {
                 return std::nullopt;
             }
-            const auto range = ParseRange(p, 1, kIrcSpectrumPoints, 5, 3);
-            if (!range) {
-                return std::nullopt;
-            }
-            Payload out{p[0], p[1], static_cast<uint8_t>(range->second)};
-            for (int i = range->first; i <= range->second; ++i) {
-                const SpectrumPoint& point = s.calibration.spectrum[p[0]][i];
+            const auto& points = s.calibration.spectrum[p[0]];
+            return ReadRange(p, 1, kIrcSpectrumPoints, 5, [&](int i, Payload& out) {
+                const SpectrumPoint& point = points[i];
                 const uint32_t freq = std::min<uint32_t>(point.freq, 6553599);
                 PushU16(out, freq / 100);
                 out.push_back(static_cast<uint8_t>(freq % 100));
@@ -546,47 +533,28 @@ std::optional<Payload> ReadDsp(DeviceState& s, uint8_t subcmd, Bytes p) {
                 const int gain = std::clamp<int>(point.gain, -12799, 12799);
                 out.push_back(static_cast<uint8_t>(static_cast<int8_t>(gain / 100)));
                 out.push_back(static_cast<uint8_t>(static_cast<int8_t>(gain % 100)));
-            }
-            return out;
+            });
         }
         case DSP_INPUT_MIX_CH_TRIM: {
             if (p.size() < 5 || p[0] >= kScenes || p[1] >= kSources || p[2] >= kInputs) {
                 return std::nullopt;
             }
-            const auto range = ParseRange(p, 3, kOutputs, 1, 5);
-            if (!range) {
-                return std::nullopt;
-            }
-            Payload out{p[0], p[1], p[2], p[3], static_cast<uint8_t>(range->second)};
             const auto& row = s.scenes[p[0]].sources[p[1]].mixTrim[p[2]];
-            for (int o = range->first; o <= range->second; ++o) {
-                out.push_back(row[o]);
-            }
-            return out;
+            return ReadRange(p, 3, kOutputs, 1,
+                             [&](int o, Payload& out) { out.push_back(row[o]); });
         }
         case DSP_INPUT_THRESHOLD:
             return Payload{s.inputThreshold};
-        case DSP_INPUT_NOISE: {
-            const auto range = ParseRange(p, 0, kInputs, 2, 2);
-            if (!range) {
-                return std::nullopt;
-            }
-            Payload out{p[0], static_cast<uint8_t>(range->second)};
-            for (int in = range->first; in <= range->second; ++in) {
+        case DSP_INPUT_NOISE:
+            return ReadRange(p, 0, kInputs, 2, [&](int in, Payload& out) {
                 out.insert(out.end(), s.inputNoise[in].begin(), s.inputNoise[in].end());
-            }
-            return out;
-        }
+            });
         case DSP_SPK_CH_CONFIG:
             return Payload{s.speakerConfig};
         case DSP_AUTO_EFFECTION_ON_OFF_CONTROL:
             return Payload{s.autoEffect};
         case DSP_COMPRESSOR_SETTING:
-            return ReadBlock(s, p, 11, kOutputs,
-                             [](const SceneState& scene, int, int c, Payload& out) {
-                                 const auto& record = scene.outputs[c].compressor;
-                                 out.insert(out.end(), record.begin(), record.end());
-                             });
+            return ReadOutputBytes(s, p, &OutputState::compressor);
         case DSP_AMP_MUTE:
             return Payload{s.ampMute};
         case DSP_INPUT_CH_DISTORT:
@@ -596,16 +564,10 @@ std::optional<Payload> ReadDsp(DeviceState& s, uint8_t subcmd, Bytes p) {
             if (p.size() < 4 || p[0] >= kScenes || p[1] >= kSources) {
                 return std::nullopt;
             }
-            const auto range = ParseRange(p, 2, inputs ? kInputs : kOutputs, 1, 3);
-            if (!range) {
-                return std::nullopt;
-            }
-            Payload out{p[1], p[2], static_cast<uint8_t>(range->second)};
             const auto& flags = inputs ? s.inputClip[p[1]] : s.outputClip[p[1]];
-            for (int c = range->first; c <= range->second; ++c) {
-                out.push_back(flags[c]);
-            }
-            return out;
+            // Answered as a request without its scene byte.
+            return ReadRange(p.subspan(1), 1, inputs ? kInputs : kOutputs, 1,
+                             [&](int c, Payload& out) { out.push_back(flags[c]); });
         }
         case DSP_MEM_DATA: {
             if (p.size() < 4) {

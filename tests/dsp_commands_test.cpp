@@ -3,115 +3,24 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <climits>
 #include <cmath>
-#include <cstdio>
-#include <fstream>
 #include <functional>
 #include <limits>
-#include <memory>
-#include <sstream>
-#include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "dsp_link.h"
-#include "fake_transport.h"
-#include "run_log.h"
+#include "link_test_rig.h"
 
 namespace {
 
+using namespace link_test;
 using dsplink::CompressorChannel;
 using dsplink::DspLink;
-using testing_support::FakeTransport;
-using testing_support::TransportScript;
-using Bytes = std::vector<uint8_t>;
-
-// One open link over the fake. With `answer`, every write is followed by a report of zeros, so a
-// send-at-once operation gets its one read without waiting and no reply decoder is involved.
-struct Rig {
-    explicit Rig(bool answer = true) {
-        if (answer) {
-            script->responder = [](const Bytes&) { return Bytes(64, 0); };
-        }
-        link = std::make_unique<DspLink>(std::make_unique<FakeTransport>(script, clock), clock);
-        EXPECT_EQ(link->Open(), dsplink::OpenResult::Opened);
-    }
-    // Waits in virtual time for McuCmdThread to write `count` reports.
-    bool WaitForWrites(size_t count) {
-        for (int i = 0; i < 20000; ++i) {
-            if (script->Written().size() >= count) {
-                return true;
-            }
-            clock.SleepMs(1);
-        }
-        return false;
-    }
-
-    dsplink::ManualClock clock;
-    std::shared_ptr<TransportScript> script = std::make_shared<TransportScript>();
-    std::unique_ptr<DspLink> link;
-};
-
-std::string Hex(const Bytes& bytes) {
-    std::string text;
-    char item[4];
-    for (uint8_t b : bytes) {
-        std::snprintf(item, sizeof item, "%02X ", b);
-        text += item;
-    }
-    return text;
-}
-
-struct Wire {
-    uint8_t type;
-    uint8_t subcmd;
-    uint8_t optype;
-    Bytes payload;
-};
-
-// The whole 65-byte report the frame must be, checksum worked out here independently.
-Bytes Report(const Wire& w) {
-    Bytes r(65, 0);
-    r[1] = 0xAA;
-    r[2] = 0x55;
-    r[3] = static_cast<uint8_t>(w.payload.size() + 3);
-    r[4] = w.type;
-    r[5] = w.subcmd;
-    r[6] = w.optype;
-    unsigned sum = r[3] + r[4] + r[5] + r[6];
-    for (size_t i = 0; i < w.payload.size(); ++i) {
-        r[7 + i] = w.payload[i];
-        sum += w.payload[i];
-    }
-    r[7 + w.payload.size()] = static_cast<uint8_t>(0x100 - (sum & 0xFF));
-    return r;
-}
-
-constexpr uint8_t W = 0xBB;
-constexpr uint8_t R = 0x66;
 
 Wire Dsp(uint8_t subcmd, uint8_t optype, Bytes payload) {
     return Wire{1, subcmd, optype, std::move(payload)};
-}
-
-struct Row {
-    const char* name;
-    std::function<bool(DspLink&)> call;
-    Wire want;
-};
-
-void ExpectRows(const std::vector<Row>& rows) {
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        Rig rig;
-        EXPECT_TRUE(row.call(*rig.link));
-        const auto written = rig.script->Written();
-        ASSERT_EQ(written.size(), 1u);
-        EXPECT_EQ(Hex(written[0]), Hex(Report(row.want)));
-    }
 }
 
 using F = std::vector<float>;
@@ -369,9 +278,7 @@ void ExpectRefused(const char* name, const std::function<bool(DspLink&, bool)>& 
         EXPECT_FALSE(call(*rig.link, sendNow));
         // Nothing queued either: only an enqueue clears queueIdle.
         EXPECT_TRUE(rig.link->QueueIdle());
-        for (int i = 0; i < 50; ++i) {
-            rig.clock.SleepMs(5);
-        }
+        rig.PassTime(250);
         EXPECT_TRUE(rig.script->Written().empty());
     }
 }
@@ -449,7 +356,7 @@ TEST(DspCommandsRefusal, NonFiniteValuesSendNothing) {
 TEST(DspCommandsRefusal, LargestPayloadsThatFitAreSent) {
     struct Case {
         const char* name;
-        std::function<bool(DspLink&)> call;
+        Call call;
         size_t payloadBytes;
     };
     const std::vector<Case> cases{
@@ -503,9 +410,7 @@ TEST(DspCommandsQueue, WritesWithoutSendNowAreDroppedWhileAsyncModeIsOff) {
     EXPECT_FALSE(rig.link->Get_Input_Threshold(0, 0, false));
     EXPECT_FALSE(rig.link->Get_Input_Noise(0, 7, false));
     EXPECT_TRUE(rig.link->QueueIdle());
-    for (int i = 0; i < 100; ++i) {
-        rig.clock.SleepMs(5);
-    }
+    rig.PassTime(500);
     EXPECT_TRUE(rig.script->Written().empty());
 }
 
@@ -535,91 +440,38 @@ TEST(DspCommandsQueue, ReadsSendAtOnceEvenInAsyncMode) {
     EXPECT_EQ(Hex(rig.script->Written()[1]), Hex(Report(Dsp(0x26, R, {0, 2}))));
 }
 
-// Virtual milliseconds a send-at-once call takes when the device never answers.
-int64_t SilentCallMs(const std::function<bool(DspLink&)>& call, bool* result) {
-    Rig rig(false);
-    int64_t elapsed = 0;
-    {
-        // Moves virtual time on in 10 ms steps so that long time-outs pass in little real time.
-        std::jthread ticker([&rig](std::stop_token stop) {
-            while (!stop.stop_requested()) {
-                rig.clock.Advance(10'000);
-                std::this_thread::sleep_for(std::chrono::microseconds(50));
-            }
-        });
-        const int64_t start = rig.clock.NowMs();
-        *result = call(*rig.link);
-        elapsed = rig.clock.NowMs() - start;
-    }
-    EXPECT_EQ(rig.script->Written().size(), 1u);
-    return elapsed;
-}
-
 TEST(DspCommandsTimeout, SilentDeviceFailsAfterTenSeconds) {
-    const std::vector<std::pair<const char*, std::function<bool(DspLink&)>>> calls{
+    const std::vector<std::pair<const char*, Call>> calls{
         {"Get_Main_Volume", [](DspLink& l) { return l.Get_Main_Volume(); }},
         {"Get_EQ", [](DspLink& l) { return l.Get_EQ(0, 0, 0, 0, 6); }},
         {"Trim_Ctrl", [](DspLink& l) { return l.Trim_Ctrl(0, 0, 0, 0, F{1}, true); }},
     };
     for (const auto& [name, call] : calls) {
         SCOPED_TRACE(name);
-        bool result = true;
-        const int64_t elapsed = SilentCallMs(call, &result);
-        EXPECT_FALSE(result);
-        EXPECT_GE(elapsed, 10000);
-        EXPECT_LT(elapsed, 11000);
+        ExpectTimesOut(call, 10000);
     }
 }
 
-// The run log, captured to a file for the duration of one test.
-class LogCapture {
-  public:
-    LogCapture()
-        : mPath(::testing::TempDir() + "dsp_commands_test.log"),
-          mSink(std::fopen("/dev/null", "wb")) {
-        EXPECT_TRUE(runlog::Open(mPath, mSink));
-    }
-    ~LogCapture() {
-        runlog::Close();
-        std::fclose(mSink);
-        std::remove(mPath.c_str());
-    }
-    std::string Text() {
-        runlog::Close();
-        std::ifstream in(mPath);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-  private:
-    std::string mPath;
-    std::FILE* mSink;
-};
-
 TEST(DspCommandsLog, OperationsLogTheirLines) {
     Rig rig;
-    LogCapture log;
+    LogCapture log("dsp_commands_test.log");
     rig.link->EQ_Ctrl(0, 0, 3, 2, 1000, 2.5f, -3.5f, true);
     rig.link->Filter_Ctrl(0, 0, 5, 2, 1, 80, 3, true);
     rig.link->Delay_Ctrl(0, 0, 4, 5, F{1.25f, 0.0f}, true);
     rig.link->Trim_Ctrl(1, 0, 0, 1, F{-3.0f, 2.5f}, true);
     rig.link->Get_EQ(0, 1, 3, 7, 13);
     rig.link->Get_Main_Volume();
-    const std::string text = log.Text();
-    for (const char* line : {
-             "EQ_Ctrl: gain(-3.50) ,freqValue(1000) ,qValue(2.500000) @ band(2) @channel(3) "
-             "@scene(0)\n",
-             "Filter_Ctrl scene@(0), source(0), ch(5), iFilter(2), freq(80), slope(3), type(1)\n",
-             "Delay_Ctrl: scene(0), channel(4), delay(1.250)\n",
-             "Delay_Ctrl: scene(0), channel(5), delay(0.000)\n",
-             "Trim_Ctrl: scene(1), channel(0), trim(-3.00)\n",
-             "Trim_Ctrl: scene(1), channel(1), trim(2.50)\n",
-             "Get_EQ: band(7) band_end(13) @channel(3) @source(1), scene(0)\n",
-             "Get_Main_Volume\n",
-         }) {
-        EXPECT_NE(text.find(line), std::string::npos) << line;
-    }
+    log.ExpectLines({
+        "EQ_Ctrl: gain(-3.50) ,freqValue(1000) ,qValue(2.500000) @ band(2) @channel(3) "
+        "@scene(0)\n",
+        "Filter_Ctrl scene@(0), source(0), ch(5), iFilter(2), freq(80), slope(3), type(1)\n",
+        "Delay_Ctrl: scene(0), channel(4), delay(1.250)\n",
+        "Delay_Ctrl: scene(0), channel(5), delay(0.000)\n",
+        "Trim_Ctrl: scene(1), channel(0), trim(-3.00)\n",
+        "Trim_Ctrl: scene(1), channel(1), trim(2.50)\n",
+        "Get_EQ: band(7) band_end(13) @channel(3) @source(1), scene(0)\n",
+        "Get_Main_Volume\n",
+    });
 }
 
 }  // namespace

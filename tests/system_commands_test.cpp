@@ -4,91 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <chrono>
-#include <cstdio>
-#include <fstream>
-#include <functional>
-#include <memory>
 #include <numeric>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "dsp_link.h"
-#include "fake_transport.h"
-#include "run_log.h"
+#include "link_test_rig.h"
 
 namespace {
 
+using namespace link_test;
 using dsplink::DspLink;
-using testing_support::FakeTransport;
-using testing_support::TransportScript;
-using Bytes = std::vector<uint8_t>;
 
-// One open link over the fake. With `answer`, every write is followed by a report of zeros, so a
-// send-at-once operation gets its one read without waiting and no reply decoder is involved.
-struct Rig {
-    explicit Rig(bool answer = true) {
-        if (answer) {
-            script->responder = [](const Bytes&) { return Bytes(64, 0); };
-        }
-        link = std::make_unique<DspLink>(std::make_unique<FakeTransport>(script, clock), clock);
-        EXPECT_EQ(link->Open(), dsplink::OpenResult::Opened);
-    }
-    bool WaitForWrites(size_t count) {
-        for (int i = 0; i < 20000; ++i) {
-            if (script->Written().size() >= count) {
-                return true;
-            }
-            clock.SleepMs(1);
-        }
-        return false;
-    }
-
-    dsplink::ManualClock clock;
-    std::shared_ptr<TransportScript> script = std::make_shared<TransportScript>();
-    std::unique_ptr<DspLink> link;
-};
-
-std::string Hex(const Bytes& bytes) {
-    std::string text;
-    char item[4];
-    for (uint8_t b : bytes) {
-        std::snprintf(item, sizeof item, "%02X ", b);
-        text += item;
-    }
-    return text;
-}
-
-struct Wire {
-    uint8_t type;
-    uint8_t subcmd;
-    uint8_t optype;
-    Bytes payload;
-};
-
-// The whole 65-byte report the frame must be, checksum worked out here independently.
-Bytes Report(const Wire& w) {
-    Bytes r(65, 0);
-    r[1] = 0xAA;
-    r[2] = 0x55;
-    r[3] = static_cast<uint8_t>(w.payload.size() + 3);
-    r[4] = w.type;
-    r[5] = w.subcmd;
-    r[6] = w.optype;
-    unsigned sum = r[3] + r[4] + r[5] + r[6];
-    for (size_t i = 0; i < w.payload.size(); ++i) {
-        r[7 + i] = w.payload[i];
-        sum += w.payload[i];
-    }
-    r[7 + w.payload.size()] = static_cast<uint8_t>(0x100 - (sum & 0xFF));
-    return r;
-}
-
-constexpr uint8_t W = 0xBB;
-constexpr uint8_t R = 0x66;
 constexpr uint8_t kDsp = 1;
 constexpr uint8_t kFlash = 2;
 constexpr uint8_t kMcu = 3;
@@ -101,23 +29,6 @@ Bytes Text(const std::string& s) {
 Bytes Concat(Bytes head, const Bytes& tail) {
     head.insert(head.end(), tail.begin(), tail.end());
     return head;
-}
-
-struct Row {
-    const char* name;
-    std::function<bool(DspLink&)> call;
-    Wire want;
-};
-
-void ExpectRows(const std::vector<Row>& rows) {
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        Rig rig;
-        EXPECT_TRUE(row.call(*rig.link));
-        const auto written = rig.script->Written();
-        ASSERT_EQ(written.size(), 1u);
-        EXPECT_EQ(Hex(written[0]), Hex(Report(row.want)));
-    }
 }
 
 TEST(SystemCommandsWire, McuSettingsAndScenes) {
@@ -190,38 +101,26 @@ TEST(SystemCommandsWire, CalibrationAndMemory) {
     });
 }
 
+// A karaoke effect write of one value, sent at once.
+Row KtvWrite(const char* name, bool (DspLink::*op)(int, bool), int value, uint8_t subcmd,
+             Bytes payload) {
+    return {name,
+            [op, value](DspLink& l) { return (l.*op)(value, true); },
+            {kKtv, subcmd, W, std::move(payload)}};
+}
+
 TEST(SystemCommandsWire, Karaoke) {
     ExpectRows({
-        {"KTV_Mic_Vol_Ctrl",
-         [](DspLink& l) { return l.KTV_Mic_Vol_Ctrl(15, true); },
-         {kKtv, 0x01, W, {0x0F}}},
-        {"KTV_Music_Vol_Ctrl",
-         [](DspLink& l) { return l.KTV_Music_Vol_Ctrl(30, true); },
-         {kKtv, 0x02, W, {0x1E}}},
-        {"KTV_Howling_Ctrl",
-         [](DspLink& l) { return l.KTV_Howling_Ctrl(2, true); },
-         {kKtv, 0x03, W, {0x02}}},
-        {"KTV_Echo_Level_Ctrl",
-         [](DspLink& l) { return l.KTV_Echo_Level_Ctrl(40, true); },
-         {kKtv, 0x04, W, {0x28}}},
-        {"KTV_Echo_Delay_Ctrl u16",
-         [](DspLink& l) { return l.KTV_Echo_Delay_Ctrl(300, true); },
-         {kKtv, 0x05, W, {0x01, 0x2C}}},
-        {"KTV_Reverb_Level_Ctrl",
-         [](DspLink& l) { return l.KTV_Reverb_Level_Ctrl(50, true); },
-         {kKtv, 0x06, W, {0x32}}},
-        {"KTV_Reverb_Time_Ctrl",
-         [](DspLink& l) { return l.KTV_Reverb_Time_Ctrl(7, true); },
-         {kKtv, 0x07, W, {0x07}}},
-        {"KTV_Voice_Changer_Ctrl",
-         [](DspLink& l) { return l.KTV_Voice_Changer_Ctrl(3, true); },
-         {kKtv, 0x08, W, {0x03}}},
-        {"KTV_Bass_Gain_Ctrl signed",
-         [](DspLink& l) { return l.KTV_Bass_Gain_Ctrl(-6, true); },
-         {kKtv, 0x09, W, {0xFA}}},
-        {"KTV_Treble_Gain_Ctrl signed",
-         [](DspLink& l) { return l.KTV_Treble_Gain_Ctrl(-12, true); },
-         {kKtv, 0x0A, W, {0xF4}}},
+        KtvWrite("KTV_Mic_Vol_Ctrl", &DspLink::KTV_Mic_Vol_Ctrl, 15, 0x01, {0x0F}),
+        KtvWrite("KTV_Music_Vol_Ctrl", &DspLink::KTV_Music_Vol_Ctrl, 30, 0x02, {0x1E}),
+        KtvWrite("KTV_Howling_Ctrl", &DspLink::KTV_Howling_Ctrl, 2, 0x03, {0x02}),
+        KtvWrite("KTV_Echo_Level_Ctrl", &DspLink::KTV_Echo_Level_Ctrl, 40, 0x04, {0x28}),
+        KtvWrite("KTV_Echo_Delay_Ctrl u16", &DspLink::KTV_Echo_Delay_Ctrl, 300, 0x05, {0x01, 0x2C}),
+        KtvWrite("KTV_Reverb_Level_Ctrl", &DspLink::KTV_Reverb_Level_Ctrl, 50, 0x06, {0x32}),
+        KtvWrite("KTV_Reverb_Time_Ctrl", &DspLink::KTV_Reverb_Time_Ctrl, 7, 0x07, {0x07}),
+        KtvWrite("KTV_Voice_Changer_Ctrl", &DspLink::KTV_Voice_Changer_Ctrl, 3, 0x08, {0x03}),
+        KtvWrite("KTV_Bass_Gain_Ctrl signed", &DspLink::KTV_Bass_Gain_Ctrl, -6, 0x09, {0xFA}),
+        KtvWrite("KTV_Treble_Gain_Ctrl signed", &DspLink::KTV_Treble_Gain_Ctrl, -12, 0x0A, {0xF4}),
     });
 }
 
@@ -236,9 +135,7 @@ TEST(SystemCommandsQueue, AutoSettingIsOnlyEverQueued) {
     {
         Rig rig;
         EXPECT_FALSE(rig.link->CS_Auto_Setting_Ctrl(record));
-        for (int i = 0; i < 100; ++i) {
-            rig.clock.SleepMs(5);
-        }
+        rig.PassTime(500);
         EXPECT_TRUE(rig.script->Written().empty());
     }
     Rig rig;
@@ -250,7 +147,7 @@ TEST(SystemCommandsQueue, AutoSettingIsOnlyEverQueued) {
 }
 
 TEST(SystemCommandsQueue, QueueableWritesFollowAsyncMode) {
-    const std::vector<std::pair<const char*, std::function<bool(DspLink&)>>> calls{
+    const std::vector<std::pair<const char*, Call>> calls{
         {"Set_Acc", [](DspLink& l) { return l.Set_Acc(5, false); }},
         {"Set_Power_Off_Time", [](DspLink& l) { return l.Set_Power_Off_Time(1500, false); }},
         {"IRC_Ctrl", [](DspLink& l) { return l.IRC_Ctrl(1, 3, 0, false); }},
@@ -266,9 +163,7 @@ TEST(SystemCommandsQueue, QueueableWritesFollowAsyncMode) {
         SCOPED_TRACE(name);
         EXPECT_FALSE(call(*off.link));
     }
-    for (int i = 0; i < 100; ++i) {
-        off.clock.SleepMs(5);
-    }
+    off.PassTime(500);
     EXPECT_TRUE(off.script->Written().empty());
 
     Rig on;
@@ -294,30 +189,10 @@ TEST(SystemCommandsQueue, ScenesAndReadsSendAtOnceInAsyncMode) {
     EXPECT_TRUE(rig.link->QueueIdle());
 }
 
-// Virtual milliseconds a call takes when the device never answers; the call must fail.
-int64_t SilentCallMs(const std::function<bool(DspLink&)>& call) {
-    Rig rig(false);
-    int64_t elapsed = 0;
-    {
-        // Moves virtual time on in 10 ms steps so that long time-outs pass in little real time.
-        std::jthread ticker([&rig](std::stop_token stop) {
-            while (!stop.stop_requested()) {
-                rig.clock.Advance(10'000);
-                std::this_thread::sleep_for(std::chrono::microseconds(50));
-            }
-        });
-        const int64_t start = rig.clock.NowMs();
-        EXPECT_FALSE(call(*rig.link));
-        elapsed = rig.clock.NowMs() - start;
-    }
-    EXPECT_EQ(rig.script->Written().size(), 1u);
-    return elapsed;
-}
-
 TEST(SystemCommandsTimeout, EachOperationWaitsItsOwnTime) {
     struct Case {
         const char* name;
-        std::function<bool(DspLink&)> call;
+        Call call;
         int64_t timeoutMs;
     };
     const std::vector<Case> cases{
@@ -335,58 +210,27 @@ TEST(SystemCommandsTimeout, EachOperationWaitsItsOwnTime) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const int64_t elapsed = SilentCallMs(c.call);
-        EXPECT_GE(elapsed, c.timeoutMs);
-        EXPECT_LT(elapsed, c.timeoutMs + 1000);
+        ExpectTimesOut(c.call, c.timeoutMs);
     }
 }
 
-// The run log, captured to a file for the duration of one test.
-class LogCapture {
-  public:
-    LogCapture()
-        : mPath(::testing::TempDir() + "system_commands_test.log"),
-          mSink(std::fopen("/dev/null", "wb")) {
-        EXPECT_TRUE(runlog::Open(mPath, mSink));
-    }
-    ~LogCapture() {
-        runlog::Close();
-        std::fclose(mSink);
-        std::remove(mPath.c_str());
-    }
-    std::string Text() {
-        runlog::Close();
-        std::ifstream in(mPath);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-  private:
-    std::string mPath;
-    std::FILE* mSink;
-};
-
 TEST(SystemCommandsLog, OperationsLogTheirLines) {
     Rig rig;
-    LogCapture log;
+    LogCapture log("system_commands_test.log");
     rig.link->Get_MemData(0x1234);
     rig.link->SetSceneName(2, Text("Drive"));
     rig.link->Set_Power_Off_Time(1500, true);
     rig.link->SaveScene(3, 1);
     rig.link->IRC_Ctrl(1, 0xFFF, 2, true);
-    const std::string text = log.Text();
-    for (const char* line : {
-             "Get_MemData: addr(0x00001234), data(0x00000000)\n",
-             "addr 34, 12, 00, 00\n",
-             "data 00, 00, 00, 00\n",
-             "SetSceneName scene(2), len(5), (name)Drive\n",
-             "Set_Power_Off_Time = 1500ms\n",
-             "SaveScene scene(3) immediately=1\n",
-             "IRC_Ctrl: on(1), ircch=0xfff, irc_eqmode = 2, syncMode(1)\n",
-         }) {
-        EXPECT_NE(text.find(line), std::string::npos) << line;
-    }
+    log.ExpectLines({
+        "Get_MemData: addr(0x00001234), data(0x00000000)\n",
+        "addr 34, 12, 00, 00\n",
+        "data 00, 00, 00, 00\n",
+        "SetSceneName scene(2), len(5), (name)Drive\n",
+        "Set_Power_Off_Time = 1500ms\n",
+        "SaveScene scene(3) immediately=1\n",
+        "IRC_Ctrl: on(1), ircch=0xfff, irc_eqmode = 2, syncMode(1)\n",
+    });
 }
 
 }  // namespace

@@ -34,7 +34,6 @@ constexpr uint8_t kStatusFail = 11;
 constexpr size_t kRangeHead = 2;
 // channel, first band, last band
 constexpr size_t kBandHead = 3;
-constexpr size_t kEqItem = 6;
 constexpr size_t kSpectrumItem = 5;
 
 template <typename Record>
@@ -42,22 +41,16 @@ void PostIrc(ReplyContext& context, uint8_t subcmd, std::unique_ptr<Record> reco
     PostRecord(context, ReplyTargetId::Calibration, WM_READ_IRC_VALUE, subcmd, std::move(record));
 }
 
-// Per-channel items after first, last.
-template <typename Fn>
-void ForEachChannel(const PayloadReader& reader, size_t itemSize, Fn&& fn) {
-    if (!reader.Has(0, kRangeHead)) {
-        return;
-    }
-    ForEachItem(reader, kRangeHead, itemSize, reader.Byte(0), reader.Byte(1), fn);
-}
-
-// Per-band items after channel, first band, last band.
-template <typename Fn>
-void ForEachBand(const PayloadReader& reader, size_t itemSize, Fn&& fn) {
-    if (!reader.Has(0, kBandHead)) {
-        return;
-    }
-    ForEachItem(reader, kBandHead, itemSize, reader.Byte(1), reader.Byte(2), fn);
+// One record per channel item after first, last; read fills in what the item carries.
+template <typename Record, typename Read>
+void PostEachChannel(uint8_t subcmd, const PayloadReader& reader, ReplyContext& context,
+                     size_t itemSize, Read&& read) {
+    ForEachInRange(reader, kRangeHead, itemSize, [&](int channel, size_t o) {
+        auto record = std::make_unique<Record>();
+        record->channel = channel;
+        read(*record, o);
+        PostIrc(context, subcmd, std::move(record));
+    });
 }
 
 void DecodeStatus(uint8_t, const PayloadReader& reader, ReplyContext& context) {
@@ -91,52 +84,34 @@ void DecodeStatus(uint8_t, const PayloadReader& reader, ReplyContext& context) {
 }
 
 void DecodeDistance(uint8_t subcmd, const PayloadReader& reader, ReplyContext& context) {
-    ForEachChannel(reader, 2, [&](int channel, size_t o) {
-        auto record = std::make_unique<IrcDistanceRecord>();
-        record->channel = channel;
-        record->distance = static_cast<float>(reader.Hundredths(o));
-        runlog::Log("ch(%d), distance(%.2f)\n", channel, record->distance);
-        PostIrc(context, subcmd, std::move(record));
+    PostEachChannel<IrcDistanceRecord>(subcmd, reader, context, 2, [&](auto& record, size_t o) {
+        record.distance = static_cast<float>(reader.Hundredths(o));
+        runlog::Log("ch(%d), distance(%.2f)\n", record.channel, record.distance);
     });
 }
 
 void DecodeTrim(uint8_t subcmd, const PayloadReader& reader, ReplyContext& context) {
-    ForEachChannel(reader, 1, [&](int channel, size_t o) {
-        auto record = std::make_unique<IrcTrimRecord>();
-        record->channel = channel;
-        // A trim in dB: signed, like every other trim on the wire.
-        record->trim = reader.Signed(o);
-        runlog::Log("ch(%d), trim(%.2f)\n", channel, record->trim);
-        PostIrc(context, subcmd, std::move(record));
-    });
+    PostEachChannel<IrcTrimRecord>(subcmd, reader, context, 1,
+                                   [&](auto& record, size_t o) { ReadTrim(reader, o, record); });
 }
 
 void DecodeChannelValue(uint8_t subcmd, const PayloadReader& reader, ReplyContext& context) {
-    ForEachChannel(reader, 1, [&](int channel, size_t o) {
-        auto record = std::make_unique<IrcChannelValueRecord>();
-        record->channel = channel;
-        record->value = reader.Byte(o);
-        runlog::Log("ch(%d), value(%d)\n", channel, record->value);
-        PostIrc(context, subcmd, std::move(record));
+    PostEachChannel<IrcChannelValueRecord>(subcmd, reader, context, 1, [&](auto& record, size_t o) {
+        ReadChannelValue(reader, o, record);
     });
 }
 
 void DecodeEq(uint8_t subcmd, const PayloadReader& reader, ReplyContext& context) {
-    ForEachBand(reader, kEqItem, [&](int band, size_t o) {
+    ForEachInRange(reader, kBandHead, kEqBandItem, [&](int band, size_t o) {
         auto record = std::make_unique<IrcEqRecord>();
         record->channel = reader.Byte(0);
-        record->band = band;
-        record->freq = reader.U16(o);
-        record->q = static_cast<float>(reader.Hundredths(o + 2));
-        record->gain = static_cast<float>(reader.Tenths(o + 4) - 18.0);
-        runlog::Log("band(%d), freq(%d), Q(%1.2f), Gain(%.2f)\n", band, record->freq, record->q,
-                    record->gain);
+        ReadEqBand(reader, o, band, *record);
         PostIrc(context, subcmd, std::move(record));
     });
 }
 
 void DecodeSpectrum(uint8_t subcmd, const PayloadReader& reader, ReplyContext& context) {
-    ForEachBand(reader, kSpectrumItem, [&](int band, size_t o) {
+    ForEachInRange(reader, kBandHead, kSpectrumItem, [&](int band, size_t o) {
         auto record = std::make_unique<IrcSpectrumRecord>();
         record->channel = reader.Byte(0);
         record->band = band;
@@ -147,9 +122,7 @@ void DecodeSpectrum(uint8_t subcmd, const PayloadReader& reader, ReplyContext& c
     });
 }
 
-using Decoder = void (*)(uint8_t subcmd, const PayloadReader& reader, ReplyContext& context);
-
-Decoder FindDecoder(uint8_t subcmd) {
+UpdateDecoder FindDecoder(uint8_t subcmd) {
     switch (subcmd) {
         case DSP_IRC_CTRL:
             return DecodeStatus;
@@ -175,7 +148,7 @@ Decoder FindDecoder(uint8_t subcmd) {
 
 bool DecodeCalibrationReply(uint8_t subcmd, uint8_t optype, const PayloadReader& reader,
                             ReplyContext& context) {
-    const Decoder decoder = FindDecoder(subcmd);
+    const UpdateDecoder decoder = FindDecoder(subcmd);
     if (decoder == nullptr) {
         return false;
     }

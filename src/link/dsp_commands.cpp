@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 
+#include "command_payloads.h"
 #include "dsp_link.h"
 #include "encoding.h"
 #include "run_log.h"
@@ -14,6 +15,8 @@
 
 namespace dsplink {
 namespace {
+
+using payloads::Bytes;
 
 // A value whose step count would not fit an integer has no encoding; it is refused rather than
 // sent as whatever an out-of-range conversion gives.
@@ -32,6 +35,15 @@ bool Refuse(const char* op, const char* why) {
     return false;
 }
 
+// A payload longer than one frame is refused rather than cut.
+bool FitsOneFrame(const char* op, size_t size) {
+    if (size > kMaxPayload) {
+        runlog::Log("%s: payload of %zu bytes does not fit in one frame, nothing sent\n", op, size);
+        return false;
+    }
+    return true;
+}
+
 // The head bytes, then one item per channel from first to last (none when last < first). A span
 // shorter than the range or a payload longer than one frame gives nothing: the caller sends
 // nothing rather than read past the span or cut the frame.
@@ -45,9 +57,7 @@ std::optional<Payload> ChannelBlock(const char* op, std::initializer_list<int> h
                     static_cast<long long>(count), values.size());
         return std::nullopt;
     }
-    const size_t size = head.size() + static_cast<size_t>(count) * itemBytes;
-    if (size > kMaxPayload) {
-        runlog::Log("%s: payload of %zu bytes does not fit in one frame, nothing sent\n", op, size);
+    if (!FitsOneFrame(op, head.size() + static_cast<size_t>(count) * itemBytes)) {
         return std::nullopt;
     }
     for (int64_t i = 0; i < count; ++i) {
@@ -70,9 +80,7 @@ std::optional<Payload> ChannelBlock(const char* op, std::initializer_list<int> h
 template <typename T, typename Encode>
 std::optional<Payload> CountedList(const char* op, std::initializer_list<int> head,
                                    std::span<const T> items, size_t itemBytes, Encode encode) {
-    const size_t size = head.size() + 1 + items.size() * itemBytes;
-    if (size > kMaxPayload) {
-        runlog::Log("%s: payload of %zu bytes does not fit in one frame, nothing sent\n", op, size);
+    if (!FitsOneFrame(op, head.size() + 1 + items.size() * itemBytes)) {
         return std::nullopt;
     }
     PayloadWriter w;
@@ -82,14 +90,6 @@ std::optional<Payload> CountedList(const char* op, std::initializer_list<int> he
     w.Byte(static_cast<int>(items.size()));
     for (size_t i = 0; i < items.size(); ++i) {
         encode(w, static_cast<int>(i), items[i]);
-    }
-    return w.Take();
-}
-
-Payload Bytes(std::initializer_list<int> values) {
-    PayloadWriter w;
-    for (int v : values) {
-        w.Byte(v);
     }
     return w.Take();
 }

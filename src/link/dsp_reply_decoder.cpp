@@ -16,6 +16,7 @@ namespace dsplink {
 
 namespace {
 
+using decoding::ForEachInRange;
 using decoding::ForEachItem;
 using decoding::kLastIndex;
 
@@ -23,7 +24,6 @@ using decoding::kLastIndex;
 constexpr size_t kChannelHead = 4;
 // scene, source, channel, first band, last band
 constexpr size_t kEqHead = 5;
-constexpr size_t kEqItem = 6;
 constexpr size_t kFilterItem = 8;
 constexpr size_t kDelayItem = 3;
 constexpr size_t kCompressorItem = 11;
@@ -39,13 +39,18 @@ void PostDspValue(ReplyContext& context, uint8_t subcmd, int32_t value) {
     decoding::PostValue(context, ReplyTargetId::Main, WM_READ_DSP_VALUE, subcmd, value);
 }
 
-// Per-channel items after the channel head, one message each.
-template <typename Fn>
-void ForEachChannel(const PayloadReader& reader, size_t itemSize, Fn&& fn) {
-    if (!reader.Has(0, kChannelHead)) {
-        return;
-    }
-    ForEachItem(reader, kChannelHead, itemSize, reader.Byte(2), reader.Byte(3), fn);
+// One record per channel item after the channel head, with the reply's scene; read fills in
+// what the item carries.
+template <typename Record, typename Read>
+void PostEachChannel(uint8_t subcmd, const PayloadReader& reader, ReplyContext& context,
+                     size_t itemSize, Read&& read) {
+    ForEachInRange(reader, kChannelHead, itemSize, [&](int channel, size_t o) {
+        auto record = std::make_unique<Record>();
+        record->scene = reader.Byte(0);
+        record->channel = channel;
+        read(*record, o);
+        PostDsp(context, subcmd, std::move(record));
+    });
 }
 
 // Fills the record slots of first..last that fit both the payload and the record; returns the
@@ -74,96 +79,63 @@ void DecodeSourceConfig(uint8_t, const PayloadReader& reader, ReplyContext&) {
 }
 
 void DecodeFilter(uint8_t subcmd, const PayloadReader& reader, ReplyContext& context) {
-    ForEachChannel(reader, kFilterItem, [&](int channel, size_t o) {
-        auto record = std::make_unique<FilterRecord>();
-        record->scene = reader.Byte(0);
-        record->channel = channel;
-        record->hpType = reader.Byte(o);
-        record->hpFreq = reader.U16(o + 1);
-        record->hpSlope = reader.Byte(o + 3);
-        record->lpType = reader.Byte(o + 4);
-        record->lpFreq = reader.U16(o + 5);
-        record->lpSlope = reader.Byte(o + 7);
-        runlog::Log("ch(%d), hp(%d, %d, %d), lp(%d, %d, %d)\n", channel, record->hpType,
-                    record->hpFreq, record->hpSlope, record->lpType, record->lpFreq,
-                    record->lpSlope);
-        PostDsp(context, subcmd, std::move(record));
-    });
+    PostEachChannel<FilterRecord>(
+        subcmd, reader, context, kFilterItem, [&](auto& record, size_t o) {
+            record.hpType = reader.Byte(o);
+            record.hpFreq = reader.U16(o + 1);
+            record.hpSlope = reader.Byte(o + 3);
+            record.lpType = reader.Byte(o + 4);
+            record.lpFreq = reader.U16(o + 5);
+            record.lpSlope = reader.Byte(o + 7);
+            runlog::Log("ch(%d), hp(%d, %d, %d), lp(%d, %d, %d)\n", record.channel, record.hpType,
+                        record.hpFreq, record.hpSlope, record.lpType, record.lpFreq,
+                        record.lpSlope);
+        });
 }
 
 void DecodeEq(uint8_t subcmd, const PayloadReader& reader, ReplyContext& context) {
-    if (!reader.Has(0, kEqHead)) {
-        return;
-    }
-    ForEachItem(reader, kEqHead, kEqItem, reader.Byte(3), reader.Byte(4), [&](int band, size_t o) {
+    ForEachInRange(reader, kEqHead, decoding::kEqBandItem, [&](int band, size_t o) {
         auto record = std::make_unique<EqRecord>();
         record->scene = reader.Byte(0);
         record->channel = reader.Byte(2);
-        record->band = band;
-        record->freq = reader.U16(o);
-        record->q = static_cast<float>(reader.Hundredths(o + 2));
-        record->gain = static_cast<float>(reader.Tenths(o + 4) - 18.0);
-        runlog::Log("band(%d), freq(%d), Q(%1.2f), Gain(%.2f)\n", band, record->freq, record->q,
-                    record->gain);
+        decoding::ReadEqBand(reader, o, band, *record);
         PostDsp(context, subcmd, std::move(record));
     });
 }
 
 void DecodeDelay(uint8_t subcmd, const PayloadReader& reader, ReplyContext& context) {
-    ForEachChannel(reader, kDelayItem, [&](int channel, size_t o) {
-        auto record = std::make_unique<DelayRecord>();
-        record->scene = reader.Byte(0);
-        record->channel = channel;
-        record->delay = static_cast<float>(reader.Delay(o));
-        runlog::Log("ch(%d), delay(%.3f)\n", channel, record->delay);
-        PostDsp(context, subcmd, std::move(record));
+    PostEachChannel<DelayRecord>(subcmd, reader, context, kDelayItem, [&](auto& record, size_t o) {
+        record.delay = static_cast<float>(reader.Delay(o));
+        runlog::Log("ch(%d), delay(%.3f)\n", record.channel, record.delay);
     });
 }
 
 void DecodeTrim(uint8_t subcmd, const PayloadReader& reader, ReplyContext& context) {
-    ForEachChannel(reader, 1, [&](int channel, size_t o) {
-        auto record = std::make_unique<TrimRecord>();
-        record->scene = reader.Byte(0);
-        record->channel = channel;
-        record->trim = reader.Signed(o);
-        runlog::Log("ch(%d), trim(%.2f)\n", channel, record->trim);
-        PostDsp(context, subcmd, std::move(record));
+    PostEachChannel<TrimRecord>(subcmd, reader, context, 1, [&](auto& record, size_t o) {
+        decoding::ReadTrim(reader, o, record);
     });
 }
 
 void DecodeChannelValue(uint8_t subcmd, const PayloadReader& reader, ReplyContext& context) {
-    ForEachChannel(reader, 1, [&](int channel, size_t o) {
-        auto record = std::make_unique<ChannelValueRecord>();
-        record->scene = reader.Byte(0);
-        record->channel = channel;
-        record->value = reader.Byte(o);
-        runlog::Log("ch(%d), value(%d)\n", channel, record->value);
-        PostDsp(context, subcmd, std::move(record));
+    PostEachChannel<ChannelValueRecord>(subcmd, reader, context, 1, [&](auto& record, size_t o) {
+        decoding::ReadChannelValue(reader, o, record);
     });
 }
 
 void DecodePhase(uint8_t subcmd, const PayloadReader& reader, ReplyContext& context) {
-    ForEachChannel(reader, 1, [&](int channel, size_t o) {
-        auto record = std::make_unique<PhaseRecord>();
-        record->scene = reader.Byte(0);
-        record->channel = channel;
-        record->phase = reader.Byte(o);
-        runlog::Log("ch(%d), phase(%d)\n", channel, record->phase);
-        PostDsp(context, subcmd, std::move(record));
+    PostEachChannel<PhaseRecord>(subcmd, reader, context, 1, [&](auto& record, size_t o) {
+        record.phase = reader.Byte(o);
+        runlog::Log("ch(%d), phase(%d)\n", record.channel, record.phase);
     });
 }
 
 void DecodeMix(uint8_t subcmd, const PayloadReader& reader, ReplyContext& context) {
     // The mask needs a bit per input: two bytes from nine inputs on.
     const bool wide = context.State().inputCount >= 9;
-    ForEachChannel(reader, wide ? 2 : 1, [&](int channel, size_t o) {
-        auto record = std::make_unique<MixRecord>();
-        record->scene = reader.Byte(0);
-        record->source = reader.Byte(1);
-        record->channel = channel;
-        record->mask = wide ? reader.U16(o) : reader.Byte(o);
-        runlog::Log("ch(%d), mix(0x%x)\n", channel, static_cast<unsigned>(record->mask));
-        PostDsp(context, subcmd, std::move(record));
+    PostEachChannel<MixRecord>(subcmd, reader, context, wide ? 2 : 1, [&](auto& record, size_t o) {
+        record.source = reader.Byte(1);
+        record.mask = wide ? reader.U16(o) : reader.Byte(o);
+        runlog::Log("ch(%d), mix(0x%x)\n", record.channel, static_cast<unsigned>(record.mask));
     });
 }
 
@@ -272,18 +244,15 @@ void DecodeQFactorMode(uint8_t subcmd, const PayloadReader& reader, ReplyContext
 }
 
 void DecodeCompressor(uint8_t subcmd, const PayloadReader& reader, ReplyContext& context) {
-    ForEachChannel(reader, kCompressorItem, [&](int channel, size_t o) {
-        auto record = std::make_unique<CompressorRecord>();
-        record->scene = reader.Byte(0);
-        record->channel = channel;
-        record->bypass = reader.Byte(o);
-        record->noise = static_cast<float>(reader.Tenths(o + 1) - 100.0);
-        record->ratio = static_cast<float>(reader.Tenths(o + 3));
-        record->knee = static_cast<float>(reader.Tenths(o + 5));
-        record->attack = reader.U16(o + 7);
-        record->release = reader.U16(o + 9);
-        PostDsp(context, subcmd, std::move(record));
-    });
+    PostEachChannel<CompressorRecord>(
+        subcmd, reader, context, kCompressorItem, [&](auto& record, size_t o) {
+            record.bypass = reader.Byte(o);
+            record.noise = static_cast<float>(reader.Tenths(o + 1) - 100.0);
+            record.ratio = static_cast<float>(reader.Tenths(o + 3));
+            record.knee = static_cast<float>(reader.Tenths(o + 5));
+            record.attack = reader.U16(o + 7);
+            record.release = reader.U16(o + 9);
+        });
 }
 
 void DecodeDistort(uint8_t subcmd, const PayloadReader& reader, ReplyContext& context) {
@@ -334,16 +303,13 @@ void DecodeSpeakerDistance(uint8_t subcmd, const PayloadReader& reader, ReplyCon
 }
 
 void DecodeCompressor2(uint8_t subcmd, const PayloadReader& reader, ReplyContext& context) {
-    ForEachChannel(reader, kCompressor2Item, [&](int channel, size_t o) {
-        auto record = std::make_unique<Compressor2Record>();
-        record->scene = reader.Byte(0);
-        record->channel = channel;
-        // Both bytes of the threshold carry its sign: -12.5 dB is F4 FB.
-        record->threshold = static_cast<float>(reader.Signed(o) + reader.Signed(o + 1) / 10.0);
-        record->attack = reader.U16(o + 2);
-        record->release = reader.Byte(o + 4) * 1000 + reader.Byte(o + 5) * 100;
-        PostDsp(context, subcmd, std::move(record));
-    });
+    PostEachChannel<Compressor2Record>(
+        subcmd, reader, context, kCompressor2Item, [&](auto& record, size_t o) {
+            // Both bytes of the threshold carry its sign: -12.5 dB is F4 FB.
+            record.threshold = static_cast<float>(reader.Signed(o) + reader.Signed(o + 1) / 10.0);
+            record.attack = reader.U16(o + 2);
+            record.release = reader.Byte(o + 4) * 1000 + reader.Byte(o + 5) * 100;
+        });
 }
 
 void DecodeBridge(uint8_t subcmd, const PayloadReader& reader, ReplyContext& context) {
@@ -460,10 +426,8 @@ void DecodeEqReset(uint8_t, const PayloadReader& reader, ReplyContext&) {
 // Known to the device but of no use to the program.
 void DecodeNothing(uint8_t, const PayloadReader&, ReplyContext&) {}
 
-using Decoder = void (*)(uint8_t subcmd, const PayloadReader& reader, ReplyContext& context);
-
 // The decoder of an update reply, or nullptr for a code this program does not know.
-Decoder FindDecoder(uint8_t subcmd) {
+decoding::UpdateDecoder FindDecoder(uint8_t subcmd) {
     switch (subcmd) {
         case DSP_SOURCE_CONFIG:
             return DecodeSourceConfig;
@@ -557,24 +521,16 @@ Decoder FindDecoder(uint8_t subcmd) {
     }
 }
 
-}  // namespace
-
-void DecodeDspReply(const FrameView& frame, ReplyContext& context) {
-    if (!decoding::HasHead(frame)) {
-        return;
-    }
-    const uint8_t subcmd = frame.subcmd();
-    const uint8_t optype = frame.optype();
+void DecodeDsp(uint8_t subcmd, uint8_t optype, const PayloadReader& reader, ReplyContext& context) {
     const uint32_t count = ++context.State().dspReplyCount;
     runlog::Log("dsp_ack_process %d, cmd(0x%08x), OP(%02x), %s\n", static_cast<int>(count),
                 static_cast<unsigned>(subcmd), static_cast<unsigned>(optype),
                 DspSubcmdName(subcmd).c_str());
-    const PayloadReader reader(frame.payload());
 
     if (decoding::DecodeCalibrationReply(subcmd, optype, reader, context)) {
         return;
     }
-    const Decoder decoder = FindDecoder(subcmd);
+    const decoding::UpdateDecoder decoder = FindDecoder(subcmd);
     if (decoder == nullptr) {
         runlog::Log("!!! NOT SUPPORT MSG\n");
         return;
@@ -588,6 +544,12 @@ void DecodeDspReply(const FrameView& frame, ReplyContext& context) {
     if (optype == OP_UPDATE) {
         decoder(subcmd, reader, context);
     }
+}
+
+}  // namespace
+
+void DecodeDspReply(const FrameView& frame, ReplyContext& context) {
+    decoding::DecodeFrame(frame, context, DecodeDsp);
 }
 
 }  // namespace dsplink

@@ -46,15 +46,8 @@ void DecodeSceneName(const PayloadReader& reader, ReplyContext& context) {
                          std::move(record));
 }
 
-}  // namespace
-
-void DecodeFlashReply(const FrameView& frame, ReplyContext& context) {
-    if (!decoding::HasHead(frame)) {
-        return;
-    }
-    const uint8_t subcmd = frame.subcmd();
-    const uint8_t optype = frame.optype();
-    const PayloadReader reader(frame.payload());
+void DecodeFlash(uint8_t subcmd, uint8_t optype, const PayloadReader& reader,
+                 ReplyContext& context) {
     const bool update = optype == OP_UPDATE;
 
     switch (subcmd) {
@@ -98,6 +91,12 @@ void DecodeFlashReply(const FrameView& frame, ReplyContext& context) {
             runlog::Log("!!! NOT SUPPORT MSG\n");
             break;
     }
+}
+
+}  // namespace
+
+void DecodeFlashReply(const FrameView& frame, ReplyContext& context) {
+    decoding::DecodeFrame(frame, context, DecodeFlash);
 }
 
 }  // namespace dsplink

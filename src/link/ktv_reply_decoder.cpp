@@ -14,54 +14,48 @@ int LogByte(const PayloadReader& reader, size_t offset) {
     return reader.Has(offset, 1) ? reader.Byte(offset) : 0;
 }
 
-// Level replies log their optype and first three payload bytes.
-void LogLevel(uint8_t subcmd, uint8_t optype, const PayloadReader& reader) {
-    const int a = LogByte(reader, 0);
-    const int b = LogByte(reader, 1);
-    const int c = LogByte(reader, 2);
+// What a level reply's log line calls the effect and its value; null for other subcmds.
+struct LevelNames {
+    const char* effect;
+    const char* value;
+};
+
+LevelNames NamesOf(uint8_t subcmd) {
     switch (subcmd) {
         case KTV_MIC_VOL:
-            runlog::Log("KTV MIC VOL OP=0x%x, scene=%d, src = %d, mic vol=%d\n", optype, a, b, c);
-            break;
+            return {"MIC VOL", "mic vol"};
         case KTV_MUSIC_VOL:
-            runlog::Log("KTV MUSIC_VOL OP=0x%x, scene=%d, src = %d, music vol=%d\n", optype, a, b,
-                        c);
-            break;
+            return {"MUSIC_VOL", "music vol"};
         case KTV_HOWLING:
-            runlog::Log("KTV HOWLING OP=0x%x, scene=%d, src = %d, howling=%d\n", optype, a, b, c);
-            break;
+            return {"HOWLING", "howling"};
         case KTV_ECHO_LEVEL:
-            runlog::Log("KTV ECHO LEVEL OP=0x%x, scene=%d, src = %d, level=%d\n", optype, a, b, c);
-            break;
+            return {"ECHO LEVEL", "level"};
         case KTV_REVERB_LEVEL:
-            runlog::Log("KTV REVERB_LEVEL OP=0x%x, scene=%d, src = %d, REVERB_LEVEL=%d\n", optype,
-                        a, b, c);
-            break;
+            return {"REVERB_LEVEL", "REVERB_LEVEL"};
         case KTV_REVERB_TIME:
-            runlog::Log("KTV REVERB_TIME OP=0x%x, scene=%d, src = %d, time=%d\n", optype, a, b, c);
-            break;
+            return {"REVERB_TIME", "time"};
         case KTV_VOICE_CHANGER:
-            runlog::Log("KTV VOICE_CHANGER OP=0x%x, scene=%d, src = %d, voice=%d\n", optype, a, b,
-                        c);
-            break;
+            return {"VOICE_CHANGER", "voice"};
         default:
-            break;
+            return {nullptr, nullptr};
     }
+}
+
+// Level replies log their optype and first three payload bytes.
+void LogLevel(uint8_t subcmd, uint8_t optype, const PayloadReader& reader) {
+    const LevelNames names = NamesOf(subcmd);
+    if (names.effect == nullptr) {
+        return;
+    }
+    runlog::Log("KTV %s OP=0x%x, scene=%d, src = %d, %s=%d\n", names.effect, optype,
+                LogByte(reader, 0), LogByte(reader, 1), names.value, LogByte(reader, 2));
 }
 
 void PostKtv(ReplyContext& context, uint8_t subcmd, int32_t value) {
     decoding::PostValue(context, ReplyTargetId::Main, WM_READ_KTV_VALUE, subcmd, value);
 }
 
-}  // namespace
-
-void DecodeKtvReply(const FrameView& frame, ReplyContext& context) {
-    if (!decoding::HasHead(frame)) {
-        return;
-    }
-    const uint8_t subcmd = frame.subcmd();
-    const uint8_t optype = frame.optype();
-    const PayloadReader reader(frame.payload());
+void DecodeKtv(uint8_t subcmd, uint8_t optype, const PayloadReader& reader, ReplyContext& context) {
     const bool update = optype == OP_UPDATE;
 
     switch (subcmd) {
@@ -100,6 +94,12 @@ void DecodeKtvReply(const FrameView& frame, ReplyContext& context) {
             runlog::Log("!!! NOT SUPPORT MSG\n");
             break;
     }
+}
+
+}  // namespace
+
+void DecodeKtvReply(const FrameView& frame, ReplyContext& context) {
+    decoding::DecodeFrame(frame, context, DecodeKtv);
 }
 
 }  // namespace dsplink

@@ -117,15 +117,7 @@ void DecodeDeviceId(const PayloadReader& reader, ReplyContext& context) {
     PostMcu(context, MCU_DEVICE_ID, std::move(record));
 }
 
-}  // namespace
-
-void DecodeMcuReply(const FrameView& frame, ReplyContext& context) {
-    if (!decoding::HasHead(frame)) {
-        return;
-    }
-    const uint8_t subcmd = frame.subcmd();
-    const uint8_t optype = frame.optype();
-    const PayloadReader reader(frame.payload());
+void DecodeMcu(uint8_t subcmd, uint8_t optype, const PayloadReader& reader, ReplyContext& context) {
     const bool update = optype == OP_UPDATE;
 
     switch (subcmd) {
@@ -195,6 +187,12 @@ void DecodeMcuReply(const FrameView& frame, ReplyContext& context) {
             runlog::Log("!!! NOT SUPPORT MSG\n");
             break;
     }
+}
+
+}  // namespace
+
+void DecodeMcuReply(const FrameView& frame, ReplyContext& context) {
+    decoding::DecodeFrame(frame, context, DecodeMcu);
 }
 
 }  // namespace dsplink

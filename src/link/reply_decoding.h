@@ -10,6 +10,7 @@
 #include "encoding.h"
 #include "reply_decoders.h"
 #include "reply_records.h"
+#include "run_log.h"
 
 namespace dsplink::decoding {
 
@@ -31,6 +32,44 @@ int ForEachItem(const PayloadReader& reader, size_t head, size_t itemSize, int f
     return count;
 }
 
+// The items after a head whose last two bytes are the first and last index of the range.
+template <typename Fn>
+void ForEachInRange(const PayloadReader& reader, size_t head, size_t itemSize, Fn&& fn) {
+    if (!reader.Has(0, head)) {
+        return;
+    }
+    ForEachItem(reader, head, itemSize, reader.Byte(head - 2), reader.Byte(head - 1), fn);
+}
+
+// Items that the audio path and the calibration replies lay out alike. Each fills its fields of
+// the record and logs them.
+
+// freq u16, Q in hundredths, gain + 18 dB in tenths.
+constexpr size_t kEqBandItem = 6;
+
+template <typename Record>
+void ReadEqBand(const PayloadReader& reader, size_t offset, int band, Record& record) {
+    record.band = band;
+    record.freq = reader.U16(offset);
+    record.q = static_cast<float>(reader.Hundredths(offset + 2));
+    record.gain = static_cast<float>(reader.Tenths(offset + 4) - 18.0);
+    runlog::Log("band(%d), freq(%d), Q(%1.2f), Gain(%.2f)\n", band, record.freq, record.q,
+                record.gain);
+}
+
+// A trim in dB: signed, like every other trim on the wire.
+template <typename Record>
+void ReadTrim(const PayloadReader& reader, size_t offset, Record& record) {
+    record.trim = reader.Signed(offset);
+    runlog::Log("ch(%d), trim(%.2f)\n", record.channel, record.trim);
+}
+
+template <typename Record>
+void ReadChannelValue(const PayloadReader& reader, size_t offset, Record& record) {
+    record.value = reader.Byte(offset);
+    runlog::Log("ch(%d), value(%d)\n", record.channel, record.value);
+}
+
 // Records index their values by channel or input number; higher numbers have no slot.
 constexpr int kLastIndex = kIndexedValues - 1;
 
@@ -45,6 +84,9 @@ void PostRecord(ReplyContext& context, ReplyTargetId target, uint32_t message, u
     context.Post(target, LinkMessage{message, wParam, 0, std::move(record)});
 }
 
+// Decodes the payload of an update reply of one subcmd.
+using UpdateDecoder = void (*)(uint8_t subcmd, const PayloadReader& reader, ReplyContext& context);
+
 // Decodes a calibration reply (posted to the calibration target); false when subcmd is not one.
 bool DecodeCalibrationReply(uint8_t subcmd, uint8_t optype, const PayloadReader& reader,
                             ReplyContext& context);
@@ -52,6 +94,18 @@ bool DecodeCalibrationReply(uint8_t subcmd, uint8_t optype, const PayloadReader&
 // A frame too short to name its subcmd and optype carries nothing to decode.
 inline bool HasHead(const FrameView& frame) {
     return frame.body.size() >= 2;
+}
+
+// Decodes the reply of one packet type, given its subcmd, optype and payload.
+using ReplyDecoder = void (*)(uint8_t subcmd, uint8_t optype, const PayloadReader& reader,
+                              ReplyContext& context);
+
+// The entry of every packet type's decoder: frames without a head are dropped here.
+inline void DecodeFrame(const FrameView& frame, ReplyContext& context, ReplyDecoder decode) {
+    if (!HasHead(frame)) {
+        return;
+    }
+    decode(frame.subcmd(), frame.optype(), PayloadReader(frame.payload()), context);
 }
 
 }  // namespace dsplink::decoding

@@ -3,10 +3,10 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <initializer_list>
 #include <span>
 #include <string>
 
+#include "command_payloads.h"
 #include "dsp_link.h"
 #include "encoding.h"
 #include "run_log.h"
@@ -15,16 +15,10 @@
 namespace dsplink {
 namespace {
 
+using payloads::Bytes;
+
 // The device keeps 16 name bytes per scene.
 constexpr size_t kSceneNameBytes = 16;
-
-Payload Bytes(std::initializer_list<int> values) {
-    PayloadWriter w;
-    for (int v : values) {
-        w.Byte(v);
-    }
-    return w.Take();
-}
 
 }  // namespace
 
