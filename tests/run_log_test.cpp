@@ -142,3 +142,11 @@ TEST_F(RunLogTest, AMutedThreadWritesNothingWhileOthersStillDo) {
     runlog::Close();
     EXPECT_EQ(ReadFile(mDir / "save.log"), "program side\nafter\n");
 }
+
+TEST_F(RunLogTest, AnUnreadableMarkerStillCounts) {
+    const fs::path marker = mDir / "savelog.ini";
+    std::ofstream(marker).put('\n');
+    fs::permissions(marker, fs::perms::none);
+    EXPECT_TRUE(runlog::InitFromMarker(mDir.string()));
+    EXPECT_TRUE(fs::exists(mDir / "save.log"));
+}

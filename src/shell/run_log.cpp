@@ -1,6 +1,9 @@
 #include "run_log.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdarg>
 #include <ctime>
@@ -124,11 +127,12 @@ bool InitConsoleWindow(const std::string& path) {
 
 bool InitFromMarker(const std::string& directory) {
     const std::string base = directory.empty() ? std::string(".") : directory;
-    if (std::FILE* marker = std::fopen((base + "/savelog.ini").c_str(), "rb")) {
-        std::fclose(marker);
-        return InitConsoleWindow(base + "/save.log");
+    // Presence is all that counts: a marker that cannot be read still switches the log on.
+    struct stat info;
+    if (::lstat((base + "/savelog.ini").c_str(), &info) != 0 && errno == ENOENT) {
+        return false;
     }
-    return false;
+    return InitConsoleWindow(base + "/save.log");
 }
 
 void Close() {
