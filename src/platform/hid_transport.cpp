@@ -110,4 +110,14 @@ std::unique_ptr<dsplink::HidTransport> MakeHidTransport() {
     return std::make_unique<HidapiTransport>();
 }
 
+bool AmplifierPresent() {
+    if (hid_init() != 0) {
+        return false;
+    }
+    hid_device_info* devices = hid_enumerate(dsplink::kVendorId, dsplink::kProductId);
+    const bool present = devices != nullptr;
+    hid_free_enumeration(devices);
+    return present;
+}
+
 }  // namespace platform

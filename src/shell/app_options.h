@@ -1,0 +1,20 @@
+#pragma once
+// The program's own options (the platform's, such as -platform, are Qt's business).
+
+#include <QString>
+#include <QStringList>
+
+namespace shell {
+
+struct AppOptions {
+    bool simulate = false;  // the virtual amplifier instead of USB
+    QString screenshot;     // render the main window to this PNG and exit
+    bool help = false;
+    QString error;  // set when the arguments cannot be used
+};
+
+// `arguments` without the program name.
+AppOptions ParseAppOptions(const QStringList& arguments);
+QString AppUsage();
+
+}  // namespace shell

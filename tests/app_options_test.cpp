@@ -1,0 +1,23 @@
+#include "app_options.h"
+
+#include <gtest/gtest.h>
+
+using shell::ParseAppOptions;
+
+TEST(AppOptions, KnownOptionsAreTaken) {
+    EXPECT_FALSE(ParseAppOptions({}).simulate);
+    const auto all = ParseAppOptions({"--simulate", "--screenshot", "out.png"});
+    EXPECT_TRUE(all.simulate);
+    EXPECT_EQ(all.screenshot, "out.png");
+    EXPECT_TRUE(all.error.isEmpty());
+    EXPECT_EQ(ParseAppOptions({"--screenshot=a b.png"}).screenshot, "a b.png");
+    EXPECT_TRUE(ParseAppOptions({"--help"}).help);
+}
+
+TEST(AppOptions, UnusableArgumentsAreErrors) {
+    EXPECT_FALSE(ParseAppOptions({"--screenshot"}).error.isEmpty());
+    EXPECT_FALSE(ParseAppOptions({"--screenshot", "--simulate"}).error.isEmpty());
+    EXPECT_FALSE(ParseAppOptions({"--screenshot="}).error.isEmpty());
+    EXPECT_FALSE(ParseAppOptions({"--frobnicate"}).error.isEmpty());
+    EXPECT_FALSE(ParseAppOptions({"stray"}).error.isEmpty());
+}

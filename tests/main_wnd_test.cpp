@@ -1,0 +1,181 @@
+// The main window over the virtual amplifier: connecting at start, plug-out and plug-in, the
+// option menu and its language switch, the single-instance rule, and the controls it needs.
+
+#include "main_wnd.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "controls.h"
+#include "menu.h"
+#include "resources.h"
+#include "settings.h"
+#include "single_instance.h"
+#include "ui_layouts/test_app.h"
+#include "virtual_amplifier.h"
+
+namespace {
+
+class MainWndTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ui_test::EnsureApp();
+        ASSERT_TRUE(mConfigHome.isValid());
+        // Settings and the instance lock go to throw-away folders.
+        qputenv("XDG_CONFIG_HOME", mConfigHome.path().toUtf8());
+        ASSERT_TRUE(ui::Resources::Instance().LoadFromDirectory(ui_test::SkinDir()));
+        ui::Resources::Instance().SelectLanguage("en");
+        mConfig.amplifier = mAmplifier;
+        mConfig.lockDirectory = mLockDir.path();
+    }
+    void TearDown() override { ui::Resources::Instance().Reset(); }
+
+    std::unique_ptr<CMainWnd> MakeWindow() {
+        auto window = std::make_unique<CMainWnd>(mConfig);
+        window->Create("XML_MAIN");
+        return window;
+    }
+    static bool WaitFor(const std::function<bool()>& condition) {
+        for (int i = 0; i < 500 && !condition(); ++i) {
+            QTest::qWait(10);
+        }
+        return condition();
+    }
+    static void ChooseItem(CMainWnd& window, const char* item) {
+        ui::Notification n;
+        n.type = ui::notify::kItemClick;
+        n.sender = item;
+        window.Notify(n);
+    }
+    // Message boxes run their own event loop, so they are answered from a timer inside it.
+    struct MessageCatcher {
+        MessageCatcher() {
+            timer.setInterval(10);
+            QObject::connect(&timer, &QTimer::timeout, [this] {
+                for (ui::Window* box : ui::Window::FindWindows("MsgWnd")) {
+                    if (!box->IsModalRunning()) {
+                        continue;
+                    }
+                    if (auto* label = box->FindControl<ui::Label>("MessageText")) {
+                        texts << label->RawText();
+                    }
+                    box->Close(1);
+                }
+            });
+            timer.start();
+        }
+        QString Next() {
+            WaitFor([this] { return !texts.isEmpty(); });
+            return texts.isEmpty() ? QString() : texts.takeFirst();
+        }
+        QTimer timer;
+        QStringList texts;
+    };
+
+    QTemporaryDir mConfigHome;
+    QTemporaryDir mLockDir;
+    std::shared_ptr<sim::VirtualAmplifier> mAmplifier = std::make_shared<sim::VirtualAmplifier>();
+    CMainWnd::Config mConfig;
+};
+
+}  // namespace
+
+TEST_F(MainWndTest, LayoutHasEveryControlTheWindowUses) {
+    auto window = MakeWindow();
+    ASSERT_TRUE(window->LayoutError().isEmpty()) << window->LayoutError().toStdString();
+    EXPECT_NE(window->FindControl<ui::SButton>("btnConnect"), nullptr);
+    EXPECT_NE(window->FindControl<ui::Button>("btn_option"), nullptr);
+    for (const char* label : {"soft_version", "inner_fw_version", "fw_version"}) {
+        EXPECT_NE(window->FindControl<ui::Label>(label), nullptr) << label;
+    }
+    ui::Menu* menu = window->CreateMenu("MENU_OPTION");
+    ASSERT_NE(menu, nullptr);
+    for (const char* item :
+         {"option_item_firmware_upgrade", "option_item_reset_default", "option_item_about",
+          "option_item_language_en", "option_item_language_cn", "option_item_language_ru"}) {
+        EXPECT_NE(menu->FindItem(item), nullptr) << item;
+    }
+    EXPECT_EQ(window->size(), QSize(1230, 650) * ui::UiScaleDpi() / 96);
+}
+
+TEST_F(MainWndTest, ConnectsAtStartAndShowsTheConnectedState) {
+    auto window = MakeWindow();
+    ASSERT_TRUE(WaitFor([&] { return window->ConnectAttemptDone(); }));
+    EXPECT_TRUE(window->IsConnected());
+    auto* button = window->FindControl<ui::SButton>("btnConnect");
+    EXPECT_EQ(button->RawText(), "${btn_connected}");
+    EXPECT_TRUE(button->IsSelected());
+    EXPECT_EQ(window->FindControl<ui::Label>("fw_version")->text(), "ORN14.60DSP Firmware v16.24");
+}
+
+TEST_F(MainWndTest, ConnectButtonDisconnectsAndReconnects) {
+    auto window = MakeWindow();
+    ASSERT_TRUE(WaitFor([&] { return window->IsConnected(); }));
+    auto* button = window->FindControl<ui::SButton>("btnConnect");
+    button->click();
+    EXPECT_FALSE(window->IsConnected());
+    EXPECT_EQ(button->RawText(), "${btn_disconnected}");
+    EXPECT_FALSE(button->IsSelected());
+    button->click();
+    EXPECT_TRUE(WaitFor([&] { return window->IsConnected(); }));
+}
+
+TEST_F(MainWndTest, UnplugDisconnectsWithAMessageAndPlugInReconnects) {
+    auto window = MakeWindow();
+    ASSERT_TRUE(WaitFor([&] { return window->IsConnected(); }));
+    MessageCatcher messages;
+    mAmplifier->Unplug();
+    EXPECT_EQ(messages.Next(), "${device_plugout}");
+    EXPECT_FALSE(window->IsConnected());
+    mAmplifier->PlugIn();
+    EXPECT_TRUE(WaitFor([&] { return window->IsConnected(); }));
+}
+
+TEST_F(MainWndTest, NoAmplifierAtStartIsQuietAndTheButtonSaysSo) {
+    mAmplifier->Unplug();
+    MessageCatcher messages;
+    auto window = MakeWindow();
+    ASSERT_TRUE(WaitFor([&] { return window->ConnectAttemptDone(); }));
+    EXPECT_FALSE(window->IsConnected());
+    QTest::qWait(50);
+    EXPECT_TRUE(messages.texts.isEmpty());
+    EXPECT_EQ(window->FindControl<ui::SButton>("btnConnect")->RawText(), "${btn_disconnected}");
+    // Asked for by the user, the failure is shown.
+    window->FindControl<ui::SButton>("btnConnect")->click();
+    EXPECT_EQ(messages.Next(), "${device_connect_fail}");
+}
+
+TEST_F(MainWndTest, LanguageItemsSwitchAndRememberTheLanguage) {
+    auto window = MakeWindow();
+    ChooseItem(*window, "option_item_language_ru");
+    EXPECT_EQ(ui::Resources::Instance().CurrentLanguage(), "ru");
+    EXPECT_EQ(shell::Settings().ReadLanguage(), 2);
+    ChooseItem(*window, "option_item_language");  // toggles to Chinese
+    EXPECT_EQ(ui::Resources::Instance().CurrentLanguage(), "cn_zh");
+    ChooseItem(*window, "option_item_language");
+    EXPECT_EQ(ui::Resources::Instance().CurrentLanguage(), "en");
+    EXPECT_EQ(shell::Settings().ReadLanguage(), 0);
+    // The next start comes up in the saved language.
+    ChooseItem(*window, "option_item_language_cn");
+    window.reset();
+    ui::Resources::Instance().SelectLanguage("en");
+    auto next = MakeWindow();
+    EXPECT_EQ(ui::Resources::Instance().CurrentLanguage(), "cn_zh");
+}
+
+TEST_F(MainWndTest, ASecondCopySaysSoAndClosesWithoutConnecting) {
+    platform::SingleInstance first(platform::SingleInstanceKey(), mLockDir.path());
+    ASSERT_FALSE(first.IsSecondCopy());
+    MessageCatcher messages;
+    auto window = MakeWindow();
+    window->show();
+    EXPECT_TRUE(window->IsSecondCopy());
+    EXPECT_EQ(messages.Next(), "${mutex_tips}");
+    EXPECT_TRUE(WaitFor([&] { return !window->isVisible(); }));
+    EXPECT_FALSE(window->IsConnected());
+    EXPECT_EQ(window->FindControl<ui::SButton>("btnConnect")->RawText(), "${btn_disconnected}");
+}

@@ -1,0 +1,15 @@
+# orn-dsp --simulate --screenshot FILE starts headless, connects and writes a PNG.
+file(REMOVE "${OUTPUT}")
+execute_process(COMMAND "${PROGRAM}" --simulate --screenshot "${OUTPUT}"
+    RESULT_VARIABLE result TIMEOUT 60)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "orn-dsp exited with ${result}")
+endif()
+file(READ "${OUTPUT}" head LIMIT 8 HEX)
+if(NOT head STREQUAL "89504e470d0a1a0a")
+    message(FATAL_ERROR "no PNG written to ${OUTPUT}")
+endif()
+file(SIZE "${OUTPUT}" size)
+if(size LESS 2000)
+    message(FATAL_ERROR "the screenshot is suspiciously small (${size} bytes)")
+endif()
