@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "app_options.h"
@@ -93,12 +94,16 @@ void ScheduleScreenshot(CMainWnd& window, const QString& file, int* exitCode) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    const shell::AppOptions options = shell::ParseAppOptions(app.arguments().mid(1));
-    if (options.help) {
-        std::fputs(shell::AppUsage().toUtf8().constData(), stdout);
-        return 0;
+    // Help must work without a display, so before Qt connects to one.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(shell::AppUsage().toUtf8().constData(), stdout);
+            return 0;
+        }
     }
+    QApplication app(argc, argv);
+    // Qt has taken its own options (-platform ...) out of the arguments by now.
+    const shell::AppOptions options = shell::ParseAppOptions(app.arguments().mid(1));
     if (!options.error.isEmpty()) {
         std::fprintf(stderr, "orn-dsp: %s\n\n%s", options.error.toUtf8().constData(),
                      shell::AppUsage().toUtf8().constData());
