@@ -20,14 +20,6 @@ const QStringList& CommonAttributes() {
     return names;
 }
 
-QString CssColor(const QColor& c) {
-    return QStringLiteral("rgba(%1,%2,%3,%4)")
-        .arg(c.red())
-        .arg(c.green())
-        .arg(c.blue())
-        .arg(c.alpha());
-}
-
 void WarnUnknownAttributes(const LayoutNode& node, const QStringList& known) {
     for (const auto& [name, value] : node.attributes) {
         (void)value;

@@ -21,14 +21,6 @@ constexpr int kRawTextRole = Qt::UserRole + 1;
 constexpr int kUserDataRole = Qt::UserRole + 2;
 constexpr int kMaxListColumns = 64;
 
-QString CssColor(const QColor& c) {
-    return QStringLiteral("rgba(%1,%2,%3,%4)")
-        .arg(c.red())
-        .arg(c.green())
-        .arg(c.blue())
-        .arg(c.alpha());
-}
-
 void Repolish(QWidget* widget) {
     widget->style()->unpolish(widget);
     widget->style()->polish(widget);
@@ -1195,6 +1187,14 @@ bool Group::Configure(const LayoutNode& node, QString* error) {
 void Group::changeEvent(QEvent* event) {
     HandleChange(event);
     QGroupBox::changeEvent(event);
+}
+
+QString CssColor(const QColor& c) {
+    return QStringLiteral("rgba(%1,%2,%3,%4)")
+        .arg(c.red())
+        .arg(c.green())
+        .arg(c.blue())
+        .arg(c.alpha());
 }
 
 }  // namespace ui

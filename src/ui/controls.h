@@ -398,4 +398,7 @@ class Group : public QGroupBox, public Control {
     void changeEvent(QEvent* event) override;
 };
 
+// A colour as the theme language writes it, alpha included.
+QString CssColor(const QColor& c);
+
 }  // namespace ui
