@@ -1,0 +1,574 @@
+#include "reply_handlers.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "links.h"
+#include "reply_records.h"
+#include "run_log.h"
+#include "sources.h"
+#include "value_ranges.h"
+
+namespace model {
+
+namespace {
+
+// DSP reply kinds the model reacts to.
+enum DspKind : uint32_t {
+    kSourceSwitch = 1,
+    kVolume = 2,
+    kMute = 4,
+    kFilter = 5,
+    kEq = 6,
+    kDelay = 7,
+    kTrim = 8,
+    kMuteCh = 9,
+    kPhase = 10,
+    kMix = 11,
+    kChType = 13,
+    kChLink = 14,
+    kChLock = 15,
+    kEqBypass = 18,
+    kInputMixTrim = 36,
+    kInputThreshold = 38,
+    kInputNoise = 39,
+    kSolo = 52,
+    kHpfQMode = 55,
+    kLpfQMode = 56,
+    kFactoryPreset = 57,
+    kSetupMode = 58,
+    kAutoEffect = 59,
+    kCompressor = 62,
+    kAmpMute = 63,
+    kRemOut = 69,
+    kDspStatus = 70,
+    kCrossSourceMix = 71,
+    kCompressorOn = 73,
+    kCompressor2 = 74,
+    kSpkOhm = 75,
+    kBridge = 76,
+    kCrossSourceMixCs47048 = 77,
+    kNoiseGate = 78,
+};
+
+enum McuKind : uint32_t {
+    kHandshake = 0x08,
+    kFlashVersion = 0x0B,
+    kPowerOffDelay = 0x91,
+    kAcc = 0x92,
+    kPing = 0x93,
+};
+
+enum FlashKind : uint32_t {
+    kSceneName = 0x0B,
+    kSceneValid = 0x0F,
+};
+
+constexpr int kFirstSourceCode = 0x51;
+// The source the amplifier reports for codes outside the known ones.
+constexpr int kFallbackSource = 4;
+// Input rows a reply may name; the widest source has 10 inputs.
+constexpr int kMaxInputs = 10;
+// Scene names hold 7 characters and a terminating zero in a 16-byte wide-character field.
+constexpr size_t kSceneNameChars = 7;
+// Reply records index per-input values in fixed arrays of this size.
+constexpr int kIndexed = dsplink::kIndexedValues;
+
+template <typename T>
+const T* As(const std::unique_ptr<dsplink::ReplyRecord>& record) {
+    return dynamic_cast<const T*>(record.get());
+}
+
+bool IsInputIndex(int input) {
+    return input >= 0 && input < kMaxInputs;
+}
+
+// Every per-channel range a record names must lie inside the fixed arrays it carries.
+bool IsIndexedRange(int first, int last) {
+    return first >= 0 && first <= last && last < kIndexed;
+}
+
+}  // namespace
+
+ProfileRecord* ModelSync::RecordForScene(int scene) {
+    if (scene == 0) {
+        return &mState.live;
+    }
+    if (scene >= 1 && scene <= STORED_SCENES) {
+        return &mState.scenes.records[static_cast<size_t>(scene - 1)];
+    }
+    return nullptr;
+}
+
+void ModelSync::ReadDspValueCallback(uint32_t kind, int32_t value,
+                                     std::unique_ptr<dsplink::ReplyRecord> record) {
+    runlog::Log("ReadDspValueCallback 0x%02x\n", kind);
+    ProfileRecord& live = mState.live;
+    ModelChangeListener* l = mListener;
+
+    switch (kind) {
+        case kSourceSwitch: {
+            const int source = SourceOfDeviceCode(value);
+            live.currentSource = source < 0 ? kFallbackSource : source;
+            if (l)
+                l->OnSourceChanged();
+            break;
+        }
+        case kVolume:
+            // The amplifier reports the volume itself, unlike the 6 - volume that is written.
+            live.mainVolume = value;
+            runlog::Log("DSP_VOLUME %d \n", value);
+            runlog::Log("DSP_VOLUME %d \n", value);
+            if (l)
+                l->OnMainVolumeChanged();
+            break;
+        case kMute:
+            live.mainVolumeMute = value;
+            if (l)
+                l->OnMainMuteChanged();
+            break;
+        case kFilter: {
+            const auto* r = As<dsplink::FilterRecord>(record);
+            ProfileRecord* target = r ? RecordForScene(r->scene) : nullptr;
+            if (!target || !IsOutputIndex(r->channel))
+                break;
+            Crossover& x = target->channels[static_cast<size_t>(r->channel)].crossover;
+            x.hp.SetFs(r->hpFreq);
+            x.hp.SetType(r->hpType);
+            x.hp.SetSlope(r->hpSlope);
+            x.lp.SetFs(r->lpFreq);
+            x.lp.SetType(r->lpType);
+            x.lp.SetSlope(r->lpSlope);
+            if (auto* h = Live(r->scene))
+                h->OnCrossoverChanged(r->channel);
+            break;
+        }
+        case kEq: {
+            const auto* r = As<dsplink::EqRecord>(record);
+            ProfileRecord* target = r ? RecordForScene(r->scene) : nullptr;
+            if (!target || !IsOutputIndex(r->channel) || r->band < 0 ||
+                r->band >= BandCountOf(*target, r->channel)) {
+                break;
+            }
+            EqBand& band = BandsOf(*target, r->channel)[r->band];
+            band.freq = r->freq;
+            band.eqFactor = r->q;
+            band.eqGain = r->gain;
+            if (r->scene == 0)
+                band.enable = 1;
+            if (auto* h = Live(r->scene))
+                h->OnEqBandChanged(r->channel, r->band);
+            break;
+        }
+        case kDelay: {
+            const auto* r = As<dsplink::DelayRecord>(record);
+            ProfileRecord* target = r ? RecordForScene(r->scene) : nullptr;
+            if (!target || !IsOutputIndex(r->channel))
+                break;
+            target->channels[static_cast<size_t>(r->channel)].delay = r->delay;
+            if (auto* h = Live(r->scene))
+                h->OnDelayChanged(r->channel);
+            break;
+        }
+        case kTrim: {
+            const auto* r = As<dsplink::TrimRecord>(record);
+            ProfileRecord* target = r ? RecordForScene(r->scene) : nullptr;
+            if (!target || !IsOutputIndex(r->channel))
+                break;
+            // The volume slider holds tenths of a dB, so the stored gain is one of its steps.
+            const float gain = std::round(ClampOutputGain(r->trim) * 10.0f) / 10.0f;
+            target->channels[static_cast<size_t>(r->channel)].gain = gain;
+            if (auto* h = Live(r->scene))
+                h->OnChannelGainChanged(r->channel);
+            break;
+        }
+        case kMuteCh:
+        case kEqBypass:
+        case kSolo:
+        case kCompressorOn:
+        case kChType: {
+            const auto* r = As<dsplink::ChannelValueRecord>(record);
+            ProfileRecord* target = r ? RecordForScene(r->scene) : nullptr;
+            if (!target || !IsOutputIndex(r->channel))
+                break;
+            const size_t ch = static_cast<size_t>(r->channel);
+            OutputChannel& out = target->channels[ch];
+            ModelChangeListener* h = Live(r->scene);
+            if (kind == kMuteCh) {
+                out.mute = r->value;
+                if (h)
+                    h->OnChannelMuteChanged(r->channel);
+            } else if (kind == kEqBypass) {
+                out.bypass = static_cast<std::uint8_t>(r->value);
+                if (h)
+                    h->OnEqBypassChanged(r->channel);
+            } else if (kind == kSolo) {
+                out.solo = r->value;
+                runlog::Log("channel %d solo seleted %d\n", r->channel, r->value);
+                if (h)
+                    h->OnChannelSoloChanged(r->channel);
+            } else if (kind == kCompressorOn) {
+                out.compressorOn = r->value != 0 ? 1 : 0;
+            } else {
+                target->outputs[ch] = r->value;
+                target->outputsBk[ch] = r->value;
+                runlog::Log("DSP_CH_TYPE ch(%d), type(%d)\n", r->channel, r->value);
+                if (h)
+                    h->OnSpeakerTypeChanged(r->channel);
+            }
+            break;
+        }
+        case kPhase: {
+            const auto* r = As<dsplink::PhaseRecord>(record);
+            ProfileRecord* target = r ? RecordForScene(r->scene) : nullptr;
+            if (!target || !IsOutputIndex(r->channel))
+                break;
+            target->channels[static_cast<size_t>(r->channel)].phase = r->phase;
+            runlog::Log("channel %d phase seleted %d\n", r->channel, r->phase);
+            if (auto* h = Live(r->scene))
+                h->OnChannelPhaseChanged(r->channel);
+            break;
+        }
+        case kMix: {
+            const auto* r = As<dsplink::MixRecord>(record);
+            ProfileRecord* target = r ? RecordForScene(r->scene) : nullptr;
+            if (!target || !IsSourceIndex(r->source) || !IsOutputIndex(r->channel))
+                break;
+            target->inputs[static_cast<size_t>(r->source)][static_cast<size_t>(r->channel)] =
+                r->mask;
+            runlog::Log("set mix source = %d, ch = %d, mix_in = 0x%x\n", r->source, r->channel,
+                        static_cast<unsigned>(r->mask));
+            if (auto* h = Live(r->scene))
+                h->OnMixChanged(r->source, r->channel);
+            break;
+        }
+        case kChLink: {
+            const auto* r = As<dsplink::LinkRecord>(record);
+            ProfileRecord* target = r ? RecordForScene(r->scene) : nullptr;
+            if (!target)
+                break;
+            const bool on = r->link == 1;
+            target->linkMode = on ? 1 : 0;
+            if (r->scene == 0) {
+                // Linking also locks; the partners follow the speaker types.
+                if (on) {
+                    target->lockMode = 1;
+                    FillLinkOutputs(*target);
+                } else {
+                    target->linkOutputs.fill(-1);
+                }
+                if (l)
+                    l->OnLinkChanged();
+            }
+            break;
+        }
+        case kChLock: {
+            const auto* r = As<dsplink::LockRecord>(record);
+            ProfileRecord* target = r ? RecordForScene(r->scene) : nullptr;
+            if (!target)
+                break;
+            target->lockMode = r->lock == 1 ? 1 : 0;
+            if (r->scene == 0) {
+                // Link mode cannot outlive the lock.
+                const bool linkDropped = target->lockMode == 0 && target->linkMode == 1;
+                if (linkDropped) {
+                    target->linkMode = 0;
+                    target->linkOutputs.fill(-1);
+                }
+                if (l)
+                    l->OnLockChanged(linkDropped);
+            }
+            break;
+        }
+        case kInputMixTrim: {
+            const auto* r = As<dsplink::InputMixTrimRecord>(record);
+            ProfileRecord* target = r ? RecordForScene(r->scene) : nullptr;
+            if (!target || !IsSourceIndex(r->source) || !IsInputIndex(r->input) ||
+                !IsOutputIndex(r->firstOutput) || !IsOutputIndex(r->lastOutput) ||
+                r->firstOutput > r->lastOutput) {
+                break;
+            }
+            runlog::Log("DSP_INPUT_MIX_CH_TRIM source %d, in_ch %d out_ch_x %d, out_ch_y %d\n",
+                        r->source, r->input, r->firstOutput, r->lastOutput);
+            const size_t s = static_cast<size_t>(r->source);
+            const size_t in = static_cast<size_t>(r->input);
+            for (int out = r->firstOutput; out <= r->lastOutput; ++out) {
+                const size_t o = static_cast<size_t>(out);
+                int level =
+                    static_cast<int8_t>(r->trims[static_cast<size_t>(out - r->firstOutput)]);
+                // A routed input is never silent: its level shows full.
+                if (level < 1 && ((target->inputs[s][o] >> r->input) & 1) != 0) {
+                    level = MAX_MIX_LEVEL;
+                }
+                target->inputMixVolume[s][in][o] = level;
+            }
+            if (auto* h = Live(r->scene))
+                h->OnInputMixTrimChanged(r->source, r->input);
+            break;
+        }
+        case kInputThreshold:
+            live.inputThreshold = value;
+            break;
+        case kInputNoise: {
+            const auto* r = As<dsplink::InputNoiseRecord>(record);
+            if (!r || !IsIndexedRange(r->first, r->last))
+                break;
+            for (int in = r->first; in <= r->last; ++in) {
+                runlog::Log("in_ch(%d): noise = %fdB\n", in,
+                            static_cast<double>(r->levels[static_cast<size_t>(in)]));
+            }
+            break;
+        }
+        case kHpfQMode:
+        case kLpfQMode: {
+            const auto* r = As<dsplink::QFactorModeRecord>(record);
+            if (!r || !IsIndexedRange(r->first, r->last))
+                break;
+            for (int ch = r->first; ch <= r->last; ++ch) {
+                runlog::Log(kind == kHpfQMode ? "ch(%d): hpf_q_fact->mode = %d\n"
+                                              : "ch(%d): lpf_q_fact->mode = %d\n",
+                            ch, r->modes[static_cast<size_t>(ch)]);
+            }
+            break;
+        }
+        case kFactoryPreset:
+            runlog::Log("factory preset mode = %d\n", value);
+            break;
+        case kSetupMode:
+            runlog::Log("setup_mode mode = %d\n", value);
+            break;
+        case kAutoEffect:
+            live.autoEffect = value;
+            if (l)
+                l->OnAutoEffectChanged();
+            break;
+        case kCompressor: {
+            const auto* r = As<dsplink::CompressorRecord>(record);
+            ProfileRecord* target = r ? RecordForScene(r->scene) : nullptr;
+            if (!target || !IsOutputIndex(r->channel))
+                break;
+            const size_t ch = static_cast<size_t>(r->channel);
+            target->compressorBypass[ch] = r->bypass;
+            target->compressorThreshold[ch] = r->noise;
+            target->compressorRatio[ch] = r->ratio;
+            target->compressorAttack[ch] = r->attack;
+            target->compressorRelease[ch] = r->release;
+            target->compressorKnee[ch] = r->knee;
+            break;
+        }
+        case kAmpMute:
+            live.ampOn = value == 0 ? 1 : 0;
+            if (l)
+                l->OnAmpOnChanged();
+            break;
+        case kRemOut: {
+            const auto* r = As<dsplink::RemOutRecord>(record);
+            if (!r)
+                break;
+            live.remOut1 = r->rem[0] != 0 ? 1 : 0;
+            live.remOut2 = r->rem[1] != 0 ? 1 : 0;
+            runlog::Log("DSP_REM_OUT rem_out1 = %d, rem_out1 = %d\n", r->rem[0], r->rem[1]);
+            if (l)
+                l->OnRemOutChanged();
+            break;
+        }
+        case kDspStatus:
+            runlog::Log("DSP_DSP_STATUS on_off = %d\n", value);
+            if (l)
+                l->OnDspStatus(value);
+            break;
+        case kCrossSourceMix:
+        case kCrossSourceMixCs47048: {
+            const auto* r = As<dsplink::CrossSourceMixRecord>(record);
+            if (!r)
+                break;
+            const auto& b = r->bytes;
+            runlog::Log(kind == kCrossSourceMix
+                            ? "set cross source mix, source = %d, ch = %d, with source = %d, "
+                              "ch = %d, gain = %d\n"
+                            : "set cross source mix cs47048, source = %d, ch = %d, with source "
+                              "= %d, ch = %d, gain = %d\n",
+                        b[1], b[2], b[3], b[4], b[5]);
+            ProfileRecord* target = RecordForScene(b[0]);
+            if (!target || !IsSourceIndex(b[1]) || !IsInputIndex(b[2]))
+                break;
+            const size_t s = b[1];
+            const size_t in = b[2];
+            target->viceSource[s][in] = b[3] - kFirstSourceCode;
+            target->viceChannel[s][in] = b[4];
+            target->viceGain[s][in] = b[5] - 32;
+            break;
+        }
+        case kCompressor2: {
+            const auto* r = As<dsplink::Compressor2Record>(record);
+            ProfileRecord* target = r ? RecordForScene(r->scene) : nullptr;
+            if (!target || !IsOutputIndex(r->channel))
+                break;
+            const size_t ch = static_cast<size_t>(r->channel);
+            target->compressorThreshold[ch] = r->threshold;
+            target->compressorAttack[ch] = r->attack;
+            target->compressorRelease[ch] = r->release;
+            break;
+        }
+        case kSpkOhm:
+            live.spkOhm = value;
+            runlog::Log("DSP_SPK_OHM spk_ohm = %d\n", value);
+            if (l)
+                l->OnSpkOhmChanged();
+            break;
+        case kBridge: {
+            const auto* r = As<dsplink::BridgeRecord>(record);
+            ProfileRecord* target = r ? RecordForScene(r->scene) : nullptr;
+            if (!target)
+                break;
+            const int count = std::min<int>(r->count, BRIDGE_PAIRS);
+            std::string line =
+                "DSP_OUPUT_BRIDGE bridge count = " + std::to_string(r->count) + ", bridge";
+            for (int k = 0; k < count; ++k) {
+                target->bridgeOutputs[static_cast<size_t>(k)] = r->flags[static_cast<size_t>(k)];
+                line += std::to_string(r->flags[static_cast<size_t>(k)]) + ", ";
+            }
+            runlog::Log("%s\n", line.c_str());
+            if (auto* h = Live(r->scene))
+                h->OnBridgeChanged();
+            break;
+        }
+        case kNoiseGate:
+            live.noiseGate = value;
+            runlog::Log("DSP_NOISE_GATE noise_gate = %d\n", value);
+            if (l)
+                l->OnNoiseGateChanged();
+            break;
+        default:
+            // Everything else (subwoofer volume, clipping, link variants...) is not kept here.
+            break;
+    }
+}
+
+void ModelSync::ReadMcuValueCallback(uint32_t kind, int32_t value,
+                                     std::unique_ptr<dsplink::ReplyRecord> record) {
+    runlog::Log("ReadMcuValueCallback 0x%02x\n", kind);
+    ProfileRecord& live = mState.live;
+    switch (kind) {
+        case kHandshake: {
+            const auto* r = As<dsplink::McuHandshakeInfo>(record);
+            if (!r)
+                break;
+            live.model = r->model;
+            live.mainVersion = r->masterVersion;
+            live.slaveVersion = r->slaveVersion;
+            if (mListener)
+                mListener->OnDeviceIdentity(r->model, r->masterVersion, r->slaveVersion);
+            break;
+        }
+        case kFlashVersion: {
+            const auto* r = As<dsplink::DspFlashVersion>(record);
+            if (!r)
+                break;
+            std::copy(r->version.begin(), r->version.end(), live.flashVersion.begin());
+            break;
+        }
+        case kPowerOffDelay:
+            live.powerOffDelay = value;
+            break;
+        case kAcc:
+            live.acc = value;
+            if (mListener)
+                mListener->OnAccChanged();
+            break;
+        case kPing:
+            runlog::Log("MCU_PING recved in ReadMcuValueCallback\n");
+            break;
+        default:
+            break;
+    }
+}
+
+void ModelSync::ReadKtvValueCallback(uint32_t kind, int32_t value,
+                                     std::unique_ptr<dsplink::ReplyRecord> /*record*/) {
+    runlog::Log("ReadKtvValueCallback 0x%02x\n", kind);
+    KtvSettings& k = mState.live.ktv;
+    int* field = nullptr;
+    switch (kind) {
+        case 1:
+            field = &k.ktvMicVolume;
+            break;
+        case 2:
+            field = &k.ktvMusicVolume;
+            break;
+        case 3:
+            field = &k.ktvHowling;
+            break;
+        case 4:
+            field = &k.ktvEchoLevel;
+            break;
+        case 5:
+            field = &k.ktvEchoDelay;
+            break;
+        case 6:
+            field = &k.ktvReverbLevel;
+            break;
+        case 7:
+            field = &k.ktvReverbTime;
+            break;
+        case 8:
+            field = &k.ktvVoiceChanger;
+            break;
+        case 9:
+            field = &k.ktvBassGain;
+            break;
+        case 10:
+            field = &k.ktvTrebleGain;
+            break;
+        default:
+            break;
+    }
+    if (field)
+        *field = value;
+}
+
+void ModelSync::ReadSenceValueCallback(uint32_t kind, int32_t /*value*/,
+                                       std::unique_ptr<dsplink::ReplyRecord> record) {
+    runlog::Log("ReadSenceValueCallback 0x%02x\n", kind);
+    if (kind == kSceneName) {
+        const auto* r = As<dsplink::SceneNameRecord>(record);
+        if (!r || r->index < 0 || r->index >= STORED_SCENES)
+            return;
+        const auto* text = reinterpret_cast<const char*>(r->name.data());
+        const size_t length = std::min({strnlen(text, r->name.size()), kSceneNameChars});
+        SetSceneName(mState.scenes, r->index, std::string_view(text, length));
+        if (mListener)
+            mListener->OnSceneNameChanged(r->index);
+    } else if (kind == kSceneValid) {
+        const auto* r = As<dsplink::SceneMaskRecord>(record);
+        if (!r)
+            return;
+        mState.validSceneMask = r->mask;
+        runlog::Log("FLASH_SCENE_VALID 0x%02x\n", static_cast<unsigned>(r->mask));
+        if (mListener)
+            mListener->OnValidScenesChanged();
+    }
+}
+
+bool ModelSync::Dispatch(dsplink::LinkMessage message) {
+    switch (message.message) {
+        case dsplink::WM_READ_DSP_VALUE:
+            ReadDspValueCallback(message.wParam, message.value, std::move(message.record));
+            return true;
+        case dsplink::WM_READ_MCU_VALUE:
+            ReadMcuValueCallback(message.wParam, message.value, std::move(message.record));
+            return true;
+        case dsplink::WM_READ_KTV_VALUE:
+            ReadKtvValueCallback(message.wParam, message.value, std::move(message.record));
+            return true;
+        case dsplink::WM_READ_FLASH_VALUE:
+            ReadSenceValueCallback(message.wParam, message.value, std::move(message.record));
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace model
