@@ -1,0 +1,315 @@
+#include "equalizer_manager.h"
+
+#include <QMetaObject>
+
+#include <algorithm>
+#include <utility>
+
+#include "constants.h"
+#include "markers.h"
+#include "reply_records.h"
+#include "run_log.h"
+#include "state_read.h"
+
+namespace model {
+
+namespace {
+constexpr uint32_t kMcuHandshakeKind = 0x08;
+constexpr int kStatusPollMs = 100;
+constexpr int kSettleMs = 1000;
+constexpr int kSleepSliceMs = 20;
+}  // namespace
+
+// Runs on whichever thread read the reply. Model replies go to the manager's thread by a
+// queued call; every other message goes to the window sink as it is.
+class EqualizerManager::ReplyRouter : public dsplink::ReplyTarget {
+  public:
+    explicit ReplyRouter(EqualizerManager& owner) : mOwner(owner) {}
+
+    void Post(dsplink::LinkMessage message) override {
+        if (message.message == dsplink::WM_READ_MCU_VALUE && message.wParam == kMcuHandshakeKind) {
+            // The connect thread needs the versions before the model (on the UI thread) has them.
+            if (const auto* info =
+                    dynamic_cast<const dsplink::McuHandshakeInfo*>(message.record.get())) {
+                mOwner.mSeenMainVersion = info->masterVersion;
+                mOwner.mSeenSlaveVersion = info->slaveVersion;
+            }
+        }
+        switch (message.message) {
+            case dsplink::WM_READ_DSP_VALUE:
+            case dsplink::WM_READ_MCU_VALUE:
+            case dsplink::WM_READ_KTV_VALUE:
+            case dsplink::WM_READ_FLASH_VALUE: {
+                // Shared, so the call stays copyable; the record dies with the last owner.
+                auto shared = std::make_shared<dsplink::LinkMessage>(std::move(message));
+                EqualizerManager* owner = &mOwner;
+                mOwner.OnManagerThread(
+                    [owner, shared] { owner->mSync.Dispatch(std::move(*shared)); });
+                break;
+            }
+            default:
+                mOwner.PostEvent(message.message, message.wParam);
+                break;
+        }
+    }
+
+  private:
+    EqualizerManager& mOwner;
+};
+
+EqualizerManager::EqualizerManager(std::unique_ptr<dsplink::HidTransport> transport,
+                                   dsplink::Clock& clock, ManagerEvents* events, QObject* parent)
+    : QObject(parent),
+      mEvents(events),
+      mRouter(std::make_unique<ReplyRouter>(*this)),
+      mLink(std::make_unique<dsplink::DspLink>(std::move(transport), clock, MODEL_ID,
+                                               OUTPUT_CHANNELS)) {
+    mLink->SetTarget(dsplink::ReplyTargetId::Main, mRouter.get());
+    // Its ticks do nothing; it only marks a live connection, as the window expects.
+    mStatusPoll.setInterval(kStatusPollMs);
+}
+
+EqualizerManager::~EqualizerManager() {
+    mStopping = true;
+    // Closing makes every pending read fail at once, so the join is short.
+    mLink->CloseHIDDevice(false);
+    WaitForConnectJob();
+    mLink->SetTarget(dsplink::ReplyTargetId::Main, nullptr);
+}
+
+template <typename Fn>
+void EqualizerManager::OnManagerThread(Fn fn) {
+    QMetaObject::invokeMethod(this, std::move(fn), Qt::QueuedConnection);
+}
+
+void EqualizerManager::PostEvent(uint32_t message, uint32_t wParam) {
+    if (mEvents && !mStopping) {
+        mEvents->Post(message, wParam);
+    }
+}
+
+bool EqualizerManager::Upgrading() const {
+    const int status = mLink->State().sys_upg_status;
+    return status == kUpgEnter || status == kUpgStart;
+}
+
+void EqualizerManager::WaitForConnectJob() {
+    if (mJob.joinable()) {
+        mJob.join();
+    }
+}
+
+void EqualizerManager::InterruptibleSleepMs(int ms) {
+    dsplink::Clock& clock = mLink->GetClock();
+    for (int left = ms; left > 0 && !mStopping && mLink->IsOpen(); left -= kSleepSliceMs) {
+        clock.SleepMs(std::min(left, kSleepSliceMs));
+    }
+}
+
+void EqualizerManager::Connect(bool showErrors) {
+    if (Upgrading()) {
+        return;
+    }
+    if (mLink->IsOpen()) {
+        Disconnect();
+        return;
+    }
+    // A job left over from a dropped connection ends quickly once the device is closed.
+    WaitForConnectJob();
+    if (mLink->Open() != dsplink::OpenResult::Opened) {
+        runlog::Log("Can not conect usb devices, please connect devices again!\n");
+        if (mView) {
+            if (showErrors) {
+                mView->OnConnectFailMessage();
+            }
+            mView->OnConnectButton(ConnectButton::Disconnected);
+        }
+        return;
+    }
+    if (mView) {
+        mView->OnCloseTransientWindows();
+    }
+    runlog::Log("Connect OK！\n");
+    if (mView) {
+        mView->OnConnectButton(ConnectButton::Connecting);
+    }
+    const bool forcedUpdateWaits =
+        !shell::NoForceUpdateMarkerPresent() && mView && mView->ForcedUpdatePending();
+    if (forcedUpdateWaits) {
+        mView->OnConnectButton(ConnectButton::Connected);
+        mView->OnStartForcedUpdate();
+        return;
+    }
+    mLink->SetAsyncMode(false);
+    PostEvent(WM_SHOW_LOADING);
+    mSeenMainVersion = -1;
+    mSeenSlaveVersion = -1;
+    mJobRunning = true;
+    mJob = std::thread([this] { ReadMcuValueThread(); });
+}
+
+void EqualizerManager::Disconnect() {
+    if (Upgrading()) {
+        return;
+    }
+    if (mView) {
+        mView->OnCloseMixerWindow();
+    }
+    mStatusPoll.stop();
+    mLink->SetAsyncMode(false);
+    mLink->CloseHIDDevice(true);
+    if (mView) {
+        mView->OnConnectButton(ConnectButton::Disconnected);
+    }
+    mState.live.model = -1;
+}
+
+void EqualizerManager::DevicePlugIn() {
+    runlog::Log("DevicePlugin\n");
+    if (Upgrading()) {
+        runlog::Log("sys_upg_status UPG_ENTER or UPG_START\n");
+        return;
+    }
+    Connect(false);
+}
+
+void EqualizerManager::DevicePlugOut() {
+    runlog::Log("DevicePlugOut\n");
+    if (Upgrading()) {
+        runlog::Log("sys_upg_status UPG_ENTER or UPG_START\n");
+        return;
+    }
+    Disconnect();
+    // The window knows whether a forced update runs or the update window silenced this.
+    if (mView) {
+        mView->OnPlugOutMessage();
+    }
+}
+
+void EqualizerManager::FinishConnection() {
+    if (Upgrading() || !mLink->State().mcu_is_normal_mode) {
+        return;
+    }
+    if (!mLink->IsOpen() || mState.live.model == -1) {
+        Disconnect();
+        return;
+    }
+    if (mView) {
+        mView->OnConnectButton(ConnectButton::Connected);
+    }
+    mLink->SetAsyncMode(true);
+    if (mView) {
+        mView->OnUpdateEqualizer();
+    }
+}
+
+int EqualizerManager::PC_UI_Status_Init() {
+    runlog::Log("PC_UI_Status_Init\n");
+    mLink->PC_Connect(1);
+    OnManagerThread([this] { mStatusPoll.start(); });
+    dsplink::LinkState& link = mLink->State();
+    // A stale identity from an earlier device must not pass for this one's.
+    link.mcu_is_normal_mode = false;
+    link.deviceModel = -1;
+    if (!mLink->Hand_Connect()) {
+        return -1;
+    }
+    if (link.deviceModel != MODEL_ID || !link.mcu_is_normal_mode) {
+        return 0;
+    }
+    dsplink::ReadLiveState(*mLink, MAX_EQ_BANDS);
+    runlog::Log("PC_UI_Status_Init done\n");
+    return 0;
+}
+
+void EqualizerManager::ReadMcuValueThread() {
+    runlog::Log("Read mcu value thread start!\n");
+    if (PC_UI_Status_Init() == -1) {
+        PostEvent(WM_HIDE_LOADING);
+        PostEvent(dsplink::WM_CONNECT_FAILED);
+        PostEvent(dsplink::WM_DEVICE_DISCONNECT);
+        OnManagerThread([this] { mState.live.model = -1; });
+        runlog::Log("Read mcu value thread end!\n");
+        mJobRunning = false;
+        return;
+    }
+    // Curves are drawn by the view when WM_DEVICE_READY arrives (OnUpdateEqualizer).
+    InterruptibleSleepMs(kSettleMs);
+    PostEvent(dsplink::WM_DEVICE_READY);
+    PostEvent(WM_HIDE_LOADING);
+    runlog::Log("Read mcu value thread end!\n");
+    const dsplink::LinkState& link = mLink->State();
+    if (link.mcu_is_normal_mode && !mStopping) {
+        if (link.deviceModel == MODEL_ID) {
+            FirmwareVersionDecision();
+        } else {
+            PostEvent(WM_HIDE_LOADING);
+            // Disconnect and the model belong to the manager's thread.
+            OnManagerThread([this] {
+                Disconnect();
+                mState.live.model = -1;
+            });
+        }
+    }
+    mJobRunning = false;
+}
+
+void EqualizerManager::FirmwareVersionDecision() {
+    const int mainVersion = mSeenMainVersion;
+    const int slaveVersion = mSeenSlaveVersion;
+    if (mainVersion == kBuiltInMainVersion && slaveVersion == kBuiltInSlaveVersion) {
+        return;
+    }
+    const bool newer = mainVersion > kBuiltInMainVersion ||
+                       (mainVersion == kBuiltInMainVersion && slaveVersion > kBuiltInSlaveVersion);
+    if (newer) {
+        PostEvent(dsplink::WM_DSP_FW_NEWER);
+    } else if (!shell::NoForceUpdateMarkerPresent()) {
+        PostEvent(dsplink::WM_FORCE_UPDATE);
+    }
+}
+
+void EqualizerManager::ReadSceneState(int scene) {
+    constexpr int kSource = 0;
+    constexpr int kLast = OUTPUT_CHANNELS - 1;
+    constexpr int kEqBlock = 7;
+    dsplink::DspLink& l = *mLink;
+    runlog::Log("read scene sceneId(%d)\n", scene);
+    l.ReadScene(scene, 255);
+    InterruptibleSleepMs(kSettleMs);
+    l.Get_CH_Type(scene, kSource, 0, kLast);
+    l.Get_CH_Link(scene);
+    l.Get_CH_Lock(scene);
+    l.Get_Ch_Solo(scene, kSource, 0, kLast);
+    for (int first = 0; first <= kLast; first += 4) {
+        l.Get_Filter(scene, kSource, first, first + 3);
+    }
+    l.Get_PEQ_Bypass(scene, kSource, 0, kLast);
+    for (int output = 0; output <= kLast; ++output) {
+        for (int band = 0; band < MAX_EQ_BANDS; band += kEqBlock) {
+            l.Get_EQ(scene, kSource, output, band, std::min(band + kEqBlock, MAX_EQ_BANDS) - 1);
+        }
+    }
+    l.Get_Delay(scene, kSource, 0, kLast);
+    l.Get_Trim(scene, kSource, 0, kLast);
+    l.Get_Mute_Ch(scene, kSource, 0, kLast);
+    l.Get_Ch_Solo(scene, kSource, 0, kLast);
+    l.Get_Phase(scene, kSource, 0, kLast);
+    for (int source = 0; source < INPUT_SOURCES; ++source) {
+        l.Get_Mix_Ch(scene, source, 0, kLast);
+    }
+    for (int source = 0; source < INPUT_SOURCES; ++source) {
+        for (int input = 0; input <= dsplink::kSourceInputCounts[source] + 1; ++input) {
+            l.Get_Input_Mix_CH_Trim(scene, source, input, 0, kLast);
+        }
+    }
+    for (int source = 0; source < INPUT_SOURCES; ++source) {
+        l.Get_Mix_Source2(0, source, 0);
+        l.Get_Mix_Source2(0, source, 1);
+    }
+    for (int n = 1; n <= 9; ++n) {
+        l.Get_Scene_Name(n);
+    }
+}
+
+}  // namespace model

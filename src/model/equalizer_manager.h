@@ -1,0 +1,137 @@
+#pragma once
+// EqualizerManager: owns the sound model, its reply handlers and the one link to the
+// amplifier, and runs connecting, the initial state read and disconnecting. Views and
+// dialogs stay outside: the manager reports through ManagerEvents (posted messages) and
+// ConnectionView (button state, messages), both implemented by the main window.
+//
+// Threads: every public method runs on the thread that created the manager (the UI
+// thread), except ReadSceneState, which a worker job calls. The connect job runs on a
+// joinable thread that is joined before the next connect and in the destructor.
+// Replies are decoded on the reading thread and handed to the manager's thread by a
+// queued Qt call, so ModelSync only ever runs on the manager's thread.
+
+#include <QObject>
+#include <QTimer>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "clock.h"
+#include "dsp_link.h"
+#include "reply_handlers.h"
+#include "reply_target.h"
+#include "transport.h"
+
+namespace model {
+
+// Window messages of the connect job that the link does not define.
+inline constexpr uint32_t WM_SHOW_LOADING = 1274;
+inline constexpr uint32_t WM_HIDE_LOADING = 1275;
+
+// The built-in firmware the amplifier is compared with.
+inline constexpr int kBuiltInMainVersion = 16;
+inline constexpr int kBuiltInSlaveVersion = 24;
+
+// sys_upg_status values while an upgrade runs.
+inline constexpr int kUpgEnter = 16;
+inline constexpr int kUpgStart = 32;
+
+// Where the manager posts window messages. Called from any thread; must not block.
+class ManagerEvents {
+  public:
+    virtual ~ManagerEvents() = default;
+    virtual void Post(uint32_t message, uint32_t wParam) = 0;
+};
+
+enum class ConnectButton { Disconnected, Connecting, Connected };
+
+// What the main window shows and does around a connection. Called on the manager's thread.
+// Every method defaults to doing nothing.
+class ConnectionView {
+  public:
+    virtual ~ConnectionView() = default;
+    // Texts, colours and selection of "btnConnect".
+    virtual void OnConnectButton(ConnectButton /*state*/) {}
+    // Opening failed and the user asked to connect.
+    virtual void OnConnectFailMessage() {}
+    // Opening succeeded: the open message window and the mixer window go.
+    virtual void OnCloseTransientWindows() {}
+    virtual void OnCloseMixerWindow() {}
+    // Connected: the equalizer view is redrawn from the model.
+    virtual void OnUpdateEqualizer() {}
+    // A forced update waits for this device: the manager reads nothing and lets it start.
+    virtual bool ForcedUpdatePending() { return false; }
+    virtual void OnStartForcedUpdate() {}
+    // Unplugged outside a forced update: the window tells the user.
+    virtual void OnPlugOutMessage() {}
+};
+
+class EqualizerManager : public QObject {
+  public:
+    EqualizerManager(std::unique_ptr<dsplink::HidTransport> transport, dsplink::Clock& clock,
+                     ManagerEvents* events, QObject* parent = nullptr);
+    ~EqualizerManager() override;
+    EqualizerManager(const EqualizerManager&) = delete;
+    EqualizerManager& operator=(const EqualizerManager&) = delete;
+
+    void SetView(ConnectionView* view) { mView = view; }
+    void SetModelListener(ModelChangeListener* listener) { mSync.SetListener(listener); }
+
+    // Connects, or disconnects when the device is already open. showErrors: tell the user
+    // when opening fails (the connect button), not on device arrival.
+    void Connect(bool showErrors);
+    void Disconnect();
+    void DevicePlugIn();
+    void DevicePlugOut();
+    // WM_DEVICE_READY: switch to queued writes, or drop a connection that went wrong.
+    void FinishConnection();
+
+    // The initial read (handshake and whole live state); -1 when the handshake fails.
+    // Runs on the connect thread.
+    int PC_UI_Status_Init();
+    // Reads stored scene n (1..10) into the scene table; for a worker job.
+    void ReadSceneState(int scene);
+
+    // Waits for the connect job, if any.
+    void WaitForConnectJob();
+    bool ConnectJobRunning() const { return mJobRunning; }
+
+    ModelState& State() { return mState; }
+    ModelSync& Sync() { return mSync; }
+    dsplink::DspLink& Link() { return *mLink; }
+    bool StatusPollActive() const { return mStatusPoll.isActive(); }
+
+  private:
+    class ReplyRouter;
+
+    bool Upgrading() const;
+    void ReadMcuValueThread();
+    void FirmwareVersionDecision();
+    void PostEvent(uint32_t message, uint32_t wParam = 0);
+    // Runs fn on the manager's thread; dropped when the manager is gone.
+    template <typename Fn>
+    void OnManagerThread(Fn fn);
+    // Sleeps on the link's clock in slices, so shutdown does not wait out a long sleep.
+    void InterruptibleSleepMs(int ms);
+
+    ModelState mState;
+    ModelSync mSync{mState};
+    ManagerEvents* mEvents;
+    ConnectionView* mView = nullptr;
+    std::unique_ptr<ReplyRouter> mRouter;
+    std::unique_ptr<dsplink::DspLink> mLink;
+    QTimer mStatusPoll;
+
+    // Identity from the handshake reply, captured on the reading thread for the version check.
+    std::atomic<int> mSeenMainVersion{-1};
+    std::atomic<int> mSeenSlaveVersion{-1};
+
+    std::thread mJob;
+    std::atomic<bool> mJobRunning{false};
+    std::atomic<bool> mStopping{false};
+};
+
+}  // namespace model

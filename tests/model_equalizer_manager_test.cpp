@@ -1,0 +1,289 @@
+// The manager against the virtual amplifier: connecting reads the whole state into the model
+// and posts the window messages in order; wrong devices are not read; the firmware version
+// decides the offer; an upgrade blocks connecting; shutdown mid-connect joins the job.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "equalizer_manager.h"
+#include "markers.h"
+#include "run_log.h"
+#include "sim_transport.h"
+
+using model::EqualizerManager;
+
+namespace {
+
+QCoreApplication& App() {
+    static int argc = 1;
+    static char name[] = "model_equalizer_manager_test";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    return app;
+}
+
+struct RecordingEvents : model::ManagerEvents {
+    void Post(uint32_t message, uint32_t) override {
+        std::lock_guard<std::mutex> guard(lock);
+        messages.push_back(message);
+    }
+    std::vector<uint32_t> Messages() {
+        std::lock_guard<std::mutex> guard(lock);
+        return messages;
+    }
+    bool Has(uint32_t message) {
+        for (uint32_t m : Messages()) {
+            if (m == message) {
+                return true;
+            }
+        }
+        return false;
+    }
+    std::mutex lock;
+    std::vector<uint32_t> messages;
+};
+
+struct RecordingView : model::ConnectionView {
+    void OnConnectButton(model::ConnectButton state) override { buttons.push_back(state); }
+    void OnConnectFailMessage() override { ++failMessages; }
+    std::vector<model::ConnectButton> buttons;
+    int failMessages = 0;
+};
+
+bool RunUntil(const std::function<bool()>& done, int timeoutMs = 20000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+class ManagerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        App();
+        manager = std::make_unique<EqualizerManager>(
+            std::make_unique<sim::SimTransport>(amp, clock), clock, &events);
+        manager->SetView(&view);
+    }
+    void TearDown() override { manager.reset(); }
+
+    // Connects and waits until the job ended and every queued reply reached the model.
+    void ConnectAndSettle() {
+        manager->Connect(true);
+        ASSERT_TRUE(RunUntil([this] { return !manager->ConnectJobRunning(); }));
+        manager->WaitForConnectJob();
+        for (int i = 0; i < 20; ++i) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+    }
+
+    std::shared_ptr<sim::VirtualAmplifier> amp = std::make_shared<sim::VirtualAmplifier>();
+    dsplink::ManualClock clock;
+    RecordingEvents events;
+    RecordingView view;
+    std::unique_ptr<EqualizerManager> manager;
+};
+
+void PokeAmplifier(sim::DeviceState& d) {
+    d.source = 0x53;
+    d.mainVolume = static_cast<uint8_t>(-12);
+    d.acc = 5;
+    d.noiseGate = 1;
+    d.scenes[0].outputs[3].trim = static_cast<uint8_t>(-7);
+    d.scenes[0].outputs[4].phase = 1;
+}
+
+TEST_F(ManagerTest, ConnectFillsTheModelAndPostsTheSequence) {
+    amp->Modify(PokeAmplifier);
+    amp->SetIdentity(78, 16, 24);
+    ConnectAndSettle();
+
+    EXPECT_EQ(events.Messages(),
+              (std::vector<uint32_t>{model::WM_SHOW_LOADING, dsplink::WM_DEVICE_READY,
+                                     model::WM_HIDE_LOADING}));
+    const model::ProfileRecord& m = manager->State().live;
+    EXPECT_EQ(m.model, 78);
+    EXPECT_EQ(m.mainVersion, 16);
+    EXPECT_EQ(m.slaveVersion, 24);
+    EXPECT_EQ(m.currentSource, 2);
+    EXPECT_EQ(m.mainVolume, -12);
+    EXPECT_EQ(m.acc, 5);
+    EXPECT_EQ(m.noiseGate, 1);
+    EXPECT_FLOAT_EQ(m.channels[3].gain, -7.0f);
+    EXPECT_EQ(m.channels[4].phase, 1);
+    EXPECT_TRUE(manager->StatusPollActive());
+
+    EXPECT_FALSE(manager->Link().AsyncMode());
+    manager->FinishConnection();
+    EXPECT_TRUE(manager->Link().AsyncMode());
+    ASSERT_FALSE(view.buttons.empty());
+    EXPECT_EQ(view.buttons.front(), model::ConnectButton::Connecting);
+    EXPECT_EQ(view.buttons.back(), model::ConnectButton::Connected);
+}
+
+TEST_F(ManagerTest, ConnectWhileOpenDisconnects) {
+    ConnectAndSettle();
+    ASSERT_TRUE(manager->Link().IsOpen());
+    manager->Connect(true);
+    EXPECT_FALSE(manager->Link().IsOpen());
+    EXPECT_EQ(manager->State().live.model, -1);
+    EXPECT_EQ(view.buttons.back(), model::ConnectButton::Disconnected);
+}
+
+TEST_F(ManagerTest, DisconnectSendsDetachAndClearsTheModel) {
+    ConnectAndSettle();
+    manager->FinishConnection();
+    const std::string path =
+        QDir::temp().filePath("orn_mgr_test_%1.log").arg(getpid()).toStdString();
+    std::FILE* sink = std::fopen("/dev/null", "w");
+    ASSERT_NE(sink, nullptr);
+    ASSERT_TRUE(runlog::Open(path, sink));
+    manager->Disconnect();
+    runlog::Close();
+    std::fclose(sink);
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::remove(path.c_str());
+    EXPECT_NE(text.str().find("PC_Connect = 0\n"), std::string::npos);
+    EXPECT_FALSE(manager->Link().IsOpen());
+    EXPECT_FALSE(manager->Link().AsyncMode());
+    EXPECT_FALSE(manager->StatusPollActive());
+    EXPECT_EQ(manager->State().live.model, -1);
+}
+
+TEST_F(ManagerTest, AbnormalAmplifierIsNotRead) {
+    amp->Modify(PokeAmplifier);
+    amp->SetNormalMode(false);
+    ConnectAndSettle();
+    const model::ProfileRecord& m = manager->State().live;
+    EXPECT_NE(m.mainVolume, -12);
+    EXPECT_NE(m.currentSource, 2);
+    EXPECT_TRUE(events.Has(dsplink::WM_DEVICE_ABNORMAL));
+    EXPECT_TRUE(events.Has(dsplink::WM_DEVICE_READY));
+    EXPECT_FALSE(events.Has(dsplink::WM_FORCE_UPDATE));
+    EXPECT_FALSE(events.Has(dsplink::WM_DSP_FW_NEWER));
+    // Not normal: finishing leaves the connection as it is.
+    manager->FinishConnection();
+    EXPECT_FALSE(manager->Link().AsyncMode());
+}
+
+TEST_F(ManagerTest, WrongModelIsNotReadAndDisconnects) {
+    amp->Modify(PokeAmplifier);
+    amp->SetIdentity(77, 16, 24);
+    ConnectAndSettle();
+    const model::ProfileRecord& m = manager->State().live;
+    EXPECT_NE(m.mainVolume, -12);
+    EXPECT_EQ(m.model, -1);
+    EXPECT_FALSE(manager->Link().IsOpen());
+    EXPECT_EQ(events.Messages(),
+              (std::vector<uint32_t>{model::WM_SHOW_LOADING, dsplink::WM_DEVICE_READY,
+                                     model::WM_HIDE_LOADING, model::WM_HIDE_LOADING}));
+}
+
+TEST_F(ManagerTest, FailedHandshakeReportsAndClearsTheModel) {
+    amp->DropReplies(1);
+    ConnectAndSettle();
+    EXPECT_EQ(events.Messages(),
+              (std::vector<uint32_t>{model::WM_SHOW_LOADING, model::WM_HIDE_LOADING,
+                                     dsplink::WM_CONNECT_FAILED, dsplink::WM_DEVICE_DISCONNECT}));
+    EXPECT_EQ(manager->State().live.model, -1);
+}
+
+TEST_F(ManagerTest, OpenFailureShowsTheMessageOnlyWhenAsked) {
+    amp->Unplug();
+    manager->Connect(false);
+    EXPECT_EQ(view.failMessages, 0);
+    manager->Connect(true);
+    EXPECT_EQ(view.failMessages, 1);
+    EXPECT_EQ(view.buttons.back(), model::ConnectButton::Disconnected);
+    EXPECT_FALSE(manager->ConnectJobRunning());
+}
+
+struct VersionCase {
+    int main;
+    int slave;
+    bool newer;
+    bool force;
+};
+
+class ManagerVersionTest : public ManagerTest, public ::testing::WithParamInterface<VersionCase> {};
+
+TEST_P(ManagerVersionTest, FirmwareVersionDecides) {
+    if (shell::NoForceUpdateMarkerPresent()) {
+        GTEST_SKIP() << "a noForceUpdate.ini in the working directory turns the offer off";
+    }
+    const VersionCase c = GetParam();
+    amp->SetIdentity(78, static_cast<uint8_t>(c.main), static_cast<uint8_t>(c.slave));
+    ConnectAndSettle();
+    EXPECT_EQ(events.Has(dsplink::WM_DSP_FW_NEWER), c.newer);
+    EXPECT_EQ(events.Has(dsplink::WM_FORCE_UPDATE), c.force);
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, ManagerVersionTest,
+                         ::testing::Values(VersionCase{16, 24, false, false},
+                                           VersionCase{16, 25, true, false},
+                                           VersionCase{17, 0, true, false},
+                                           VersionCase{16, 23, false, true},
+                                           VersionCase{15, 30, false, true}));
+
+TEST_F(ManagerTest, UpgradeBlocksConnectAndDisconnect) {
+    manager->Link().State().sys_upg_status = 16;
+    manager->Connect(true);
+    manager->DevicePlugIn();
+    EXPECT_FALSE(manager->Link().IsOpen());
+    EXPECT_TRUE(view.buttons.empty());
+
+    manager->Link().State().sys_upg_status = 0;
+    ConnectAndSettle();
+    ASSERT_TRUE(manager->Link().IsOpen());
+    manager->Link().State().sys_upg_status = 32;
+    manager->Disconnect();
+    manager->DevicePlugOut();
+    manager->Connect(true);
+    EXPECT_TRUE(manager->Link().IsOpen());
+    manager->Link().State().sys_upg_status = 0;
+    manager->DevicePlugOut();
+    EXPECT_FALSE(manager->Link().IsOpen());
+}
+
+TEST(ManagerShutdown, DestroyingMidConnectJoinsTheJob) {
+    App();
+    auto amp = std::make_shared<sim::VirtualAmplifier>();
+    dsplink::SystemClock clock;
+    // Slow reports keep the state read running while the manager goes.
+    amp->SetReportDelayUs(500);
+    RecordingEvents events;
+    for (int delayMs : {0, 5, 30}) {
+        auto manager = std::make_unique<EqualizerManager>(
+            std::make_unique<sim::SimTransport>(amp, clock), clock, &events);
+        manager->Connect(true);
+        ASSERT_TRUE(manager->ConnectJobRunning());
+        clock.SleepMs(delayMs);
+        QCoreApplication::processEvents();
+        manager.reset();
+        // Queued replies for the dead manager are dropped, not delivered.
+        QCoreApplication::processEvents();
+    }
+}
+
+}  // namespace
