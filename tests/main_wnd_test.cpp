@@ -179,3 +179,19 @@ TEST_F(MainWndTest, ASecondCopySaysSoAndClosesWithoutConnecting) {
     EXPECT_FALSE(window->IsConnected());
     EXPECT_EQ(window->FindControl<ui::SButton>("btnConnect")->RawText(), "${btn_disconnected}");
 }
+
+TEST_F(MainWndTest, AfterConnectingTheModelHoldsTheAmplifiersValues) {
+    mAmplifier->Modify([](sim::DeviceState& d) {
+        d.mainVolume = static_cast<uint8_t>(-12);
+        d.scenes[0].outputs[3].trim = static_cast<uint8_t>(-7);
+    });
+    auto window = MakeWindow();
+    ASSERT_TRUE(WaitFor([&] { return window->ConnectAttemptDone(); }));
+    ASSERT_TRUE(window->IsConnected());
+    const model::ProfileRecord& live = window->Model().live;
+    EXPECT_EQ(live.model, 78);
+    EXPECT_EQ(live.mainVersion, 16);
+    EXPECT_EQ(live.slaveVersion, 24);
+    EXPECT_EQ(live.mainVolume, -12);
+    EXPECT_FLOAT_EQ(live.channels[3].gain, -7.0f);
+}

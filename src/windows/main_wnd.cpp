@@ -8,9 +8,9 @@
 #include "controls.h"
 #include "device_watcher.h"
 #include "hid_transport.h"
+#include "loading_wnd.h"
 #include "menu.h"
 #include "msg_wnd.h"
-#include "reply_records.h"
 #include "resources.h"
 #include "run_log.h"
 #include "settings.h"
@@ -20,9 +20,6 @@
 #include "virtual_amplifier.h"
 
 namespace {
-
-constexpr int kUpgradeEntered = 16;
-constexpr int kUpgradeStarted = 32;
 
 std::unique_ptr<dsplink::HidTransport> MakeTransport(
     const std::shared_ptr<sim::VirtualAmplifier>& amplifier, dsplink::Clock& clock) {
@@ -34,18 +31,25 @@ std::unique_ptr<dsplink::HidTransport> MakeTransport(
 
 }  // namespace
 
-CMainWnd::CMainWnd(Config config)
-    : mConfig(std::move(config)),
-      mLink(std::make_unique<dsplink::DspLink>(MakeTransport(mConfig.amplifier, mClock), mClock)),
-      mReplyTarget(std::make_unique<ui::WindowReplyTarget>(this)) {
+CMainWnd::CMainWnd(Config config) : mConfig(std::move(config)) {
     SetClassName("MainWnd");
-    mLink->SetTarget(dsplink::ReplyTargetId::Main, mReplyTarget.get());
+    mManager = std::make_unique<model::EqualizerManager>(MakeTransport(mConfig.amplifier, mClock),
+                                                         mClock, this);
+    mManager->SetView(this);
 }
 
 CMainWnd::~CMainWnd() {
-    JoinConnectWorker();
-    mLink->SetTarget(dsplink::ReplyTargetId::Main, nullptr);
-    mLink->CloseHIDDevice(true);
+    // The manager's job posts to this window: it goes while the window is whole.
+    mManager.reset();
+    mLoading.reset();
+}
+
+bool CMainWnd::IsConnected() const {
+    return mManager->State().live.model == model::MODEL_ID && mManager->Link().IsOpen();
+}
+
+void CMainWnd::Post(uint32_t message, uint32_t wParam) {
+    PostMessage(message, wParam, mAttempt.load());
 }
 
 void CMainWnd::Notify(const ui::Notification& n) {
@@ -75,7 +79,7 @@ void CMainWnd::InitWindow() {
     mConnectButton = FindControl<ui::SButton>("btnConnect");
     ApplySavedLanguage();
     UpdateVersionTexts();
-    SetButtonState(ButtonState::Disconnected);
+    OnConnectButton(model::ConnectButton::Disconnected);
     ApplySingleInstanceRule();
     if (mSecondCopy) {
         return;
@@ -113,150 +117,131 @@ void CMainWnd::WatchDevices() {
     mWatcher = mConfig.amplifier ? platform::MakeSimulatedDeviceWatcher(mConfig.amplifier)
                                  : platform::MakeDeviceWatcher();
     runlog::Log("device notifications from %s\n", mWatcher->Kind());
-    connect(mWatcher.get(), &platform::DeviceWatcher::arrived, this, [this] { PlugIn(); });
-    connect(mWatcher.get(), &platform::DeviceWatcher::removed, this, [this] { PlugOut(); });
+    connect(mWatcher.get(), &platform::DeviceWatcher::arrived, this,
+            [this] { RunAttempt([this] { mManager->DevicePlugIn(); }); });
+    connect(mWatcher.get(), &platform::DeviceWatcher::removed, this,
+            [this] { mManager->DevicePlugOut(); });
 }
 
 void CMainWnd::Connect(bool showErrors) {
-    const int upgrade = mLink->State().sys_upg_status;
-    if (upgrade == kUpgradeEntered || upgrade == kUpgradeStarted) {
-        return;
-    }
-    if (mLink->IsOpen()) {
-        Disconnect();
-        return;
-    }
-    JoinConnectWorker();
+    RunAttempt([this, showErrors] { mManager->Connect(showErrors); });
+}
+
+void CMainWnd::RunAttempt(const std::function<void()>& connect) {
     mConnectDone = false;
-    if (mLink->Open() != dsplink::OpenResult::Opened) {
-        runlog::Log("Can not conect usb devices, please connect devices again!\n");
-        SetButtonState(ButtonState::Disconnected);
-        mConnectDone = true;
-        emit connectAttemptFinished();
-        if (showErrors) {
-            ShowMessage("${device_connect_fail}");
-        }
+    if (!mManager->Link().IsOpen()) {
+        // Everything an earlier job posts carries the old attempt, so it is told apart.
+        mManager->WaitForConnectJob();
+        ++mAttempt;
+    }
+    connect();
+    // No job started (open failed, disconnected, or nothing to do): the attempt is over now.
+    if (!mManager->ConnectJobRunning()) {
+        MarkAttemptDone();
+    }
+}
+
+void CMainWnd::MarkAttemptDone() {
+    mConnectDone = true;
+    emit connectAttemptFinished();
+}
+
+void CMainWnd::OnMessage(uint32_t message, uint32_t, int32_t attempt,
+                         std::unique_ptr<dsplink::ReplyRecord>) {
+    // A job of an abandoned attempt must not finish or drop the current connection.
+    if (attempt != mAttempt) {
         return;
     }
-    runlog::Log("Connect OK\xEF\xBC\x81\n");
-    SetButtonState(ButtonState::Connecting);
-    mLink->SetAsyncMode(false);
-    // The handshake may wait 10 s for an answer: never on the UI thread.
-    mConnectWorker = std::thread([this] {
-        runlog::Log("Read mcu value thread start!\n");
-        mLink->PC_Connect(1);
-        if (mLink->Hand_Connect()) {
-            PostMessage(dsplink::WM_DEVICE_READY, 0, 0);
-        } else {
-            PostMessage(dsplink::WM_CONNECT_FAILED, 0, 0);
-            PostMessage(dsplink::WM_DEVICE_DISCONNECT, 0, 0);
-        }
-        runlog::Log("Read mcu value thread end!\n");
-    });
-}
-
-void CMainWnd::JoinConnectWorker() {
-    if (mConnectWorker.joinable()) {
-        mConnectWorker.join();
-    }
-}
-
-void CMainWnd::Disconnect() {
-    const int upgrade = mLink->State().sys_upg_status;
-    if (upgrade == kUpgradeEntered || upgrade == kUpgradeStarted) {
-        return;
-    }
-    mLink->SetAsyncMode(false);
-    mLink->CloseHIDDevice(true);
-    mModel = -1;
-    SetButtonState(ButtonState::Disconnected);
-    UpdateVersionTexts();
-}
-
-void CMainWnd::FinishConnection() {
-    if (!mLink->State().mcu_is_normal_mode) {
-        return;
-    }
-    if (!mLink->IsOpen() || mModel != dsplink::MODEL_ID) {
-        Disconnect();
-        return;
-    }
-    SetButtonState(ButtonState::Connected);
-    mLink->SetAsyncMode(true);
-    UpdateVersionTexts();
-}
-
-void CMainWnd::PlugIn() {
-    runlog::Log("DevicePlugin\n");
-    if (!mLink->IsOpen()) {
-        Connect(false);
-    }
-}
-
-void CMainWnd::PlugOut() {
-    runlog::Log("DevicePlugOut\n");
-    if (!mLink->IsOpen()) {
-        return;
-    }
-    Disconnect();
-    QTimer::singleShot(0, this, [this] { ShowMessage("${device_plugout}"); });
-}
-
-void CMainWnd::OnMessage(uint32_t message, uint32_t wParam, int32_t,
-                         std::unique_ptr<dsplink::ReplyRecord> record) {
     switch (message) {
-        case dsplink::WM_READ_MCU_VALUE:
-            if (wParam == dsplink::MCU_HANDSHAKE) {
-                if (auto* info = dynamic_cast<dsplink::McuHandshakeInfo*>(record.get())) {
-                    mModel = info->model;
-                    mMainVersion = info->masterVersion;
-                    mSlaveVersion = info->slaveVersion;
-                }
-            }
+        case model::WM_SHOW_LOADING:
+            ShowLoading();
+            break;
+        case model::WM_HIDE_LOADING:
+            HideLoading();
             break;
         case dsplink::WM_DEVICE_ABNORMAL:
-            ShowMessage("${device_status_unnormal}");
+            ShowMessageLater("${device_status_unnormal}");
             break;
         case dsplink::WM_DEVICE_READY:
-            JoinConnectWorker();
-            FinishConnection();
-            mConnectDone = true;
-            emit connectAttemptFinished();
-            break;
-        case dsplink::WM_CONNECT_FAILED:
-            JoinConnectWorker();
-            mModel = -1;
+            mManager->WaitForConnectJob();
+            mManager->FinishConnection();
+            UpdateVersionTexts();
+            MarkAttemptDone();
             break;
         case dsplink::WM_DEVICE_DISCONNECT:
-            Disconnect();
-            mConnectDone = true;
-            emit connectAttemptFinished();
+            mManager->Disconnect();
+            MarkAttemptDone();
+            break;
+        case dsplink::WM_DSP_FW_NEWER:
+            ShowNewerFirmwareMessage();
+            break;
+        case dsplink::WM_FORCE_UPDATE:
+            // Left for the firmware upgrade window, which does not exist yet.
             break;
         default:
             break;
     }
 }
 
-void CMainWnd::SetButtonState(ButtonState state) {
+void CMainWnd::ShowLoading() {
+    if (!mLoading) {
+        mLoading = std::make_unique<CLoadingWnd>(this);
+        if (!mLoading->Create()) {
+            mLoading.reset();
+            return;
+        }
+    }
+    // Modeless: a modal loop here would run inside message dispatch.
+    mLoading->Show();
+}
+
+void CMainWnd::HideLoading() {
+    if (mLoading) {
+        mLoading->Close(1);
+    }
+}
+
+void CMainWnd::ShowNewerFirmwareMessage() {
+    const model::ProfileRecord& live = mManager->State().live;
+    const QString format =
+        ui::Resources::Instance().FindText("${dsp_fw_new_tips}").value_or(QString());
+    const QByteArray utf8 = format.toUtf8();
+    ShowMessageLater(QString::asprintf(utf8.constData(), live.mainVersion, live.slaveVersion,
+                                       model::kBuiltInMainVersion, model::kBuiltInSlaveVersion));
+}
+
+void CMainWnd::OnConnectFailMessage() {
+    ShowMessageLater("${device_connect_fail}");
+}
+
+void CMainWnd::OnPlugOutMessage() {
+    ShowMessageLater("${device_plugout}");
+}
+
+void CMainWnd::OnConnectButton(model::ConnectButton state) {
     if (mConnectButton == nullptr) {
         return;
     }
     static const QColor kRed(255, 0, 0);
     static const QColor kWhite(255, 255, 255);
     switch (state) {
-        case ButtonState::Disconnected:
+        case model::ConnectButton::Disconnected:
             mConnectButton->SetText("${btn_disconnected}");
             mConnectButton->SetSelected(false);
             mConnectButton->SetColors(kRed, kWhite, QColor(), QColor());
             break;
-        case ButtonState::Connecting:
+        case model::ConnectButton::Connecting:
             mConnectButton->SetText("${btn_connecting}");
             break;
-        case ButtonState::Connected:
+        case model::ConnectButton::Connected:
             mConnectButton->SetText("${btn_connected}");
             mConnectButton->SetSelected(true);
             mConnectButton->SetColors(kRed, kWhite, QColor(), QColor());
             break;
+    }
+    // The firmware line follows the connection.
+    if (state != model::ConnectButton::Connecting) {
+        UpdateVersionTexts();
     }
 }
 
@@ -313,7 +298,11 @@ void CMainWnd::UpdateVersionTexts() {
 }
 
 AboutInfo CMainWnd::About() const {
-    return IsConnected() ? AboutInfo{mModel, mMainVersion, mSlaveVersion} : AboutInfo{};
+    if (!IsConnected()) {
+        return AboutInfo{};
+    }
+    const model::ProfileRecord& live = mManager->State().live;
+    return AboutInfo{live.model, live.mainVersion, live.slaveVersion};
 }
 
 void CMainWnd::ShowAbout() {
@@ -324,10 +313,15 @@ void CMainWnd::ShowMessage(const QString& textKey) {
     CMsgWnd::MessageBox(this, "${tips}", textKey, {"${confirm}"});
 }
 
+void CMainWnd::ShowMessageLater(const QString& textKey) {
+    QTimer::singleShot(0, this, [this, textKey] { ShowMessage(textKey); });
+}
+
 void CMainWnd::closeEvent(QCloseEvent* event) {
     if (!mClosing) {
         mClosing = true;
-        Disconnect();
+        mManager->Disconnect();
+        HideLoading();
         // A message box still open must not outlive the main window.
         ui::Window::CloseAllPopups(0);
         QCoreApplication::quit();

@@ -5,14 +5,14 @@
 #include <QString>
 
 #include <atomic>
+#include <cstdint>
+#include <functional>
 #include <memory>
-#include <thread>
 
 #include "about_wnd.h"
 #include "clock.h"
-#include "dsp_link.h"
+#include "equalizer_manager.h"
 #include "window.h"
-#include "window_reply_target.h"
 
 namespace platform {
 class DeviceWatcher;
@@ -24,8 +24,9 @@ class VirtualAmplifier;
 namespace ui {
 class SButton;
 }
+class CLoadingWnd;
 
-class CMainWnd : public ui::Window {
+class CMainWnd : public ui::Window, public model::ManagerEvents, public model::ConnectionView {
     Q_OBJECT
   public:
     struct Config {
@@ -41,9 +42,17 @@ class CMainWnd : public ui::Window {
     void Notify(const ui::Notification& notification) override;
 
     bool IsSecondCopy() const { return mSecondCopy; }
-    bool IsConnected() const { return mModel == dsplink::MODEL_ID && mLink->IsOpen(); }
+    bool IsConnected() const;
     // The connection attempt made at start (or by the last connect) has finished.
     bool ConnectAttemptDone() const { return mConnectDone; }
+    const model::ModelState& Model() const { return mManager->State(); }
+
+    // ManagerEvents: any thread, so only posts.
+    void Post(uint32_t message, uint32_t wParam) override;
+    // ConnectionView
+    void OnConnectButton(model::ConnectButton state) override;
+    void OnConnectFailMessage() override;
+    void OnPlugOutMessage() override;
 
   signals:
     void connectAttemptFinished();
@@ -54,39 +63,37 @@ class CMainWnd : public ui::Window {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    enum class ButtonState { Disconnected, Connecting, Connected };
-
     void InitWindow();
     void ApplySavedLanguage();
     void ApplySingleInstanceRule();
     void WatchDevices();
     void Connect(bool showErrors);
-    void Disconnect();
-    void FinishConnection();
-    void PlugIn();
-    void PlugOut();
-    void JoinConnectWorker();
-    void SetButtonState(ButtonState state);
+    // Starts a connect (or plug-in) attempt and notes when it ends without a job.
+    void RunAttempt(const std::function<void()>& connect);
+    void MarkAttemptDone();
+    void ShowLoading();
+    void HideLoading();
+    void ShowNewerFirmwareMessage();
     void ShowOptionMenu();
     void OnMenuItem(const QString& item);
     void ChangeLanguage(const QString& name, int index);
     void ShowAbout();
     AboutInfo About() const;
     void ShowMessage(const QString& textKey);
+    // Later, so no modal loop runs inside a signal or the manager's call.
+    void ShowMessageLater(const QString& textKey);
     void UpdateVersionTexts();
 
     Config mConfig;
     dsplink::SystemClock mClock;
-    std::unique_ptr<dsplink::DspLink> mLink;
-    std::unique_ptr<ui::WindowReplyTarget> mReplyTarget;
+    std::unique_ptr<model::EqualizerManager> mManager;
+    std::unique_ptr<CLoadingWnd> mLoading;
     std::unique_ptr<platform::SingleInstance> mInstance;
     std::unique_ptr<platform::DeviceWatcher> mWatcher;
-    std::thread mConnectWorker;
     std::atomic<bool> mConnectDone{false};
+    // Numbers each connect attempt; posted messages carry it.
+    std::atomic<int32_t> mAttempt{0};
     ui::SButton* mConnectButton = nullptr;
     bool mSecondCopy = false;
     bool mClosing = false;
-    int mModel = -1;
-    int mMainVersion = -1;
-    int mSlaveVersion = -1;
 };
