@@ -9,62 +9,12 @@
 #include "reply_records.h"
 #include "run_log.h"
 #include "sources.h"
+#include "subcommands.h"
 #include "value_ranges.h"
 
 namespace model {
 
 namespace {
-
-// DSP reply kinds the model reacts to.
-enum DspKind : uint32_t {
-    kSourceSwitch = 1,
-    kVolume = 2,
-    kMute = 4,
-    kFilter = 5,
-    kEq = 6,
-    kDelay = 7,
-    kTrim = 8,
-    kMuteCh = 9,
-    kPhase = 10,
-    kMix = 11,
-    kChType = 13,
-    kChLink = 14,
-    kChLock = 15,
-    kEqBypass = 18,
-    kInputMixTrim = 36,
-    kInputThreshold = 38,
-    kInputNoise = 39,
-    kSolo = 52,
-    kHpfQMode = 55,
-    kLpfQMode = 56,
-    kFactoryPreset = 57,
-    kSetupMode = 58,
-    kAutoEffect = 59,
-    kCompressor = 62,
-    kAmpMute = 63,
-    kRemOut = 69,
-    kDspStatus = 70,
-    kCrossSourceMix = 71,
-    kCompressorOn = 73,
-    kCompressor2 = 74,
-    kSpkOhm = 75,
-    kBridge = 76,
-    kCrossSourceMixCs47048 = 77,
-    kNoiseGate = 78,
-};
-
-enum McuKind : uint32_t {
-    kHandshake = 0x08,
-    kFlashVersion = 0x0B,
-    kPowerOffDelay = 0x91,
-    kAcc = 0x92,
-    kPing = 0x93,
-};
-
-enum FlashKind : uint32_t {
-    kSceneName = 0x0B,
-    kSceneValid = 0x0F,
-};
 
 constexpr int kFirstSourceCode = 0x51;
 // The source the amplifier reports for codes outside the known ones.
@@ -109,14 +59,14 @@ void ModelSync::ReadDspValueCallback(uint32_t kind, int32_t value,
     ModelChangeListener* l = mListener;
 
     switch (kind) {
-        case kSourceSwitch: {
+        case dsplink::DSP_SOURCE_SWITCH: {
             const int source = SourceOfDeviceCode(value);
             live.currentSource = source < 0 ? kFallbackSource : source;
             if (l)
                 l->OnSourceChanged();
             break;
         }
-        case kVolume:
+        case dsplink::DSP_VOLUME:
             // The amplifier reports the volume itself, unlike the 6 - volume that is written.
             live.mainVolume = value;
             runlog::Log("DSP_VOLUME %d \n", value);
@@ -124,12 +74,12 @@ void ModelSync::ReadDspValueCallback(uint32_t kind, int32_t value,
             if (l)
                 l->OnMainVolumeChanged();
             break;
-        case kMute:
+        case dsplink::DSP_MUTE:
             live.mainVolumeMute = value;
             if (l)
                 l->OnMainMuteChanged();
             break;
-        case kFilter: {
+        case dsplink::DSP_FILTER_SET: {
             const auto* r = As<dsplink::FilterRecord>(record);
             ProfileRecord* target = r ? RecordForScene(r->scene) : nullptr;
             if (!target || !IsOutputIndex(r->channel))
@@ -145,7 +95,7 @@ void ModelSync::ReadDspValueCallback(uint32_t kind, int32_t value,
                 h->OnCrossoverChanged(r->channel);
             break;
         }
-        case kEq: {
+        case dsplink::DSP_EQ_CH: {
             const auto* r = As<dsplink::EqRecord>(record);
             ProfileRecord* target = r ? RecordForScene(r->scene) : nullptr;
             if (!target || !IsOutputIndex(r->channel) || r->band < 0 ||
@@ -162,7 +112,7 @@ void ModelSync::ReadDspValueCallback(uint32_t kind, int32_t value,
                 h->OnEqBandChanged(r->channel, r->band);
             break;
         }
-        case kDelay: {
+        case dsplink::DSP_DELAY_CH: {
             const auto* r = As<dsplink::DelayRecord>(record);
             ProfileRecord* target = r ? RecordForScene(r->scene) : nullptr;
             if (!target || !IsOutputIndex(r->channel))
@@ -172,7 +122,7 @@ void ModelSync::ReadDspValueCallback(uint32_t kind, int32_t value,
                 h->OnDelayChanged(r->channel);
             break;
         }
-        case kTrim: {
+        case dsplink::DSP_TRIM_CH: {
             const auto* r = As<dsplink::TrimRecord>(record);
             ProfileRecord* target = r ? RecordForScene(r->scene) : nullptr;
             if (!target || !IsOutputIndex(r->channel))
@@ -184,11 +134,11 @@ void ModelSync::ReadDspValueCallback(uint32_t kind, int32_t value,
                 h->OnChannelGainChanged(r->channel);
             break;
         }
-        case kMuteCh:
-        case kEqBypass:
-        case kSolo:
-        case kCompressorOn:
-        case kChType: {
+        case dsplink::DSP_MUTE_CH:
+        case dsplink::DSP_EQ_BYPASS:
+        case dsplink::DSP_CH_SOLO:
+        case dsplink::DSP_COMPRESSOR_ON_CH:
+        case dsplink::DSP_CH_TYPE: {
             const auto* r = As<dsplink::ChannelValueRecord>(record);
             ProfileRecord* target = r ? RecordForScene(r->scene) : nullptr;
             if (!target || !IsOutputIndex(r->channel))
@@ -196,20 +146,20 @@ void ModelSync::ReadDspValueCallback(uint32_t kind, int32_t value,
             const size_t ch = static_cast<size_t>(r->channel);
             OutputChannel& out = target->channels[ch];
             ModelChangeListener* h = Live(r->scene);
-            if (kind == kMuteCh) {
+            if (kind == dsplink::DSP_MUTE_CH) {
                 out.mute = r->value;
                 if (h)
                     h->OnChannelMuteChanged(r->channel);
-            } else if (kind == kEqBypass) {
+            } else if (kind == dsplink::DSP_EQ_BYPASS) {
                 out.bypass = static_cast<std::uint8_t>(r->value);
                 if (h)
                     h->OnEqBypassChanged(r->channel);
-            } else if (kind == kSolo) {
+            } else if (kind == dsplink::DSP_CH_SOLO) {
                 out.solo = r->value;
                 runlog::Log("channel %d solo seleted %d\n", r->channel, r->value);
                 if (h)
                     h->OnChannelSoloChanged(r->channel);
-            } else if (kind == kCompressorOn) {
+            } else if (kind == dsplink::DSP_COMPRESSOR_ON_CH) {
                 out.compressorOn = r->value != 0 ? 1 : 0;
             } else {
                 target->outputs[ch] = r->value;
@@ -220,7 +170,7 @@ void ModelSync::ReadDspValueCallback(uint32_t kind, int32_t value,
             }
             break;
         }
-        case kPhase: {
+        case dsplink::DSP_PHASE_CH: {
             const auto* r = As<dsplink::PhaseRecord>(record);
             ProfileRecord* target = r ? RecordForScene(r->scene) : nullptr;
             if (!target || !IsOutputIndex(r->channel))
@@ -231,7 +181,7 @@ void ModelSync::ReadDspValueCallback(uint32_t kind, int32_t value,
                 h->OnChannelPhaseChanged(r->channel);
             break;
         }
-        case kMix: {
+        case dsplink::DSP_MIX_CH: {
             const auto* r = As<dsplink::MixRecord>(record);
             ProfileRecord* target = r ? RecordForScene(r->scene) : nullptr;
             if (!target || !IsSourceIndex(r->source) || !IsOutputIndex(r->channel))
@@ -244,7 +194,7 @@ void ModelSync::ReadDspValueCallback(uint32_t kind, int32_t value,
                 h->OnMixChanged(r->source, r->channel);
             break;
         }
-        case kChLink: {
+        case dsplink::DSP_CH_LINK: {
             const auto* r = As<dsplink::LinkRecord>(record);
             ProfileRecord* target = r ? RecordForScene(r->scene) : nullptr;
             if (!target)
@@ -264,7 +214,7 @@ void ModelSync::ReadDspValueCallback(uint32_t kind, int32_t value,
             }
             break;
         }
-        case kChLock: {
+        case dsplink::DSP_CH_LOCK: {
             const auto* r = As<dsplink::LockRecord>(record);
             ProfileRecord* target = r ? RecordForScene(r->scene) : nullptr;
             if (!target)
@@ -282,7 +232,7 @@ void ModelSync::ReadDspValueCallback(uint32_t kind, int32_t value,
             }
             break;
         }
-        case kInputMixTrim: {
+        case dsplink::DSP_INPUT_MIX_CH_TRIM: {
             const auto* r = As<dsplink::InputMixTrimRecord>(record);
             ProfileRecord* target = r ? RecordForScene(r->scene) : nullptr;
             if (!target || !IsSourceIndex(r->source) || !IsInputIndex(r->input) ||
@@ -308,10 +258,10 @@ void ModelSync::ReadDspValueCallback(uint32_t kind, int32_t value,
                 h->OnInputMixTrimChanged(r->source, r->input);
             break;
         }
-        case kInputThreshold:
+        case dsplink::DSP_INPUT_THRESHOLD:
             live.inputThreshold = value;
             break;
-        case kInputNoise: {
+        case dsplink::DSP_INPUT_NOISE: {
             const auto* r = As<dsplink::InputNoiseRecord>(record);
             if (!r || !IsIndexedRange(r->first, r->last))
                 break;
@@ -321,30 +271,31 @@ void ModelSync::ReadDspValueCallback(uint32_t kind, int32_t value,
             }
             break;
         }
-        case kHpfQMode:
-        case kLpfQMode: {
+        case dsplink::DSP_HPF_Q_FACT_MODE:
+        case dsplink::DSP_LPF_Q_FACT_MODE: {
             const auto* r = As<dsplink::QFactorModeRecord>(record);
             if (!r || !IsIndexedRange(r->first, r->last))
                 break;
             for (int ch = r->first; ch <= r->last; ++ch) {
-                runlog::Log(kind == kHpfQMode ? "ch(%d): hpf_q_fact->mode = %d\n"
-                                              : "ch(%d): lpf_q_fact->mode = %d\n",
+                runlog::Log(kind == dsplink::DSP_HPF_Q_FACT_MODE
+                                ? "ch(%d): hpf_q_fact->mode = %d\n"
+                                : "ch(%d): lpf_q_fact->mode = %d\n",
                             ch, r->modes[static_cast<size_t>(ch)]);
             }
             break;
         }
-        case kFactoryPreset:
+        case dsplink::DSP_FACTORY_PRESET:
             runlog::Log("factory preset mode = %d\n", value);
             break;
-        case kSetupMode:
+        case dsplink::DSP_SETUP_MODE:
             runlog::Log("setup_mode mode = %d\n", value);
             break;
-        case kAutoEffect:
+        case dsplink::DSP_AUTO_EFFECTION_ON_OFF_CONTROL:
             live.autoEffect = value;
             if (l)
                 l->OnAutoEffectChanged();
             break;
-        case kCompressor: {
+        case dsplink::DSP_COMPRESSOR_SETTING: {
             const auto* r = As<dsplink::CompressorRecord>(record);
             ProfileRecord* target = r ? RecordForScene(r->scene) : nullptr;
             if (!target || !IsOutputIndex(r->channel))
@@ -358,12 +309,12 @@ void ModelSync::ReadDspValueCallback(uint32_t kind, int32_t value,
             target->compressorKnee[ch] = r->knee;
             break;
         }
-        case kAmpMute:
+        case dsplink::DSP_AMP_MUTE:
             live.ampOn = value == 0 ? 1 : 0;
             if (l)
                 l->OnAmpOnChanged();
             break;
-        case kRemOut: {
+        case dsplink::DSP_REM_OUT: {
             const auto* r = As<dsplink::RemOutRecord>(record);
             if (!r)
                 break;
@@ -374,18 +325,18 @@ void ModelSync::ReadDspValueCallback(uint32_t kind, int32_t value,
                 l->OnRemOutChanged();
             break;
         }
-        case kDspStatus:
+        case dsplink::DSP_DSP_STATUS:
             runlog::Log("DSP_DSP_STATUS on_off = %d\n", value);
             if (l)
                 l->OnDspStatus(value);
             break;
-        case kCrossSourceMix:
-        case kCrossSourceMixCs47048: {
+        case dsplink::DSP_CROSS_SOURCE_MIX:
+        case dsplink::DSP_CROSS_SOURCE_MIX_CS47048: {
             const auto* r = As<dsplink::CrossSourceMixRecord>(record);
             if (!r)
                 break;
             const auto& b = r->bytes;
-            runlog::Log(kind == kCrossSourceMix
+            runlog::Log(kind == dsplink::DSP_CROSS_SOURCE_MIX
                             ? "set cross source mix, source = %d, ch = %d, with source = %d, "
                               "ch = %d, gain = %d\n"
                             : "set cross source mix cs47048, source = %d, ch = %d, with source "
@@ -401,7 +352,7 @@ void ModelSync::ReadDspValueCallback(uint32_t kind, int32_t value,
             target->viceGain[s][in] = b[5] - 32;
             break;
         }
-        case kCompressor2: {
+        case dsplink::DSP_COMPRESSOR_SETTING2: {
             const auto* r = As<dsplink::Compressor2Record>(record);
             ProfileRecord* target = r ? RecordForScene(r->scene) : nullptr;
             if (!target || !IsOutputIndex(r->channel))
@@ -412,13 +363,13 @@ void ModelSync::ReadDspValueCallback(uint32_t kind, int32_t value,
             target->compressorRelease[ch] = r->release;
             break;
         }
-        case kSpkOhm:
+        case dsplink::DSP_SPK_OHM:
             live.spkOhm = value;
             runlog::Log("DSP_SPK_OHM spk_ohm = %d\n", value);
             if (l)
                 l->OnSpkOhmChanged();
             break;
-        case kBridge: {
+        case dsplink::DSP_OUPUT_BRIDGE: {
             const auto* r = As<dsplink::BridgeRecord>(record);
             ProfileRecord* target = r ? RecordForScene(r->scene) : nullptr;
             if (!target)
@@ -435,7 +386,7 @@ void ModelSync::ReadDspValueCallback(uint32_t kind, int32_t value,
                 h->OnBridgeChanged();
             break;
         }
-        case kNoiseGate:
+        case dsplink::DSP_NOISE_GATE:
             live.noiseGate = value;
             runlog::Log("DSP_NOISE_GATE noise_gate = %d\n", value);
             if (l)
@@ -452,7 +403,7 @@ void ModelSync::ReadMcuValueCallback(uint32_t kind, int32_t value,
     runlog::Log("ReadMcuValueCallback 0x%02x\n", kind);
     ProfileRecord& live = mState.live;
     switch (kind) {
-        case kHandshake: {
+        case dsplink::MCU_HANDSHAKE: {
             const auto* r = As<dsplink::McuHandshakeInfo>(record);
             if (!r)
                 break;
@@ -463,22 +414,22 @@ void ModelSync::ReadMcuValueCallback(uint32_t kind, int32_t value,
                 mListener->OnDeviceIdentity(r->model, r->masterVersion, r->slaveVersion);
             break;
         }
-        case kFlashVersion: {
+        case dsplink::MCU_GET_DSPFLASH_VER: {
             const auto* r = As<dsplink::DspFlashVersion>(record);
             if (!r)
                 break;
             std::copy(r->version.begin(), r->version.end(), live.flashVersion.begin());
             break;
         }
-        case kPowerOffDelay:
+        case dsplink::MCU_POWER_OFF_TIME:
             live.powerOffDelay = value;
             break;
-        case kAcc:
+        case dsplink::MCU_ACC:
             live.acc = value;
             if (mListener)
                 mListener->OnAccChanged();
             break;
-        case kPing:
+        case dsplink::MCU_PING:
             runlog::Log("MCU_PING recved in ReadMcuValueCallback\n");
             break;
         default:
@@ -532,7 +483,7 @@ void ModelSync::ReadKtvValueCallback(uint32_t kind, int32_t value,
 void ModelSync::ReadSenceValueCallback(uint32_t kind, int32_t /*value*/,
                                        std::unique_ptr<dsplink::ReplyRecord> record) {
     runlog::Log("ReadSenceValueCallback 0x%02x\n", kind);
-    if (kind == kSceneName) {
+    if (kind == dsplink::FLASH_SCENE_NAME) {
         const auto* r = As<dsplink::SceneNameRecord>(record);
         if (!r || r->index < 0 || r->index >= STORED_SCENES)
             return;
@@ -541,7 +492,7 @@ void ModelSync::ReadSenceValueCallback(uint32_t kind, int32_t /*value*/,
         SetSceneName(mState.scenes, r->index, std::string_view(text, length));
         if (mListener)
             mListener->OnSceneNameChanged(r->index);
-    } else if (kind == kSceneValid) {
+    } else if (kind == dsplink::FLASH_SCENE_VALID) {
         const auto* r = As<dsplink::SceneMaskRecord>(record);
         if (!r)
             return;
