@@ -24,6 +24,8 @@ constexpr int kIrcEqBands = 11;
 constexpr int kIrcSpectrumPoints = 121;
 
 constexpr uint8_t kFirstSourceCode = 0x51;
+// Main volume is written as this minus the volume in dB.
+constexpr int kMainVolumeOffset = 6;
 constexpr uint8_t kNoViceSource = kFirstSourceCode + kSources;  // "none" in the cross-source mix
 constexpr uint8_t kStatusAbnormal = 0xF0;
 constexpr uint8_t kLeaveSceneAlone = 0xFF;  // ReadScene target that copies nothing
@@ -49,7 +51,8 @@ struct OutputState {
     FilterSide lp{1, 20000, 0};
     std::array<EqBand, kBands> bands{};
     std::array<uint8_t, 3> delay{};  // whole ms, then the thousandths as u16
-    uint8_t trim = 0;                // signed byte, whole dB
+    // Attenuation as written (0 - gain, whole dB); reads report the gain.
+    uint8_t trim = 0;
     uint8_t mute = 0;
     uint8_t phase = 0;
     uint8_t solo = 0;
@@ -149,8 +152,9 @@ struct DeviceState {
 
     // Settings without a scene.
     uint8_t source = kFirstSourceCode;
-    uint8_t mainVolume = 0;  // signed byte
-    uint8_t subVolume = 0;   // signed byte
+    // As written (6 - volume); reads report the volume in signed dB. 6 is 0 dB.
+    uint8_t mainVolume = 6;
+    uint8_t subVolume = 0;  // signed byte
     uint8_t mute = 0;
     uint8_t ampMute = 0;
     uint8_t remOut1 = 1;

@@ -419,8 +419,21 @@ std::optional<Payload> CalibrationStatus(CalibrationState& cal) {
     return Payload{step.code, step.detail, 0, step.progress, step.reason};
 }
 
+// The amplifier takes attenuation on write and reports gain in signed dB.
+uint8_t TrimAsGain(uint8_t attenuation) {
+    return static_cast<uint8_t>(-static_cast<int8_t>(attenuation));
+}
+uint8_t MainVolumeAsDb(uint8_t written) {
+    return static_cast<uint8_t>(kMainVolumeOffset - static_cast<int8_t>(written));
+}
+
 std::optional<Payload> ReadDsp(DeviceState& s, uint8_t subcmd, Bytes p) {
     using namespace dsplink;
+    if (subcmd == DSP_TRIM_CH) {
+        return ReadBlock(s, p, 1, kOutputs, [](const SceneState& scene, int, int c, Payload& out) {
+            out.push_back(TrimAsGain(scene.outputs[c].trim));
+        });
+    }
     if (uint8_t OutputState::*field = OutputByteField(subcmd)) {
         return ReadBlock(s, p, 1, kOutputs,
                          [field](const SceneState& scene, int, int c, Payload& out) {
@@ -436,7 +449,7 @@ std::optional<Payload> ReadDsp(DeviceState& s, uint8_t subcmd, Bytes p) {
         case DSP_SOURCE_SWITCH:
             return Payload{s.source};
         case DSP_VOLUME:
-            return Payload{s.mainVolume};
+            return Payload{MainVolumeAsDb(s.mainVolume)};
         case DSP_SUBWOOFER_VOLUME:
             return Payload{s.subVolume};
         case DSP_MUTE:

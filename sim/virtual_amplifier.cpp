@@ -111,7 +111,7 @@ void VirtualAmplifier::QueuePing() {
 void VirtualAmplifier::QueueSourceSwitch(uint8_t sourceCode, int8_t mainVolume) {
     std::lock_guard<std::mutex> guard(mLock);
     mState.source = sourceCode;
-    mState.mainVolume = static_cast<uint8_t>(mainVolume);
+    mState.mainVolume = static_cast<uint8_t>(kMainVolumeOffset - mainVolume);
     const uint8_t source[] = {sourceCode};
     const uint8_t volume[] = {static_cast<uint8_t>(mainVolume)};
     mUnsolicited.push_back(

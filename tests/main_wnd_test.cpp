@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include "controls.h"
+#include "main_wnd_fixture.h"
 #include "menu.h"
 #include "resources.h"
 #include "settings.h"
@@ -18,71 +19,7 @@
 #include "ui_layouts/test_app.h"
 #include "virtual_amplifier.h"
 
-namespace {
-
-class MainWndTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ui_test::EnsureApp();
-        ASSERT_TRUE(mConfigHome.isValid());
-        // Settings and the instance lock go to throw-away folders.
-        qputenv("XDG_CONFIG_HOME", mConfigHome.path().toUtf8());
-        ASSERT_TRUE(ui::Resources::Instance().LoadFromDirectory(ui_test::SkinDir()));
-        ui::Resources::Instance().SelectLanguage("en");
-        mConfig.amplifier = mAmplifier;
-        mConfig.lockDirectory = mLockDir.path();
-    }
-    void TearDown() override { ui::Resources::Instance().Reset(); }
-
-    std::unique_ptr<CMainWnd> MakeWindow() {
-        auto window = std::make_unique<CMainWnd>(mConfig);
-        window->Create("XML_MAIN");
-        return window;
-    }
-    static bool WaitFor(const std::function<bool()>& condition) {
-        for (int i = 0; i < 500 && !condition(); ++i) {
-            QTest::qWait(10);
-        }
-        return condition();
-    }
-    static void ChooseItem(CMainWnd& window, const char* item) {
-        ui::Notification n;
-        n.type = ui::notify::kItemClick;
-        n.sender = item;
-        window.Notify(n);
-    }
-    // Message boxes run their own event loop, so they are answered from a timer inside it.
-    struct MessageCatcher {
-        MessageCatcher() {
-            timer.setInterval(10);
-            QObject::connect(&timer, &QTimer::timeout, [this] {
-                for (ui::Window* box : ui::Window::FindWindows("MsgWnd")) {
-                    if (!box->IsModalRunning()) {
-                        continue;
-                    }
-                    if (auto* label = box->FindControl<ui::Label>("MessageText")) {
-                        texts << label->RawText();
-                    }
-                    box->Close(1);
-                }
-            });
-            timer.start();
-        }
-        QString Next() {
-            WaitFor([this] { return !texts.isEmpty(); });
-            return texts.isEmpty() ? QString() : texts.takeFirst();
-        }
-        QTimer timer;
-        QStringList texts;
-    };
-
-    QTemporaryDir mConfigHome;
-    QTemporaryDir mLockDir;
-    std::shared_ptr<sim::VirtualAmplifier> mAmplifier = std::make_shared<sim::VirtualAmplifier>();
-    CMainWnd::Config mConfig;
-};
-
-}  // namespace
+using MainWndTest = MainWndFixture;
 
 TEST_F(MainWndTest, LayoutHasEveryControlTheWindowUses) {
     auto window = MakeWindow();
@@ -182,8 +119,8 @@ TEST_F(MainWndTest, ASecondCopySaysSoAndClosesWithoutConnecting) {
 
 TEST_F(MainWndTest, AfterConnectingTheModelHoldsTheAmplifiersValues) {
     mAmplifier->Modify([](sim::DeviceState& d) {
-        d.mainVolume = static_cast<uint8_t>(-12);
-        d.scenes[0].outputs[3].trim = static_cast<uint8_t>(-7);
+        d.mainVolume = 18;                // written as 6 - (-12)
+        d.scenes[0].outputs[3].trim = 7;  // attenuation of a -7 dB gain
     });
     auto window = MakeWindow();
     ASSERT_TRUE(WaitFor([&] { return window->ConnectAttemptDone(); }));

@@ -105,10 +105,10 @@ class ManagerTest : public ::testing::Test {
 
 void PokeAmplifier(sim::DeviceState& d) {
     d.source = 0x53;
-    d.mainVolume = static_cast<uint8_t>(-12);
+    d.mainVolume = 18;  // written as 6 - (-12)
     d.acc = 5;
     d.noiseGate = 1;
-    d.scenes[0].outputs[3].trim = static_cast<uint8_t>(-7);
+    d.scenes[0].outputs[3].trim = 7;  // attenuation of a -7 dB gain
     d.scenes[0].outputs[4].phase = 1;
 }
 

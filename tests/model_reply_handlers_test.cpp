@@ -60,7 +60,7 @@ int8_t Signed(uint8_t b) {
 // Puts distinctive values everywhere the live read looks. The amplifier keeps Q in tenths.
 void PokeAmplifier(sim::DeviceState& d) {
     d.source = 0x53;
-    d.mainVolume = static_cast<uint8_t>(-12);
+    d.mainVolume = 18;  // written as 6 - (-12)
     d.mute = 1;
     d.ampMute = 1;
     d.remOut1 = 0;
@@ -75,7 +75,7 @@ void PokeAmplifier(sim::DeviceState& d) {
     sim::SceneState& s = d.scenes[0];
     for (int o = 0; o < sim::kOutputs; ++o) {
         sim::OutputState& out = s.outputs[static_cast<size_t>(o)];
-        out.trim = static_cast<uint8_t>(-(o + 3));
+        out.trim = static_cast<uint8_t>(o + 3);  // attenuation of a -(o + 3) dB gain
         out.mute = static_cast<uint8_t>(o % 2);
         out.phase = static_cast<uint8_t>(o % 3 == 0);
         out.solo = static_cast<uint8_t>(o == 5);
@@ -158,7 +158,7 @@ TEST_F(ModelReplyHandlersEndToEnd, LiveReadMatchesTheAmplifier) {
         const size_t i = static_cast<size_t>(o);
         const sim::OutputState& out = s.outputs[i];
         const model::OutputChannel& ch = m.channels[i];
-        EXPECT_FLOAT_EQ(ch.gain, Signed(out.trim));
+        EXPECT_FLOAT_EQ(ch.gain, -Signed(out.trim));
         EXPECT_EQ(ch.mute, out.mute);
         EXPECT_EQ(ch.phase, out.phase);
         EXPECT_EQ(ch.solo, out.solo);
@@ -211,7 +211,7 @@ TEST_F(ModelReplyHandlersEndToEnd, StoredSceneReadsFillTheSceneTableOnly) {
         sim::SceneState& s = d.scenes[3];
         for (int o = 0; o < sim::kOutputs; ++o) {
             sim::OutputState& out = s.outputs[static_cast<size_t>(o)];
-            out.trim = static_cast<uint8_t>(-(20 + o));
+            out.trim = static_cast<uint8_t>(20 + o);
             out.type = static_cast<uint8_t>(12 - o);
             out.hp = {1, static_cast<uint16_t>(300 + o), 2};
         }

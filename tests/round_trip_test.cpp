@@ -153,8 +153,9 @@ TEST_F(RoundTripTest, OutputChannelSettings) {
     const auto trimmed = Got<TrimRecord>(link.Get_Trim(0, 0, 9, 11), DSP_TRIM_CH);
     ASSERT_EQ(trimmed.size(), 3u);
     for (size_t i = 0; i < trims.size(); ++i) {
+        // Written as attenuation, read back as gain.
         EXPECT_EQ(std::tuple(trimmed[i].channel, trimmed[i].trim),
-                  std::tuple(9 + static_cast<int>(i), trims[i]));
+                  std::tuple(9 + static_cast<int>(i), -trims[i]));
     }
 
     // The one-byte-per-channel settings, each with its own pattern over all 12 outputs.
@@ -247,7 +248,8 @@ TEST_F(RoundTripTest, GlobalSwitchesMcuSettingsAndKaraoke) {
     };
     for (const Scalar& s : std::vector<Scalar>{
              {link.Source_Switch_Ctrl(0x56, true), &DspLink::Get_Source, DSP_SOURCE_SWITCH, 0x56},
-             {link.Main_Volume_Ctrl(-10.0f, true), &DspLink::Get_Main_Volume, DSP_VOLUME, -10},
+             // Written as 6 - volume, read back as the volume.
+             {link.Main_Volume_Ctrl(16.0f, true), &DspLink::Get_Main_Volume, DSP_VOLUME, -10},
              {link.Mute_Ctrl(1, true), &DspLink::Get_Mute, DSP_MUTE, 1},
              {link.Amp_Mute_Ctrl(1, true), &DspLink::Get_Amp_Mute, DSP_AMP_MUTE, 1},
              {link.Spk_Ohm_Ctrl(0, true), &DspLink::Get_Spk_Ohm, DSP_SPK_OHM, 0},
@@ -345,7 +347,7 @@ TEST_F(RoundTripTest, ScenesInFlash) {
     ASSERT_TRUE(link.Trim_Ctrl(0, 0, 0, 0, other, true));
     ASSERT_TRUE(link.ReadScene(2, 255));
     const auto stored = One<TrimRecord>(link.Get_Trim(2, 0, 0, 0), DSP_TRIM_CH);
-    EXPECT_EQ(std::tuple(stored.scene, stored.trim), std::tuple(2, -20.0f));
+    EXPECT_EQ(std::tuple(stored.scene, stored.trim), std::tuple(2, 20.0f));
 
     ASSERT_TRUE(link.DeleteScene(2));
     EXPECT_EQ(Value(WM_SCENE_DELETED, 2, ReplyTargetId::Scene), 0);

@@ -213,25 +213,27 @@ TEST_F(AmpTest, LongReadsAreCutToWholeItemsThatFitOneFrame) {
 }
 
 TEST_F(AmpTest, ScenesSaveLoadAndDelete) {
+    // Trims are written as attenuation and read back as gain: 5 reads as -5.
+    auto gain = [](int attenuation) { return static_cast<uint8_t>(-attenuation); };
     Write(CMD_DSP, DSP_TRIM_CH, {0, 0, 0, 0, 5});
     Write(CMD_FLASH, FLASH_SCENE_SAVE, {2, 0});
     EXPECT_EQ(Flash(FLASH_SCENE_VALID), (Bytes{0x00, 0x02}));
     EXPECT_EQ(Flash(FLASH_SCENE_ID), Bytes{2});
     Write(CMD_DSP, DSP_TRIM_CH, {0, 0, 0, 0, 9});
-    EXPECT_EQ(Dsp(DSP_TRIM_CH, {2, 0, 0, 0}), (Bytes{2, 0, 0, 0, 5}));
+    EXPECT_EQ(Dsp(DSP_TRIM_CH, {2, 0, 0, 0}), (Bytes{2, 0, 0, 0, gain(5)}));
 
     // Immediate: the scene is stored as its own writes left it, not as the live set.
     Write(CMD_DSP, DSP_TRIM_CH, {10, 0, 0, 0, 7});
     Write(CMD_FLASH, FLASH_SCENE_SAVE, {10, 1});
     EXPECT_EQ(Flash(FLASH_SCENE_VALID), (Bytes{0x02, 0x02}));
-    EXPECT_EQ(Dsp(DSP_TRIM_CH, {10, 0, 0, 0}), (Bytes{10, 0, 0, 0, 7}));
+    EXPECT_EQ(Dsp(DSP_TRIM_CH, {10, 0, 0, 0}), (Bytes{10, 0, 0, 0, gain(7)}));
     EXPECT_EQ(Flash(FLASH_SCENE_ID), Bytes{2});
 
     // Reading to 255 only prepares the scene for reads; reading to 0 loads it.
     Write(CMD_FLASH, FLASH_SCENE_READ, {2, 255});
-    EXPECT_EQ(Dsp(DSP_TRIM_CH, {0, 0, 0, 0}), (Bytes{0, 0, 0, 0, 9}));
+    EXPECT_EQ(Dsp(DSP_TRIM_CH, {0, 0, 0, 0}), (Bytes{0, 0, 0, 0, gain(9)}));
     Write(CMD_FLASH, FLASH_SCENE_READ, {10, 0});
-    EXPECT_EQ(Dsp(DSP_TRIM_CH, {0, 0, 0, 0}), (Bytes{0, 0, 0, 0, 7}));
+    EXPECT_EQ(Dsp(DSP_TRIM_CH, {0, 0, 0, 0}), (Bytes{0, 0, 0, 0, gain(7)}));
     EXPECT_EQ(Flash(FLASH_SCENE_ID), Bytes{10});
     Refused(CMD_FLASH, FLASH_SCENE_READ, OP_WRITE, {4, 0});  // empty slot
     EXPECT_EQ(amp.Snapshot().scenes[0], amp.Snapshot().scenes[10]);

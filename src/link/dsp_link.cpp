@@ -87,9 +87,6 @@ void DspLink::SetTarget(ReplyTargetId id, ReplyTarget* target) {
         std::lock_guard<std::mutex> guard(mTargetLock);
         mTargets[static_cast<size_t>(id)] = target;
     }
-    if (id == ReplyTargetId::Main) {
-        mQueueIdle = true;
-    }
 }
 
 void DspLink::SetFrameTrace(FrameTrace trace) {
@@ -274,8 +271,10 @@ bool DspLink::Issue(uint8_t type, uint8_t subcmd, uint8_t optype, Payload payloa
         return sent && replied;
     }
     if (mAsyncMode) {
+        // Counted before it is visible to the consumer, so the queue never looks idle while a
+        // command waits in it.
+        ++mPending;
         mQueue.Push(QueuedCommand{type, subcmd, optype, std::move(payload)});
-        mQueueIdle = false;
         return true;
     }
     return false;
@@ -294,18 +293,17 @@ void DspLink::McuCmdThread() {
     while (mThreadRunning) {
         std::optional<QueuedCommand> command = mQueue.Pop();
         if (!command) {
-            if (!mQueueIdle) {
-                mQueueIdle = true;
-            }
             mClock.SleepMs(kQueueIdlePollMs);
             continue;
         }
         logEntry(*command);
         SendCtrlCommand(command->type, command->subcmd, command->optype, command->payload);
         ReadHIDData(kReplyTimeoutMs);
+        --mPending;
     }
     while (std::optional<QueuedCommand> command = mQueue.Pop()) {
         logEntry(*command);
+        --mPending;
     }
     runlog::Log("McuCmdThread end\n");
 }

@@ -55,7 +55,8 @@ class DspLink : private ReplyContext {
 
     void SetAsyncMode(bool on) { mAsyncMode = on; }
     bool AsyncMode() const { return mAsyncMode; }
-    bool QueueIdle() const { return mQueueIdle; }
+    // No queued command is waiting or being exchanged.
+    bool QueueIdle() const { return mPending == 0; }
     // Sets a reply target (nullptr clears it). Setting the main target also sets queueIdle.
     void SetTarget(ReplyTargetId id, ReplyTarget* target);
     void SetFrameTrace(FrameTrace trace);
@@ -216,7 +217,7 @@ class DspLink : private ReplyContext {
     std::atomic<bool> mOpen{false};
     std::atomic<bool> WRITE_ROPRT{false};
     std::atomic<bool> mAsyncMode{false};
-    std::atomic<bool> mQueueIdle{true};
+    std::atomic<int> mPending{0};
     std::atomic<bool> mThreadRunning{true};
     std::atomic<uint32_t> mReadRequestCount{0};
     std::atomic<int> mHandleId{0};

@@ -70,4 +70,34 @@ float DelayTextToMs(std::string_view text, int unit) {
     return perRange == 0 ? value : value * MAX_DELAY_MS / perRange;
 }
 
+std::string DelayFieldText(float ms, int unit) {
+    const float clamped = ClampDelayMs(ms);
+    const int perRange = UnitsPerRange(unit);
+    char text[32];
+    if (perRange == 0) {
+        std::snprintf(text, sizeof text, "%.3f", static_cast<double>(clamped));
+    } else {
+        std::snprintf(text, sizeof text, "%d", static_cast<int>(WholeUnits(clamped, perRange)));
+    }
+    return text;
+}
+
+std::optional<float> ParseDelayText(std::string_view text, int unit) {
+    const std::string copy(text);
+    const char* start = copy.c_str();
+    char* end = nullptr;
+    const float value = std::strtof(start, &end);
+    // strtof also takes "nan" and "inf"; neither is a delay.
+    if (end == start || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    const int perRange = UnitsPerRange(unit);
+    return perRange == 0 ? value : value * MAX_DELAY_MS / perRange;
+}
+
+float DelayUnitStepMs(int unit) {
+    const int perRange = UnitsPerRange(unit);
+    return perRange == 0 ? 0.0f : MAX_DELAY_MS / perRange;
+}
+
 }  // namespace model

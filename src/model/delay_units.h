@@ -1,6 +1,7 @@
 #pragma once
 // Delay shown and typed as milliseconds, centimetres or inches; the model stores milliseconds.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,5 +21,13 @@ float QuantizeDelayMs(float ms, int unit);
 std::string DelayMsToText(float ms, int unit);
 // Number typed in the given unit converted to ms, neither clamped nor quantised.
 float DelayTextToMs(std::string_view text, int unit);
+
+// A delay field's text without the unit: "%d" for cm and in, "%.3f" for ms.
+std::string DelayFieldText(float ms, int unit);
+// What the user typed into a delay field, converted to ms (not clamped); nullopt when the text
+// does not start with a number, so the field shows its old value instead of jumping to 0.
+std::optional<float> ParseDelayText(std::string_view text, int unit);
+// One whole centimetre or inch in ms; 0 for milliseconds and unknown units.
+float DelayUnitStepMs(int unit);
 
 }  // namespace model

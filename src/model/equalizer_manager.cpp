@@ -65,12 +65,15 @@ EqualizerManager::EqualizerManager(std::unique_ptr<dsplink::HidTransport> transp
       mLink(std::make_unique<dsplink::DspLink>(std::move(transport), clock, MODEL_ID,
                                                OUTPUT_CHANNELS)) {
     mLink->SetTarget(dsplink::ReplyTargetId::Main, mRouter.get());
+    mOutputs = std::make_unique<OutputOperations>(mState.live, *mLink, clock, events, mCurves);
+    mInputs = std::make_unique<InputOperations>(mState.live, *mLink);
     // Its ticks do nothing; it only marks a live connection, as the window expects.
     mStatusPoll.setInterval(kStatusPollMs);
 }
 
 EqualizerManager::~EqualizerManager() {
     mStopping = true;
+    mOutputs.reset();
     // Closing makes every pending read fail at once, so the join is short.
     mLink->CloseHIDDevice(false);
     WaitForConnectJob();
@@ -198,9 +201,31 @@ void EqualizerManager::FinishConnection() {
         mView->OnConnectButton(ConnectButton::Connected);
     }
     mLink->SetAsyncMode(true);
+    mCurves.UpdateAll(mState.live);
     if (mView) {
         mView->OnUpdateEqualizer();
     }
+}
+
+void EqualizerManager::ResendTrim(int output) {
+    if (output < 0 || output >= OUTPUT_CHANNELS) {
+        return;
+    }
+    const float trim[] = {0.0f - mState.live.channels[static_cast<size_t>(output)].gain};
+    mLink->Trim_Ctrl(0, 0, output, output, trim, false);
+}
+
+void EqualizerManager::ResendBridges() {
+    mLink->Output_Bridge_Ctrl(0, 0, mState.live.bridgeOutputs, false);
+}
+
+void EqualizerManager::SendLinkOff() {
+    mLink->CH_Link_Ctrl(0, 0, {}, false);
+}
+
+void EqualizerManager::SetOperationsView(OperationsView* view) {
+    mOutputs->SetView(view);
+    mInputs->SetView(view);
 }
 
 int EqualizerManager::PC_UI_Status_Init() {

@@ -19,17 +19,18 @@
 #include <mutex>
 #include <thread>
 
+#include "channel_curves.h"
 #include "clock.h"
 #include "dsp_link.h"
+#include "input_operations.h"
+#include "manager_events.h"
+#include "operations_view.h"
+#include "output_operations.h"
 #include "reply_handlers.h"
 #include "reply_target.h"
 #include "transport.h"
 
 namespace model {
-
-// Window messages of the connect job that the link does not define.
-inline constexpr uint32_t WM_SHOW_LOADING = 1274;
-inline constexpr uint32_t WM_HIDE_LOADING = 1275;
 
 // The built-in firmware the amplifier is compared with.
 inline constexpr int kBuiltInMainVersion = 16;
@@ -38,13 +39,6 @@ inline constexpr int kBuiltInSlaveVersion = 24;
 // sys_upg_status values while an upgrade runs.
 inline constexpr int kUpgEnter = 16;
 inline constexpr int kUpgStart = 32;
-
-// Where the manager posts window messages. Called from any thread; must not block.
-class ManagerEvents {
-  public:
-    virtual ~ManagerEvents() = default;
-    virtual void Post(uint32_t message, uint32_t wParam) = 0;
-};
 
 enum class ConnectButton { Disconnected, Connecting, Connected };
 
@@ -79,6 +73,7 @@ class EqualizerManager : public QObject {
 
     void SetView(ConnectionView* view) { mView = view; }
     void SetModelListener(ModelChangeListener* listener) { mSync.SetListener(listener); }
+    void SetOperationsView(OperationsView* view);
 
     // Connects, or disconnects when the device is already open. showErrors: tell the user
     // when opening fails (the connect button), not on device arrival.
@@ -100,6 +95,16 @@ class EqualizerManager : public QObject {
     bool ConnectJobRunning() const { return mJobRunning; }
 
     ModelState& State() { return mState; }
+    OutputOperations& Outputs() { return *mOutputs; }
+    InputOperations& Inputs() { return *mInputs; }
+    const ChannelCurves& Curves() const { return mCurves; }
+    void UpdateChannelCurve(int output) { mCurves.UpdateChannelCurve(mState.live, output); }
+
+    // Echoes of replies: the stored gain of an output, the bridge set, and link off after an
+    // unlock ended link mode.
+    void ResendTrim(int output);
+    void ResendBridges();
+    void SendLinkOff();
     ModelSync& Sync() { return mSync; }
     dsplink::DspLink& Link() { return *mLink; }
     bool StatusPollActive() const { return mStatusPoll.isActive(); }
@@ -124,6 +129,10 @@ class EqualizerManager : public QObject {
     std::unique_ptr<ReplyRouter> mRouter;
     std::unique_ptr<dsplink::DspLink> mLink;
     QTimer mStatusPoll;
+    ChannelCurves mCurves;
+    // After mLink: they hold it, and the output jobs are joined before it closes.
+    std::unique_ptr<OutputOperations> mOutputs;
+    std::unique_ptr<InputOperations> mInputs;
 
     // Identity from the handshake reply, captured on the reading thread for the version check.
     std::atomic<int> mSeenMainVersion{-1};

@@ -4,7 +4,9 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QListView>
 #include <QPainter>
+#include <QStandardItemModel>
 #include <QStyle>
 #include <QStyleOption>
 #include <QStyleOptionComboBox>
@@ -785,6 +787,23 @@ int Combo::FindItem(const QString& userData) const {
         }
     }
     return -1;
+}
+
+void Combo::SetItemVisible(int index, bool visible) {
+    auto* items = qobject_cast<QStandardItemModel*>(model());
+    auto* list = qobject_cast<QListView*>(view());
+    if (index < 0 || index >= count() || items == nullptr || list == nullptr) {
+        return;
+    }
+    list->setRowHidden(index, !visible);
+    if (QStandardItem* item = items->item(index)) {
+        item->setEnabled(visible);
+    }
+}
+
+bool Combo::IsItemVisible(int index) const {
+    const auto* list = qobject_cast<const QListView*>(view());
+    return index >= 0 && index < count() && (list == nullptr || !list->isRowHidden(index));
 }
 
 bool Combo::SelectItem(int index, NotifyMode mode) {

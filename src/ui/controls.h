@@ -290,6 +290,9 @@ class Combo : public QComboBox, public Control {
     QString ItemUserData(int index) const;
     // The first item with that user data, or -1.
     int FindItem(const QString& userData) const;
+    // A hidden item is left out of the list and cannot be reached by keys or the wheel.
+    void SetItemVisible(int index, bool visible);
+    bool IsItemVisible(int index) const;
     int CurSel() const { return currentIndex(); }
     // False for an index outside the items (-1 clears the selection).
     bool SelectItem(int index, NotifyMode mode = NotifyMode::Silent);

@@ -9,6 +9,8 @@
 #include "device_watcher.h"
 #include "hid_transport.h"
 #include "loading_wnd.h"
+#include "main_view.h"
+#include "markers.h"
 #include "menu.h"
 #include "msg_wnd.h"
 #include "resources.h"
@@ -31,16 +33,23 @@ std::unique_ptr<dsplink::HidTransport> MakeTransport(
 
 }  // namespace
 
-CMainWnd::CMainWnd(Config config) : mConfig(std::move(config)) {
+CMainWnd::CMainWnd(Config config)
+    : mConfig(std::move(config)), mClock(mConfig.clock ? *mConfig.clock : mSystemClock) {
     SetClassName("MainWnd");
     mManager = std::make_unique<model::EqualizerManager>(MakeTransport(mConfig.amplifier, mClock),
                                                          mClock, this);
     mManager->SetView(this);
+    mView = std::make_unique<CMainView>(*this, *mManager);
+    mManager->SetModelListener(mView.get());
+    mManager->SetOperationsView(mView.get());
 }
 
 CMainWnd::~CMainWnd() {
-    // The manager's job posts to this window: it goes while the window is whole.
+    // The manager's jobs post to this window: they go while the window is whole.
+    mManager->SetModelListener(nullptr);
+    mManager->SetOperationsView(nullptr);
     mManager.reset();
+    mView.reset();
     mLoading.reset();
 }
 
@@ -52,31 +61,12 @@ void CMainWnd::Post(uint32_t message, uint32_t wParam) {
     PostMessage(message, wParam, mAttempt.load());
 }
 
-void CMainWnd::Notify(const ui::Notification& n) {
-    if (n.Is(ui::notify::kWindowInit)) {
-        InitWindow();
-        return;
-    }
-    if (n.Is(ui::notify::kClick)) {
-        runlog::Log("Notify %s\n", n.sender.toUtf8().constData());
-        if (n.sender == "btnConnect") {
-            Connect(true);
-            return;
-        }
-        if (n.sender == "btn_option") {
-            ShowOptionMenu();
-            return;
-        }
-    }
-    if (n.Is(ui::notify::kItemClick) && n.sender.startsWith("option_item_")) {
-        OnMenuItem(n.sender);
-        return;
-    }
-    ui::Window::Notify(n);
-}
-
 void CMainWnd::InitWindow() {
     mConnectButton = FindControl<ui::SButton>("btnConnect");
+    mView->Bind();
+    if (auto* debug = FindWidget("btn_debug")) {
+        debug->setVisible(shell::DebugMarkerPresent());
+    }
     ApplySavedLanguage();
     UpdateVersionTexts();
     OnConnectButton(model::ConnectButton::Disconnected);
@@ -118,9 +108,22 @@ void CMainWnd::WatchDevices() {
                                  : platform::MakeDeviceWatcher();
     runlog::Log("device notifications from %s\n", mWatcher->Kind());
     connect(mWatcher.get(), &platform::DeviceWatcher::arrived, this,
-            [this] { RunAttempt([this] { mManager->DevicePlugIn(); }); });
+            [this] { DeviceChanged(true); });
     connect(mWatcher.get(), &platform::DeviceWatcher::removed, this,
-            [this] { mManager->DevicePlugOut(); });
+            [this] { DeviceChanged(false); });
+}
+
+void CMainWnd::DeviceChanged(bool arrived) {
+    runlog::Log(arrived ? "Message DBT_DEVICEARRIVAL\n" : "Message DBT_DEVICEREMOVECOMPLETE\n");
+    // A message box still open must not stay behind the new state.
+    for (ui::Window* box : ui::Window::FindWindows("MsgWnd")) {
+        box->Close(0);
+    }
+    if (arrived) {
+        RunAttempt([this] { mManager->DevicePlugIn(); });
+    } else {
+        mManager->DevicePlugOut();
+    }
 }
 
 void CMainWnd::Connect(bool showErrors) {
@@ -165,12 +168,23 @@ void CMainWnd::OnMessage(uint32_t message, uint32_t, int32_t attempt,
         case dsplink::WM_DEVICE_READY:
             mManager->WaitForConnectJob();
             mManager->FinishConnection();
+            // The state read leaves the last output it touched current; start on the first.
+            if (IsConnected()) {
+                mManager->Outputs().SetCurChannelChange(0);
+            }
             UpdateVersionTexts();
             MarkAttemptDone();
             break;
         case dsplink::WM_DEVICE_DISCONNECT:
             mManager->Disconnect();
             MarkAttemptDone();
+            break;
+        case dsplink::WM_DEVICE_REBOOT:
+            HideLoading();
+            ShowMessageLater("${device_reboot}");
+            break;
+        case dsplink::WM_CONNECT_FAILED:
+            ShowMessageLater("${device_connect_fail}");
             break;
         case dsplink::WM_DSP_FW_NEWER:
             ShowNewerFirmwareMessage();
@@ -245,34 +259,6 @@ void CMainWnd::OnConnectButton(model::ConnectButton state) {
     }
 }
 
-void CMainWnd::ShowOptionMenu() {
-    ui::Menu* menu = CreateMenu("MENU_OPTION");
-    if (menu == nullptr) {
-        return;
-    }
-    // These windows arrive with later work; the items stay visible so the menu keeps its shape.
-    menu->SetItemEnabled("option_item_firmware_upgrade", false);
-    menu->SetItemEnabled("option_item_reset_default", false);
-    if (QWidget* button = FindWidget("btn_option")) {
-        menu->PopupBelow(button);
-    }
-}
-
-void CMainWnd::OnMenuItem(const QString& item) {
-    if (item == "option_item_about") {
-        ShowAbout();
-    } else if (item == "option_item_language") {
-        const bool chinese = ui::Resources::Instance().CurrentLanguage() == "cn_zh";
-        ChangeLanguage(chinese ? "en" : "cn_zh", chinese ? 0 : 1);
-    } else if (item == "option_item_language_en") {
-        ChangeLanguage("en", 0);
-    } else if (item == "option_item_language_cn") {
-        ChangeLanguage("cn_zh", 1);
-    } else if (item == "option_item_language_ru") {
-        ChangeLanguage("ru", 2);
-    }
-}
-
 void CMainWnd::ChangeLanguage(const QString& name, int index) {
     if (ui::Resources::Instance().CurrentLanguage() == name) {
         return;
@@ -283,6 +269,8 @@ void CMainWnd::ChangeLanguage(const QString& name, int index) {
     UpdateVersionTexts();
     update();
     runlog::Log("change language finish\n");
+    runlog::Log("%s\n", "EqualizerManager::UpdateAllVolumeEdit");
+    mView->ShowAll();
 }
 
 void CMainWnd::UpdateVersionTexts() {

@@ -25,6 +25,7 @@ namespace ui {
 class SButton;
 }
 class CLoadingWnd;
+class CMainView;
 
 class CMainWnd : public ui::Window, public model::ManagerEvents, public model::ConnectionView {
     Q_OBJECT
@@ -34,6 +35,8 @@ class CMainWnd : public ui::Window, public model::ManagerEvents, public model::C
         std::shared_ptr<sim::VirtualAmplifier> amplifier;
         // Where the single-instance lock lives; empty for the default place.
         QString lockDirectory;
+        // The clock every wait of the link and the jobs goes through; nullptr for real time.
+        dsplink::Clock* clock = nullptr;
     };
 
     explicit CMainWnd(Config config);
@@ -46,6 +49,9 @@ class CMainWnd : public ui::Window, public model::ManagerEvents, public model::C
     // The connection attempt made at start (or by the last connect) has finished.
     bool ConnectAttemptDone() const { return mConnectDone; }
     const model::ModelState& Model() const { return mManager->State(); }
+    model::EqualizerManager& Manager() { return *mManager; }
+    // The output a channel menu was opened for.
+    int MenuChannel() const { return mMenuChannel; }
 
     // ManagerEvents: any thread, so only posts.
     void Post(uint32_t message, uint32_t wParam) override;
@@ -61,6 +67,8 @@ class CMainWnd : public ui::Window, public model::ManagerEvents, public model::C
     void OnMessage(uint32_t message, uint32_t wParam, int32_t value,
                    std::unique_ptr<dsplink::ReplyRecord> record) override;
     void closeEvent(QCloseEvent* event) override;
+    QWidget* CreateCustomControl(const QString& tag, const ui::LayoutNode& node) override;
+    void OnTimer(int id) override;
 
   private:
     void InitWindow();
@@ -74,8 +82,24 @@ class CMainWnd : public ui::Window, public model::ManagerEvents, public model::C
     void ShowLoading();
     void HideLoading();
     void ShowNewerFirmwareMessage();
+    // Notifications by kind; true when handled.
+    bool OnClick(const ui::Notification& n);
+    bool OnSelectChanged(const ui::Notification& n);
+    bool OnValueChanged(const ui::Notification& n);
+    bool OnSpinStep(const ui::Notification& n, bool up);
+    bool OnEditCommit(const ui::Notification& n, bool onReturn);
+    bool OnEditNeighbour(const ui::Notification& n, bool right);
+    void OnEditFocus(const ui::Notification& n);
+    bool OnItemSelect(const ui::Notification& n);
+    void ShowPage(const QString& tab);
+    void DeviceChanged(bool arrived);
+
     void ShowOptionMenu();
-    void OnMenuItem(const QString& item);
+    void ShowSceneMenu();
+    void ShowAdvanceMenu();
+    void ShowOutputMenu(int output);
+    void ShowDelayLinkMenu(int output);
+    void OnMenuItem(const ui::Notification& n);
     void ChangeLanguage(const QString& name, int index);
     void ShowAbout();
     AboutInfo About() const;
@@ -85,8 +109,10 @@ class CMainWnd : public ui::Window, public model::ManagerEvents, public model::C
     void UpdateVersionTexts();
 
     Config mConfig;
-    dsplink::SystemClock mClock;
+    dsplink::SystemClock mSystemClock;
+    dsplink::Clock& mClock;
     std::unique_ptr<model::EqualizerManager> mManager;
+    std::unique_ptr<CMainView> mView;
     std::unique_ptr<CLoadingWnd> mLoading;
     std::unique_ptr<platform::SingleInstance> mInstance;
     std::unique_ptr<platform::DeviceWatcher> mWatcher;
@@ -94,6 +120,7 @@ class CMainWnd : public ui::Window, public model::ManagerEvents, public model::C
     // Numbers each connect attempt; posted messages carry it.
     std::atomic<int32_t> mAttempt{0};
     ui::SButton* mConnectButton = nullptr;
+    int mMenuChannel = -1;
     bool mSecondCopy = false;
     bool mClosing = false;
 };

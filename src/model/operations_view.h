@@ -1,0 +1,44 @@
+#pragma once
+// What the output, input and switch operations ask of the window. The operations change the
+// model and send to the amplifier; the window redraws from the model when told, and answers
+// the questions the operations must put to the user. Called on the manager's thread; every
+// method defaults to doing nothing (and a question to "cancel").
+
+namespace model {
+
+class OperationsView {
+  public:
+    virtual ~OperationsView() = default;
+
+    // One output's strip: type button, volume slider and text, mute, phase, solo, link group,
+    // delay-link group, delay edit and slider, show-curve box.
+    virtual void OnOutputChanged(int /*output*/) {}
+    // The current output and what shows it: "ch_enable_%d" selection, channel name, the single
+    // volume/mute/phase controls, crossover and band controls, bypass button, speaker markers.
+    virtual void OnCurrentOutputChanged() {}
+    // Speaker markers, "spk_con_%d" and "spk_delay_%d" of all 28 positions.
+    virtual void OnSpeakerMapChanged() {}
+    // Link and lock buttons, which type and delay-link buttons are enabled, "btn_link_output".
+    virtual void OnLinkLockChanged() {}
+    // Every delay edit and speaker delay edit in the current unit.
+    virtual void OnDelayUnitChanged() {}
+    // The graph: curves, show flags and current output.
+    virtual void OnCurvesChanged() {}
+    // Source combo and routing boxes.
+    virtual void OnInputsChanged() {}
+    // Main volume and its mute, ACC, the five switches, the bridge switches and boxes.
+    virtual void OnGlobalsChanged() {}
+    // The main-volume poll after a source change: GET_MAIN_VOLUME_TIMER with this count.
+    virtual void OnStartMainVolumePoll(int /*count*/) {}
+
+    // Link copy direction: 1 left to right, 2 right to left, 0 cancel.
+    virtual int AskLinkCopyDirection() { return 0; }
+    // A yes/no question (title "${tips}"); the text is a "${key}" text.
+    virtual bool AskQuestion(const char* /*textKey*/) { return false; }
+    // Output reset: 1 defaults, 2 emptied, 0 cancel.
+    virtual int AskOutputReset() { return 0; }
+    // A message box (title "${tips}", button "${confirm}").
+    virtual void ShowMessage(const char* /*textKey*/) {}
+};
+
+}  // namespace model

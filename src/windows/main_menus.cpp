@@ -1,0 +1,152 @@
+// The main window's popup menus and what their items do.
+
+#include <QFrame>
+
+#include "main_view.h"
+#include "main_wnd.h"
+#include "menu.h"
+#include "resources.h"
+#include "run_log.h"
+#include "speaker_types.h"
+
+namespace {
+
+// Items whose windows arrive with later work: they stay visible so the menus keep their shape.
+constexpr const char* kNotYetItems[] = {
+    "option_item_firmware_upgrade", "option_item_reset_default",    "scene_item_load_scene",
+    "scene_item_saveas_scene",      "scene_item_delete_scene",      "scene_item_load_file",
+    "scene_item_save_file",         "scene_item_load_whole",        "scene_item_save_whole",
+    "advance_item_mixer",           "advance_item_noise_threshold", "advance_item_compressors_on",
+    "advance_item_custom_eq",
+};
+
+constexpr const char* kHiddenAdvanceItems[] = {
+    "advance_item_autocal",
+    "advance_item_poweroff_delay",
+    "advance_item_ktv",
+    "advance_item_compressor",
+};
+
+void DisableNotYetItems(ui::Menu* menu) {
+    for (const char* item : kNotYetItems) {
+        menu->SetItemEnabled(QString::fromLatin1(item), false);
+    }
+}
+
+}  // namespace
+
+QWidget* CMainWnd::CreateCustomControl(const QString& tag, const ui::LayoutNode&) {
+    if (tag == "Curve") {
+        // The response graph's place; the graph control itself comes with the equalizer work.
+        auto* panel = new QFrame();
+        panel->setFrameShape(QFrame::StyledPanel);
+        return panel;
+    }
+    return nullptr;
+}
+
+void CMainWnd::ShowOptionMenu() {
+    ui::Menu* menu = CreateMenu("MENU_OPTION");
+    if (menu == nullptr) {
+        return;
+    }
+    DisableNotYetItems(menu);
+    if (QWidget* button = FindWidget("btn_option")) {
+        menu->PopupBelow(button);
+    }
+}
+
+void CMainWnd::ShowSceneMenu() {
+    ui::Menu* menu = CreateMenu("MENU_SCENE");
+    if (menu == nullptr) {
+        return;
+    }
+    DisableNotYetItems(menu);
+    if (QWidget* button = FindWidget("btn_scene")) {
+        menu->PopupBelow(button);
+    }
+}
+
+void CMainWnd::ShowAdvanceMenu() {
+    ui::Menu* menu = CreateMenu("MENU_ADVANCE");
+    if (menu == nullptr) {
+        return;
+    }
+    for (const char* item : kHiddenAdvanceItems) {
+        menu->SetItemVisible(QString::fromLatin1(item), false);
+    }
+    DisableNotYetItems(menu);
+    if (QWidget* button = FindWidget("btn_advance")) {
+        menu->PopupBelow(button);
+    }
+}
+
+void CMainWnd::ShowOutputMenu(int output) {
+    if (output < 0 || output >= model::OUTPUT_CHANNELS) {
+        return;
+    }
+    mMenuChannel = output;
+    ui::Menu* menu = CreateMenu("MENU_OUTPUT");
+    if (menu == nullptr) {
+        return;
+    }
+    const model::OutputOperations& out = mManager->Outputs();
+    for (int type = 0; type < model::SPEAKER_TYPE_COUNT; ++type) {
+        const std::string_view item = model::MenuItemOfSpeakerType(type);
+        const QString name = QString::fromLatin1(item.data(), static_cast<qsizetype>(item.size()));
+        menu->SetItemEnabled(name, out.OutputMenuItemEnabled(output, type));
+        // A tick marks a type some output already has.
+        menu->SetItemChecked(name, type != 0 && out.OutputMenuItemUsed(type));
+    }
+    if (QWidget* button = FindWidget(QStringLiteral("ch_output_btn_%1").arg(output))) {
+        menu->PopupBelow(button);
+    }
+}
+
+void CMainWnd::ShowDelayLinkMenu(int output) {
+    if (output < 0 || output >= model::OUTPUT_CHANNELS) {
+        return;
+    }
+    mMenuChannel = output;
+    ui::Menu* menu = CreateMenu("MENU_DELAY_LINK_GROUP");
+    if (menu == nullptr) {
+        return;
+    }
+    if (QWidget* control = FindWidget(QStringLiteral("delay_link_%1").arg(output))) {
+        menu->PopupBelow(control);
+    }
+}
+
+void CMainWnd::OnMenuItem(const ui::Notification& n) {
+    const QString& item = n.sender;
+    runlog::Log("on menu click %s\n", item.toUtf8().constData());
+    model::OutputOperations& out = mManager->Outputs();
+    if (item == "option_item_about") {
+        ShowAbout();
+    } else if (item == "option_item_language") {
+        const bool chinese = ui::Resources::Instance().CurrentLanguage() == "cn_zh";
+        ChangeLanguage(chinese ? "en" : "cn_zh", chinese ? 0 : 1);
+    } else if (item == "option_item_language_en") {
+        ChangeLanguage("en", 0);
+    } else if (item == "option_item_language_cn") {
+        ChangeLanguage("cn_zh", 1);
+    } else if (item == "option_item_language_ru") {
+        ChangeLanguage("ru", 2);
+    } else if (item.contains("output_menu") || item.contains("output_item")) {
+        const int type = model::SpeakerTypeOfMenuItem(item.toStdString());
+        const int channel = mMenuChannel;
+        if (type < 0 || channel < 0 || channel >= model::OUTPUT_CHANNELS) {
+            return;
+        }
+        out.SetOutputValue(channel, type, false);
+        // A bridged pair plays one speaker.
+        if (mManager->State().live.bridgeOutputs[static_cast<size_t>(channel / 2)] != 0) {
+            out.SetOutputValue(channel ^ 1, type, false);
+        }
+    } else if (item.startsWith("link_group_")) {
+        runlog::Log("%d: %s\n", n.Index(), item.toUtf8().constData());
+        out.SetLinkGroup(mMenuChannel, n.Index());
+    } else if (item.startsWith("delay_link_group_")) {
+        out.SetDelayLinkGroup(mMenuChannel, n.Index());
+    }
+}

@@ -1,0 +1,600 @@
+#include "main_view.h"
+
+#include <QColor>
+
+#include <cmath>
+
+#include "controls.h"
+#include "links.h"
+#include "msg_check_box_wnd.h"
+#include "msg_wnd.h"
+#include "resources.h"
+#include "sources.h"
+#include "speaker_types.h"
+#include "value_ranges.h"
+#include "volume_text.h"
+#include "window.h"
+
+namespace {
+
+using model::OUTPUT_CHANNELS;
+
+constexpr int kSpeakerPositions = 28;
+constexpr int kRoutingInputs = 10;
+constexpr int kSources = model::INPUT_SOURCES;
+
+// What "delay_link_%d" shows for each delay-link group.
+struct DelayLinkLook {
+    const char* text;
+    const char* color;
+};
+constexpr DelayLinkLook kDelayLinkLooks[] = {
+    {"-", "#8a939e"}, {"A", "#f6ce1d"}, {"B", "#4fc3f7"}, {"C", "#81c784"}, {"D", "#f48fb1"},
+};
+
+void SetSelected(QWidget* w, bool on) {
+    if (auto* s = qobject_cast<ui::SButton*>(w)) {
+        s->SetSelected(on);
+    } else if (auto* c = qobject_cast<ui::CheckBox*>(w)) {
+        c->SetSelected(on);
+    } else if (auto* o = qobject_cast<ui::Option*>(w)) {
+        o->SetSelected(on);
+    }
+}
+
+void SetText(QWidget* w, const QString& text) {
+    if (ui::Control* c = ui::AsControl(w)) {
+        c->SetText(text);
+    }
+}
+
+void SetEnabled(QWidget* w, bool on) {
+    if (w) {
+        w->setEnabled(on);
+    }
+}
+
+void SetVisible(QWidget* w, bool on) {
+    if (w) {
+        w->setVisible(on);
+    }
+}
+
+template <typename T>
+T* Find(ui::Window& window, const QString& name) {
+    return window.FindControl<T>(name);
+}
+
+QString Numbered(const char* pattern, int index) {
+    return QString::asprintf(pattern, index);
+}
+
+QString FromStd(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+}  // namespace
+
+CMainView::CMainView(ui::Window& window, model::EqualizerManager& manager)
+    : mWindow(window), mManager(manager) {}
+
+void CMainView::Bind() {
+    for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
+        Strip& s = mStrips[static_cast<size_t>(i)];
+        s.typeButton = Find<ui::SButton>(mWindow, Numbered("ch_output_btn_%d", i));
+        s.enable = mWindow.FindWidget(Numbered("ch_enable_%d", i));
+        s.volumeSlider = Find<ui::Slider>(mWindow, Numbered("slider_ch_volume_%d", i));
+        s.volumeEdit = Find<ui::Edit>(mWindow, Numbered("edit_ch_volume_%d", i));
+        s.mute = mWindow.FindWidget(Numbered("ch_mute_%d", i));
+        s.phase = mWindow.FindWidget(Numbered("ch_phase_%d", i));
+        s.solo = mWindow.FindWidget(Numbered("ch_solo_%d", i));
+        s.synchronize = mWindow.FindWidget(Numbered("ch_synchronize_%d", i));
+        s.delayLink = mWindow.FindWidget(Numbered("delay_link_%d", i));
+        s.delayEdit = Find<ui::Edit>(mWindow, Numbered("edit_ch_delay_%d", i));
+        s.delaySlider = Find<ui::Slider>(mWindow, Numbered("slider_ch_delay_%d", i));
+        s.show = mWindow.FindWidget(Numbered("ch_show_%d", i));
+        if (s.volumeSlider) {
+            s.volumeSlider->SetRange(model::CH_VOLUME_SLIDER_MIN, model::CH_VOLUME_SLIDER_MAX);
+        }
+        if (s.delaySlider) {
+            s.delaySlider->SetRange(0, model::CH_DELAY_SLIDER_MAX);
+        }
+    }
+    for (int k = 1; k <= kSpeakerPositions; ++k) {
+        Marker& m = mMarkers[static_cast<size_t>(k)];
+        m.speaker = mWindow.FindWidget(Numbered("speaker_%d", k));
+        m.con = mWindow.FindWidget(Numbered("spk_con_%d", k));
+        m.delay = Find<ui::Edit>(mWindow, Numbered("spk_delay_%d", k));
+    }
+    mChannelName = Find<ui::Label>(mWindow, "label_channel_name");
+    mVolumeSlider = Find<ui::Slider>(mWindow, "slider_ch_volume");
+    mVolumeEdit = Find<ui::Edit>(mWindow, "edit_ch_volume");
+    mMute = mWindow.FindWidget("ch_mute");
+    mPhase = mWindow.FindWidget("ch_phase");
+    if (mVolumeSlider) {
+        mVolumeSlider->SetRange(model::CH_VOLUME_SLIDER_MIN, model::CH_VOLUME_SLIDER_MAX);
+    }
+    if (auto* acc = Find<ui::Slider>(mWindow, "slider_acc")) {
+        mManager.Inputs().SetAccRange(acc->Min(), acc->Max());
+    }
+    if (auto* main = Find<ui::Slider>(mWindow, "slider_main_volume")) {
+        main->SetRange(model::MIN_MAIN_VOLUME, model::MAX_MAIN_VOLUME);
+    }
+    if (auto* source = Find<ui::Combo>(mWindow, "btn_input_source")) {
+        for (int s = 0; s < source->ItemCount(); ++s) {
+            source->SetItemVisible(s, model::IsSourceShown(s));
+        }
+    }
+    if (auto* unit = Find<ui::Combo>(mWindow, "comb_ch_unit")) {
+        unit->SelectItem(mManager.Outputs().DelayUnit());
+    }
+    ShowAll();
+}
+
+void CMainView::ShowAll() {
+    for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
+        OnOutputChanged(i);
+    }
+    OnCurrentOutputChanged();
+    OnSpeakerMapChanged();
+    OnLinkLockChanged();
+    OnInputsChanged();
+    OnGlobalsChanged();
+}
+
+// ---- outputs ----
+
+void CMainView::ShowVolume(int output, ui::Slider* slider, ui::Edit* edit) {
+    const float gain = mManager.State().live.channels[static_cast<size_t>(output)].gain;
+    if (slider) {
+        slider->SetValue(static_cast<int>(std::lround(gain * 10.0f)));
+    }
+    if (edit) {
+        edit->SetText(FromStd(model::ChannelVolumeText(gain)));
+    }
+}
+
+void CMainView::ShowPhase(QWidget* control, int phase) {
+    SetSelected(control, phase != 0);
+    SetText(control, phase != 0 ? "${reverse phase}" : "${positive_phase}");
+}
+
+void CMainView::ShowDelay(int output) {
+    const model::ProfileRecord& live = mManager.State().live;
+    const float delay = live.channels[static_cast<size_t>(output)].delay;
+    const Strip& s = mStrips[static_cast<size_t>(output)];
+    if (s.delayEdit) {
+        s.delayEdit->SetText(FromStd(mManager.Outputs().DelayFieldText(delay)));
+    }
+    if (s.delaySlider) {
+        s.delaySlider->SetValue(static_cast<int>(std::lround(delay * 1000.0f)));
+    }
+    const int type = live.outputs[static_cast<size_t>(output)];
+    if (type >= 1 && type <= kSpeakerPositions) {
+        // The position shows the delay of the first output of its type.
+        for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
+            if (live.outputs[static_cast<size_t>(i)] == type) {
+                if (i == output && mMarkers[static_cast<size_t>(type)].delay) {
+                    mMarkers[static_cast<size_t>(type)].delay->SetText(
+                        FromStd(mManager.Outputs().DelayFieldText(delay)));
+                }
+                break;
+            }
+        }
+    }
+}
+
+void CMainView::ShowDelayLink(int output) {
+    const Strip& s = mStrips[static_cast<size_t>(output)];
+    if (!s.delayLink) {
+        return;
+    }
+    int group = mManager.State().live.delayLinkSel[static_cast<size_t>(output)];
+    if (group < 0 || group >= static_cast<int>(std::size(kDelayLinkLooks))) {
+        group = 0;
+    }
+    SetSelected(s.delayLink, group != 0);
+    SetText(s.delayLink, QString::fromLatin1(kDelayLinkLooks[group].text));
+    s.delayLink->setStyleSheet(QStringLiteral("color: %1;").arg(kDelayLinkLooks[group].color));
+}
+
+void CMainView::OnOutputChanged(int output) {
+    if (output < 0 || output >= OUTPUT_CHANNELS) {
+        return;
+    }
+    const model::ProfileRecord& live = mManager.State().live;
+    const auto o = static_cast<size_t>(output);
+    const model::OutputChannel& ch = live.channels[o];
+    const Strip& s = mStrips[o];
+    if (s.typeButton) {
+        s.typeButton->SetText(FromStd(model::ChannelLabelOfSpeakerType(live.outputs[o])));
+    }
+    ShowVolume(output, s.volumeSlider, s.volumeEdit);
+    SetSelected(s.mute, ch.mute != 0);
+    ShowPhase(s.phase, ch.phase);
+    SetSelected(s.solo, ch.solo != 0);
+    SetSelected(s.synchronize, live.linkSel[o] != 0);
+    SetSelected(s.show, live.showOutChEqualizer[o] != 0);
+    ShowDelayLink(output);
+    ShowDelay(output);
+    if (output == live.currOutChannel) {
+        ShowVolume(output, mVolumeSlider, mVolumeEdit);
+        SetSelected(mMute, ch.mute != 0);
+        ShowPhase(mPhase, ch.phase);
+    }
+}
+
+void CMainView::OnCurrentOutputChanged() {
+    const model::ProfileRecord& live = mManager.State().live;
+    const int current = live.currOutChannel;
+    if (current < 0 || current >= OUTPUT_CHANNELS) {
+        return;
+    }
+    const std::optional<int> partner = model::LinkPartner(live, current);
+    for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
+        SetSelected(mStrips[static_cast<size_t>(i)].enable, i == current || partner == i);
+    }
+    if (mChannelName) {
+        mChannelName->SetText(QStringLiteral("CH%1").arg(current + 1));
+    }
+    const model::OutputChannel& ch = live.channels[static_cast<size_t>(current)];
+    ShowVolume(current, mVolumeSlider, mVolumeEdit);
+    SetSelected(mMute, ch.mute != 0);
+    ShowPhase(mPhase, ch.phase);
+    SetSelected(mStrips[static_cast<size_t>(current)].mute, ch.mute != 0);
+    const int type = live.outputs[static_cast<size_t>(current)];
+    const int partnerType = partner ? live.outputs[static_cast<size_t>(*partner)] : -1;
+    for (int k = 1; k <= kSpeakerPositions; ++k) {
+        SetSelected(mMarkers[static_cast<size_t>(k)].speaker, k == type || k == partnerType);
+    }
+    ShowCrossover();
+    ShowBands();
+}
+
+void CMainView::ShowCrossover() {
+    const model::ProfileRecord& live = mManager.State().live;
+    const model::Crossover& x = live.channels[static_cast<size_t>(live.currOutChannel)].crossover;
+    if (auto* c = Find<ui::Combo>(mWindow, "hp_type")) {
+        c->SelectItem(x.hp.type());
+    }
+    if (auto* c = Find<ui::Combo>(mWindow, "lp_type")) {
+        c->SelectItem(x.lp.type());
+    }
+    if (auto* c = Find<ui::Combo>(mWindow, "hp_slop")) {
+        c->SelectItem(x.hp.slope());
+    }
+    if (auto* c = Find<ui::Combo>(mWindow, "lp_slop")) {
+        c->SelectItem(x.lp.slope());
+    }
+    if (auto* e = Find<ui::Edit>(mWindow, "hp_freq")) {
+        e->SetText(QStringLiteral("%1Hz").arg(x.hp.fs()));
+    }
+    if (auto* e = Find<ui::Edit>(mWindow, "lp_freq")) {
+        e->SetText(QStringLiteral("%1Hz").arg(x.lp.fs()));
+    }
+}
+
+void CMainView::ShowBands() {
+    const model::ProfileRecord& live = mManager.State().live;
+    const int current = live.currOutChannel;
+    const model::OutputChannel& ch = live.channels[static_cast<size_t>(current)];
+    const model::EqBand* bands = model::BandsOf(live, current);
+    const int count = model::BandCountOf(live, current);
+    bool anyEnabled = false;
+    for (int b = 0; b < model::MAX_EQ_BANDS; ++b) {
+        const bool present = bands != nullptr && b < count;
+        const model::EqBand band = present ? bands[b] : model::EqBand{};
+        const bool flat = ch.bypass == 1;
+        const bool enabled = present && !flat && band.enable != 0;
+        anyEnabled = anyEnabled || enabled;
+        if (auto* e = Find<ui::Edit>(mWindow, Numbered("eq_freq_%d", b))) {
+            e->SetText(present ? QString::number(band.freq) : QString());
+        }
+        if (auto* e = Find<ui::Edit>(mWindow, Numbered("eq_q_%d", b))) {
+            e->SetText(present ? QString::number(static_cast<double>(band.eqFactor), 'f', 2)
+                               : QString());
+        }
+        if (auto* e = Find<ui::Edit>(mWindow, Numbered("eq_gain_%d", b))) {
+            e->SetText(present
+                           ? QString::number(flat ? 0.0 : static_cast<double>(band.eqGain), 'f', 1)
+                           : QString());
+        }
+        if (auto* sl = Find<ui::Slider>(mWindow, Numbered("eq_slider_%d", b))) {
+            sl->SetValue(enabled ? static_cast<int>(std::lround(band.eqGain * 10.0f)) : 0);
+        }
+        SetSelected(mWindow.FindWidget(Numbered("pt_enable_%d", b)), enabled);
+    }
+    if (auto* bypass = mWindow.FindWidget("btn_bypass")) {
+        SetText(bypass, anyEnabled || ch.bypass == 0 ? "${bypass_eq}" : "${restore_eq}");
+    }
+}
+
+void CMainView::OnSpeakerMapChanged() {
+    const model::ProfileRecord& live = mManager.State().live;
+    for (int k = 1; k <= kSpeakerPositions; ++k) {
+        const Marker& m = mMarkers[static_cast<size_t>(k)];
+        SetVisible(m.speaker, false);
+        SetVisible(m.con, false);
+        SetVisible(m.delay, false);
+        if (m.delay) {
+            m.delay->SetText(QString());
+        }
+    }
+    for (int i = OUTPUT_CHANNELS - 1; i >= 0; --i) {
+        const int type = live.outputs[static_cast<size_t>(i)];
+        if (type < 1 || type > kSpeakerPositions) {
+            continue;
+        }
+        // Walking backwards leaves the first output of each type in the delay field.
+        const Marker& m = mMarkers[static_cast<size_t>(type)];
+        SetVisible(m.speaker, true);
+        SetVisible(m.con, true);
+        SetVisible(m.delay, true);
+        if (m.delay) {
+            m.delay->SetText(FromStd(
+                mManager.Outputs().DelayFieldText(live.channels[static_cast<size_t>(i)].delay)));
+        }
+    }
+    const int focused = mManager.Outputs().FocusedSpeaker();
+    const int current = live.currOutChannel;
+    const std::optional<int> partner = model::LinkPartner(live, current);
+    for (int k = 1; k <= kSpeakerPositions; ++k) {
+        const bool ofCurrent = (current >= 0 && live.outputs[static_cast<size_t>(current)] == k) ||
+                               (partner && live.outputs[static_cast<size_t>(*partner)] == k);
+        SetSelected(mMarkers[static_cast<size_t>(k)].speaker, k == focused || ofCurrent);
+    }
+}
+
+void CMainView::OnLinkLockChanged() {
+    const model::ProfileRecord& live = mManager.State().live;
+    const bool linked = live.linkMode == 1;
+    const bool locked = live.lockMode == 1;
+    if (auto* link = Find<ui::SButton>(mWindow, "btn_link_output")) {
+        link->SetSelected(linked);
+        bool anyGroup = false;
+        for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
+            anyGroup = anyGroup || live.linkSel[static_cast<size_t>(i)] > 0 ||
+                       live.delayLinkSel[static_cast<size_t>(i)] > 0;
+        }
+        link->setEnabled(!anyGroup);
+    }
+    if (auto* lock = Find<ui::SButton>(mWindow, "btn_lock_output")) {
+        lock->SetSelected(locked);
+    }
+    for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
+        const Strip& s = mStrips[static_cast<size_t>(i)];
+        SetEnabled(s.typeButton, !locked);
+        SetEnabled(s.delayLink, !linked);
+        SetEnabled(s.synchronize, !linked);
+        SetSelected(s.synchronize, live.linkSel[static_cast<size_t>(i)] != 0);
+        ShowDelayLink(i);
+    }
+}
+
+void CMainView::OnDelayUnitChanged() {
+    for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
+        ShowDelay(i);
+    }
+    OnSpeakerMapChanged();
+}
+
+void CMainView::ShowDelaySlider(int output) {
+    for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
+        SetVisible(mStrips[static_cast<size_t>(i)].delaySlider, i == output);
+    }
+}
+
+void CMainView::OnCurvesChanged() {
+    // The graph control draws the curves; until it exists there is nothing to redraw.
+    mWindow.update();
+}
+
+void CMainView::RefreshCurve(int output) {
+    mManager.UpdateChannelCurve(output);
+    OnCurvesChanged();
+}
+
+// ---- inputs and globals ----
+
+void CMainView::OnInputsChanged() {
+    const model::ProfileRecord& live = mManager.State().live;
+    const int source = live.currentSource;
+    if (auto* combo = Find<ui::Combo>(mWindow, "btn_input_source")) {
+        combo->SelectItem(source);
+    }
+    const int count = model::SourceInputCount(source);
+    for (int o = 0; o < OUTPUT_CHANNELS; ++o) {
+        const int mask = source >= 0 && source < kSources
+                             ? live.inputs[static_cast<size_t>(source)][static_cast<size_t>(o)]
+                             : 0;
+        for (int i = 0; i < kRoutingInputs; ++i) {
+            QWidget* box = mWindow.FindWidget(QString::asprintf("option_ch_in%d_%d", i, o));
+            if (!box) {
+                continue;
+            }
+            const bool shown = i < count;
+            SetSelected(box, shown && (mask >> i & 1) != 0);
+            box->setVisible(shown);
+            box->setEnabled(shown);
+        }
+    }
+}
+
+void CMainView::ShowSwitch(const char* name, bool on, const char* onText, const char* offText) {
+    if (auto* button = Find<ui::SButton>(mWindow, QString::fromLatin1(name))) {
+        button->SetSelected(on);
+        // Red off and white on come from the layout's colours.
+        button->SetText(QString::fromLatin1(on ? onText : offText));
+    }
+}
+
+void CMainView::ShowBridges() {
+    const model::ProfileRecord& live = mManager.State().live;
+    for (int pair = 0; pair < model::BRIDGE_PAIRS; ++pair) {
+        const bool on = live.bridgeOutputs[static_cast<size_t>(pair)] != 0;
+        SetSelected(mWindow.FindWidget(Numbered("ch_bridge_%d", pair)), on);
+        SetSelected(mWindow.FindWidget(Numbered("bridge_checkbox_%d", pair)), on);
+    }
+}
+
+void CMainView::OnGlobalsChanged() {
+    const model::ProfileRecord& live = mManager.State().live;
+    if (auto* slider = Find<ui::Slider>(mWindow, "slider_main_volume")) {
+        slider->SetValue(live.mainVolume);
+    }
+    if (auto* edit = Find<ui::Edit>(mWindow, "edit_main_volume")) {
+        edit->SetText(FromStd(model::MainVolumeText(static_cast<float>(live.mainVolume))));
+    }
+    SetSelected(mWindow.FindWidget("main_mute"), live.mainVolumeMute != 0);
+    auto* accSlider = Find<ui::Slider>(mWindow, "slider_acc");
+    if (accSlider) {
+        accSlider->SetValue(live.acc);
+    }
+    if (auto* edit = Find<ui::Edit>(mWindow, "edit_acc")) {
+        const int accMin = mManager.Inputs().AccMin();
+        edit->SetText(live.acc <= accMin ? QStringLiteral("${off}") : QString::number(live.acc));
+    }
+    ShowSwitch("btn_amp_onoff", live.ampOn != 0, "${amp_on}", "${amp_off}");
+    ShowSwitch("btn_rem_out1_onoff", live.remOut1 != 0, "${rem_out1_on}", "${rem_out1_off}");
+    ShowSwitch("btn_rem_out2_onoff", live.remOut2 != 0, "${rem_out2_on}", "${rem_out2_off}");
+    ShowSwitch("btn_2ohm_spk", live.spkOhm != 0, "${btn_2ohm_spk}", "${btn_4ohm_spk}");
+    ShowSwitch("btn_noise_gate", live.noiseGate != 0, "${btn_noise_gate_on}",
+               "${btn_noise_gate_off}");
+    ShowBridges();
+}
+
+void CMainView::OnStartMainVolumePoll(int count) {
+    mMainVolumePoll = count;
+    mWindow.SetTimer(kGetMainVolumeTimer, 1000);
+}
+
+// ---- questions ----
+
+int CMainView::AskLinkCopyDirection() {
+    return CMsgCheckBoxWnd::Choose(&mWindow, "${tips}", "${link_tips}", "${copy_left_to_right}",
+                                   "${copy_right_to_left}");
+}
+
+bool CMainView::AskQuestion(const char* textKey) {
+    return CMsgWnd::Question(&mWindow, "${tips}", QString::fromLatin1(textKey)) == 1;
+}
+
+int CMainView::AskOutputReset() {
+    return CMsgWnd::MessageBox(&mWindow, "${tips}", "${empty_output_tips}",
+                               {"${default}", "${cancel}", "${emptied}"});
+}
+
+void CMainView::ShowMessage(const char* textKey) {
+    CMsgWnd::MessageBox(&mWindow, "${tips}", QString::fromLatin1(textKey));
+}
+
+// ---- replies ----
+
+void CMainView::OnSourceChanged() {
+    OnInputsChanged();
+}
+
+void CMainView::OnMainVolumeChanged() {
+    mMainVolumePoll = 0;
+    mWindow.KillTimer(kGetMainVolumeTimer);
+    OnGlobalsChanged();
+}
+
+void CMainView::OnMainMuteChanged() {
+    OnGlobalsChanged();
+}
+
+void CMainView::OnCrossoverChanged(int output) {
+    if (output == mManager.State().live.currOutChannel) {
+        ShowCrossover();
+    }
+    RefreshCurve(output);
+}
+
+void CMainView::OnEqBandChanged(int output, int) {
+    if (output == mManager.State().live.currOutChannel) {
+        ShowBands();
+    }
+    RefreshCurve(output);
+}
+
+void CMainView::OnDelayChanged(int output) {
+    if (output >= 0 && output < OUTPUT_CHANNELS) {
+        ShowDelay(output);
+    }
+}
+
+void CMainView::OnChannelGainChanged(int output) {
+    OnOutputChanged(output);
+    mManager.ResendTrim(output);
+}
+
+void CMainView::OnChannelMuteChanged(int output) {
+    mManager.Outputs().SetChMute(output, mManager.State().live.channels[output].mute != 0);
+}
+
+void CMainView::OnChannelPhaseChanged(int output) {
+    mManager.Outputs().SetChPhase(output, mManager.State().live.channels[output].phase != 0);
+}
+
+void CMainView::OnChannelSoloChanged(int output) {
+    mManager.Outputs().SetChSolo(output, mManager.State().live.channels[output].solo != 0);
+}
+
+void CMainView::OnMixChanged(int source, int) {
+    if (source == mManager.State().live.currentSource) {
+        OnInputsChanged();
+    }
+}
+
+void CMainView::OnSpeakerTypeChanged(int output) {
+    OnOutputChanged(output);
+    OnSpeakerMapChanged();
+}
+
+void CMainView::OnLinkChanged() {
+    OnLinkLockChanged();
+    mManager.Outputs().SetCurChannelChange(mManager.State().live.currOutChannel);
+}
+
+void CMainView::OnLockChanged(bool linkDropped) {
+    if (linkDropped) {
+        mManager.SendLinkOff();
+    }
+    OnLinkLockChanged();
+    if (linkDropped) {
+        mManager.Outputs().SetCurChannelChange(mManager.State().live.currOutChannel);
+    }
+}
+
+void CMainView::OnEqBypassChanged(int output) {
+    if (output == mManager.State().live.currOutChannel) {
+        ShowBands();
+    }
+    RefreshCurve(output);
+}
+
+void CMainView::OnAmpOnChanged() {
+    OnGlobalsChanged();
+}
+
+void CMainView::OnRemOutChanged() {
+    OnGlobalsChanged();
+}
+
+void CMainView::OnSpkOhmChanged() {
+    OnGlobalsChanged();
+}
+
+void CMainView::OnBridgeChanged() {
+    ShowBridges();
+    mManager.ResendBridges();
+}
+
+void CMainView::OnNoiseGateChanged() {
+    OnGlobalsChanged();
+}
+
+void CMainView::OnAccChanged() {
+    OnGlobalsChanged();
+}

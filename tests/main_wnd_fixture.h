@@ -1,0 +1,80 @@
+#pragma once
+// The main window over the virtual amplifier, in throw-away settings and lock folders, with
+// helpers to wait, choose menu items and answer message boxes.
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+#include "controls.h"
+#include "main_wnd.h"
+#include "resources.h"
+#include "ui_layouts/test_app.h"
+#include "virtual_amplifier.h"
+
+class MainWndFixture : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ui_test::EnsureApp();
+        ASSERT_TRUE(mConfigHome.isValid());
+        // Settings and the instance lock go to throw-away folders.
+        qputenv("XDG_CONFIG_HOME", mConfigHome.path().toUtf8());
+        ASSERT_TRUE(ui::Resources::Instance().LoadFromDirectory(ui_test::SkinDir()));
+        ui::Resources::Instance().SelectLanguage("en");
+        mConfig.amplifier = mAmplifier;
+        mConfig.lockDirectory = mLockDir.path();
+    }
+    void TearDown() override { ui::Resources::Instance().Reset(); }
+
+    std::unique_ptr<CMainWnd> MakeWindow() {
+        auto window = std::make_unique<CMainWnd>(mConfig);
+        window->Create("XML_MAIN");
+        return window;
+    }
+    static bool WaitFor(const std::function<bool()>& condition) {
+        for (int i = 0; i < 500 && !condition(); ++i) {
+            QTest::qWait(10);
+        }
+        return condition();
+    }
+    static void ChooseItem(CMainWnd& window, const char* item) {
+        ui::Notification n;
+        n.type = ui::notify::kItemClick;
+        n.sender = item;
+        window.Notify(n);
+    }
+    // Message boxes run their own event loop, so they are answered from a timer inside it.
+    struct MessageCatcher {
+        MessageCatcher() {
+            timer.setInterval(10);
+            QObject::connect(&timer, &QTimer::timeout, [this] {
+                for (ui::Window* box : ui::Window::FindWindows("MsgWnd")) {
+                    if (!box->IsModalRunning()) {
+                        continue;
+                    }
+                    if (auto* label = box->FindControl<ui::Label>("MessageText")) {
+                        texts << label->RawText();
+                    }
+                    box->Close(1);
+                }
+            });
+            timer.start();
+        }
+        QString Next() {
+            WaitFor([this] { return !texts.isEmpty(); });
+            return texts.isEmpty() ? QString() : texts.takeFirst();
+        }
+        QTimer timer;
+        QStringList texts;
+    };
+
+    QTemporaryDir mConfigHome;
+    QTemporaryDir mLockDir;
+    std::shared_ptr<sim::VirtualAmplifier> mAmplifier = std::make_shared<sim::VirtualAmplifier>();
+    CMainWnd::Config mConfig;
+};

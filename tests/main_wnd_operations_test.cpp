@@ -1,0 +1,261 @@
+// The main window's controls end to end: what the virtual amplifier holds shows up in the
+// controls after connecting, and what the user does to the controls reaches the amplifier.
+
+#include <QAbstractButton>
+#include <QTest>
+
+#include "controls.h"
+#include "main_view.h"
+#include "main_wnd_fixture.h"
+#include "msg_check_box_wnd.h"
+#include "msg_wnd.h"
+
+namespace {
+
+class MainWndOperationsTest : public MainWndFixture {
+  protected:
+    std::unique_ptr<CMainWnd> Connected() {
+        auto window = MakeWindow();
+        // Connected and past the state read: edits are queued to the amplifier from now on.
+        EXPECT_TRUE(WaitFor([&] { return window->ConnectAttemptDone(); }));
+        EXPECT_TRUE(window->IsConnected());
+        return window;
+    }
+    sim::DeviceState Device() const { return mAmplifier->Snapshot(); }
+    const sim::OutputState& Out(const sim::DeviceState& d, int o) const {
+        return d.scenes[0].outputs[static_cast<size_t>(o)];
+    }
+    // Waits until the amplifier satisfies the condition (the queue sends in the background).
+    bool DeviceSays(const std::function<bool(const sim::DeviceState&)>& condition) {
+        return WaitFor([&] { return condition(Device()); });
+    }
+    static void Click(CMainWnd& w, const QString& name) {
+        auto* button = qobject_cast<QAbstractButton*>(w.FindWidget(name));
+        ASSERT_NE(button, nullptr) << name.toStdString();
+        button->click();
+    }
+    static void Type(CMainWnd& w, const QString& name, const QString& text) {
+        auto* edit = w.FindControl<ui::Edit>(name);
+        ASSERT_NE(edit, nullptr) << name.toStdString();
+        edit->setText(text);
+        QTest::keyClick(edit, Qt::Key_Return);
+    }
+    static QString Text(CMainWnd& w, const QString& name) {
+        ui::Control* c = ui::AsControl(w.FindWidget(name));
+        return c ? c->Text() : QStringLiteral("<missing %1>").arg(name);
+    }
+    static bool Selected(CMainWnd& w, const QString& name) {
+        auto* button = qobject_cast<QAbstractButton*>(w.FindWidget(name));
+        if (auto* s = qobject_cast<ui::SButton*>(w.FindWidget(name))) {
+            return s->IsSelected();
+        }
+        return button && button->isChecked();
+    }
+    // Answers the next two-choice box with the given option, from inside its own loop.
+    struct ChoiceAnswer {
+        explicit ChoiceAnswer(int choice) {
+            timer.setInterval(10);
+            QObject::connect(&timer, &QTimer::timeout, [this, choice] {
+                for (ui::Window* w : ui::Window::AllWindows()) {
+                    auto* box = dynamic_cast<CMsgCheckBoxWnd*>(w);
+                    if (box && box->IsModalRunning()) {
+                        box->Close(choice);
+                        ++answered;
+                    }
+                }
+            });
+            timer.start();
+        }
+        QTimer timer;
+        int answered = 0;
+    };
+};
+
+}  // namespace
+
+TEST_F(MainWndOperationsTest, ConnectingShowsTheAmplifiersValuesInTheControls) {
+    mAmplifier->Modify([](sim::DeviceState& d) {
+        d.scenes[0].outputs[2].trim = 12;  // -12 dB
+        d.scenes[0].outputs[5].mute = 1;
+        d.scenes[0].outputs[1].phase = 1;
+        d.scenes[0].outputs[3].delay = {2, 0x01, 0xF4};  // 2.500 ms
+        d.scenes[0].outputs[4].type = 22;                // left subwoofer
+        d.scenes[0].bridge[1] = 1;
+        d.source = 0x56;    // source 5, ten inputs
+        d.mainVolume = 26;  // -20 dB
+        d.ampMute = 1;
+        d.remOut2 = 0;
+        d.noiseGate = 1;
+        d.scenes[0].sources[5].mixMask[7] = 0x204;  // inputs 3 and 10 to output 8
+    });
+    auto w = Connected();
+    ASSERT_TRUE(w);
+    EXPECT_EQ(Text(*w, "edit_ch_volume_2"), "-12dB");
+    EXPECT_EQ(w->FindControl<ui::Slider>("slider_ch_volume_2")->Value(), -120);
+    EXPECT_EQ(Text(*w, "edit_ch_volume_0"), "0dB");
+    EXPECT_TRUE(Selected(*w, "ch_mute_5"));
+    EXPECT_FALSE(Selected(*w, "ch_mute_4"));
+    EXPECT_TRUE(Selected(*w, "ch_phase_1"));
+    EXPECT_EQ(Text(*w, "edit_ch_delay_3"), "2.500");
+    EXPECT_EQ(ui::AsControl(w->FindWidget("ch_output_btn_4"))->RawText(), "${left_subwoofer_freq}");
+    EXPECT_TRUE(w->FindWidget("speaker_22")->isVisibleTo(w.get()) ||
+                !w->FindWidget("speaker_22")->isHidden());
+    EXPECT_TRUE(Selected(*w, "ch_bridge_1"));
+    EXPECT_FALSE(Selected(*w, "ch_bridge_0"));
+    EXPECT_EQ(w->FindControl<ui::Combo>("btn_input_source")->CurSel(), 5);
+    EXPECT_EQ(Text(*w, "edit_main_volume"), "-20dB");
+    EXPECT_EQ(ui::AsControl(w->FindWidget("btn_amp_onoff"))->RawText(), "${amp_off}");
+    EXPECT_EQ(ui::AsControl(w->FindWidget("btn_rem_out2_onoff"))->RawText(), "${rem_out2_off}");
+    EXPECT_EQ(ui::AsControl(w->FindWidget("btn_noise_gate"))->RawText(), "${btn_noise_gate_on}");
+    EXPECT_TRUE(Selected(*w, "option_ch_in2_7"));
+    EXPECT_TRUE(Selected(*w, "option_ch_in9_7"));
+    EXPECT_FALSE(Selected(*w, "option_ch_in0_7"));
+    EXPECT_FALSE(w->FindWidget("option_ch_in9_0")->isHidden());
+}
+
+TEST_F(MainWndOperationsTest, OutputControlsChangeTheAmplifier) {
+    auto w = Connected();
+    ASSERT_TRUE(w);
+    Type(*w, "edit_ch_volume_0", "-15");
+    EXPECT_TRUE(DeviceSays([&](auto& d) { return Out(d, 0).trim == 15; }));
+    EXPECT_EQ(Text(*w, "edit_ch_volume_0"), "-15dB");
+
+    // A typo keeps the volume and shows it again, instead of jumping to 0 dB.
+    Type(*w, "edit_ch_volume_0", "-1O");
+    EXPECT_EQ(Text(*w, "edit_ch_volume_0"), "-15dB");
+    EXPECT_FLOAT_EQ(w->Model().live.channels[0].gain, -15.0f);
+
+    w->FindControl<ui::Slider>("slider_ch_volume_1")->SetValue(-300, ui::NotifyMode::Notify);
+    EXPECT_TRUE(DeviceSays([&](auto& d) { return Out(d, 1).trim == 30; }));
+    EXPECT_EQ(Text(*w, "edit_ch_volume_1"), "-30dB");
+
+    Click(*w, "ch_mute_2");
+    EXPECT_TRUE(DeviceSays([&](auto& d) { return Out(d, 2).mute == 1; }));
+    Click(*w, "ch_phase_3");
+    EXPECT_TRUE(DeviceSays([&](auto& d) { return Out(d, 3).phase == 1; }));
+    Click(*w, "ch_solo_6");
+    EXPECT_TRUE(DeviceSays([&](auto& d) { return Out(d, 6).solo == 1; }));
+
+    Type(*w, "edit_ch_delay_4", "1.5");
+    EXPECT_TRUE(DeviceSays([&](auto& d) {
+        return Out(d, 4).delay == std::array<uint8_t, 3>{1, 0x01, 0xF4};
+    }));
+    EXPECT_EQ(Text(*w, "edit_ch_delay_4"), "1.500");
+}
+
+TEST_F(MainWndOperationsTest, SpeakerTypeMenuSetsTheTypeAndItsCrossover) {
+    auto w = Connected();
+    ASSERT_TRUE(w);
+    Click(*w, "ch_output_btn_9");
+    EXPECT_EQ(w->MenuChannel(), 9);
+    ChooseItem(*w, "output_menu_front_left_high_freq");
+    EXPECT_TRUE(DeviceSays([&](auto& d) { return Out(d, 9).type == 1; }));
+    EXPECT_EQ(w->Model().live.outputs[9], 1);
+    EXPECT_FALSE(w->FindWidget("speaker_1")->isHidden());
+    // A tweeter gets its high-pass.
+    EXPECT_TRUE(DeviceSays([&](auto& d) { return Out(d, 9).hp.slope != 0; }));
+}
+
+TEST_F(MainWndOperationsTest, GlobalControlsChangeTheAmplifier) {
+    auto w = Connected();
+    ASSERT_TRUE(w);
+    Type(*w, "edit_main_volume", "10");  // clamps to +6 dB, written as 6 - 6
+    EXPECT_TRUE(DeviceSays([](auto& d) { return d.mainVolume == 0; }));
+    EXPECT_EQ(Text(*w, "edit_main_volume"), "6dB");
+    Type(*w, "edit_main_volume", "loud");
+    EXPECT_EQ(Text(*w, "edit_main_volume"), "6dB");
+    EXPECT_EQ(w->Model().live.mainVolume, 6);
+
+    Click(*w, "btn_amp_onoff");
+    EXPECT_TRUE(DeviceSays([](auto& d) { return d.ampMute == 1; }));
+    EXPECT_EQ(ui::AsControl(w->FindWidget("btn_amp_onoff"))->RawText(), "${amp_off}");
+    Click(*w, "btn_noise_gate");
+    EXPECT_TRUE(DeviceSays([](auto& d) { return d.noiseGate == 1; }));
+
+    auto* source = w->FindControl<ui::Combo>("btn_input_source");
+    source->SelectItem(3, ui::NotifyMode::Notify);
+    EXPECT_TRUE(DeviceSays([](auto& d) { return d.source == 0x54; }));
+
+    const bool ticked = Selected(*w, "option_ch_in0_5");
+    Click(*w, "option_ch_in0_5");
+    EXPECT_TRUE(DeviceSays(
+        [&](auto& d) { return ((d.scenes[0].sources[3].mixMask[5] & 1) != 0) == !ticked; }));
+}
+
+TEST_F(MainWndOperationsTest, BridgeCopiesTheLeftOutputOntoTheRight) {
+    auto w = Connected();
+    ASSERT_TRUE(w);
+    Type(*w, "edit_ch_volume_0", "-9");
+    Click(*w, "ch_bridge_0");
+    EXPECT_TRUE(DeviceSays([](auto& d) { return d.scenes[0].bridge[0] == 1; }));
+    EXPECT_TRUE(DeviceSays([&](auto& d) { return Out(d, 1).trim == 9; }));
+    EXPECT_TRUE(WaitFor([&] { return !w->Manager().Outputs().JobRunning(); }));
+    EXPECT_TRUE(Selected(*w, "ch_bridge_0"));
+    // Bridged: muting the left output mutes both.
+    Click(*w, "ch_mute_0");
+    EXPECT_TRUE(DeviceSays([&](auto& d) { return Out(d, 0).mute == 1 && Out(d, 1).mute == 1; }));
+}
+
+TEST_F(MainWndOperationsTest, LinkAsksTheCopyDirectionAndLocksTheTypes) {
+    auto w = Connected();
+    ASSERT_TRUE(w);
+    ChoiceAnswer answer(1);
+    Click(*w, "btn_link_output");
+    EXPECT_GE(answer.answered, 1);
+    EXPECT_TRUE(DeviceSays([](auto& d) { return d.scenes[0].link == 1 && d.scenes[0].lock == 1; }));
+    EXPECT_TRUE(Selected(*w, "btn_link_output"));
+    EXPECT_TRUE(Selected(*w, "btn_lock_output"));
+    EXPECT_FALSE(w->FindWidget("ch_output_btn_0")->isEnabled());
+}
+
+TEST_F(MainWndOperationsTest, DisconnectedEditsChangeTheViewAndSendNothing) {
+    auto w = Connected();
+    ASSERT_TRUE(w);
+    Click(*w, "btnConnect");
+    ASSERT_FALSE(w->IsConnected());
+    const sim::DeviceState before = Device();
+    Type(*w, "edit_ch_volume_0", "-20");
+    Click(*w, "ch_mute_1");
+    Click(*w, "btn_amp_onoff");
+    EXPECT_EQ(Text(*w, "edit_ch_volume_0"), "-20dB");
+    EXPECT_FLOAT_EQ(w->Model().live.channels[0].gain, -20.0f);
+    EXPECT_EQ(w->Model().live.channels[1].mute, 1);
+    QTest::qWait(50);
+    EXPECT_EQ(Device().scenes[0].outputs, before.scenes[0].outputs);
+    EXPECT_EQ(Device().ampMute, before.ampMute);
+}
+
+TEST_F(MainWndOperationsTest, UnplugClosesAnOpenMessageBox) {
+    auto w = Connected();
+    ASSERT_TRUE(w);
+    bool closedByUnplug = false;
+    QTimer::singleShot(50, [&] {
+        const auto boxes = ui::Window::FindWindows("MsgWnd");
+        if (!boxes.isEmpty()) {
+            mAmplifier->Unplug();
+            closedByUnplug = true;
+        }
+    });
+    // A box that nothing else answers: only the unplug can end it.
+    const int result = CMsgWnd::MessageBox(w.get(), "${tips}", "${device_reboot}");
+    EXPECT_TRUE(closedByUnplug);
+    EXPECT_EQ(result, 0);
+    MessageCatcher catcher;  // the unplug message that follows
+    EXPECT_EQ(catcher.Next(), "${device_plugout}");
+    EXPECT_TRUE(WaitFor([&] { return !w->IsConnected(); }));
+}
+
+TEST_F(MainWndOperationsTest, TwoBusyMessagesLeaveOneBusyWindow) {
+    auto w = Connected();
+    ASSERT_TRUE(w);
+    w->Post(model::WM_SHOW_LOADING, 0);
+    w->Post(model::WM_SHOW_LOADING, 0);
+    QTest::qWait(50);
+    int busy = 0;
+    for (ui::Window* win : ui::Window::AllWindows()) {
+        busy += win->isVisible() && win->ClassName() == "LoadingWnd" ? 1 : 0;
+    }
+    EXPECT_EQ(busy, 1);
+    w->Post(model::WM_HIDE_LOADING, 0);
+    QTest::qWait(50);
+}

@@ -1,0 +1,665 @@
+// The main window's layout from the repository's skin, built with real widgets: every control
+// the code looks up exists with the right kind, range and items; the menus hold their items;
+// every text fits its control in each language (also the texts the code puts there later); no
+// two controls of one container overlap or leave their container. Renders each page in each
+// language into the build folder for a person to look at.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFontMetrics>
+#include <QStyle>
+#include <QStyleOption>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "constants.h"
+#include "controls.h"
+#include "crossover.h"
+#include "menu.h"
+#include "resources.h"
+#include "sources.h"
+#include "speaker_types.h"
+#include "ui_layouts/test_app.h"
+#include "window.h"
+
+namespace {
+
+constexpr int kOutputs = 12;
+constexpr int kBands = 31;
+constexpr int kInputs = 10;
+constexpr int kSpeakerPositions = 28;
+constexpr int kBridgePairs = 6;
+const char* const kLanguages[] = {"en", "cn_zh", "ru"};
+const char* const kPages[] = {"eq", "inputs", "speakers"};
+
+// The main window's own controls ("Curve") come from the window; a plain widget stands in.
+class LayoutWindow : public ui::Window {
+  protected:
+    QWidget* CreateCustomControl(const QString& tag, const ui::LayoutNode& node) override {
+        (void)node;
+        if (tag == "Curve") {
+            return new QWidget();
+        }
+        return nullptr;
+    }
+};
+
+QString Num(const char* pattern, int index) {
+    return QString::fromLatin1(pattern).arg(index);
+}
+
+template <class T>
+T* Expect(const ui::Window& window, const QString& name) {
+    T* control = window.FindControl<T>(name);
+    if (!control) {
+        ADD_FAILURE() << "no control \"" << name.toStdString() << "\" of the expected kind";
+    }
+    return control;
+}
+
+template <class T>
+T* Expect(const ui::Window& window, const char* name) {
+    return Expect<T>(window, QString::fromLatin1(name));
+}
+
+QString Key(std::string_view key) {
+    return QString::fromUtf8(key.data(), qsizetype(key.size()));
+}
+
+bool IsRed(const QColor& c) {
+    return c.red() > 200 && c.green() < 70 && c.blue() < 70;
+}
+bool IsWhite(const QColor& c) {
+    return c.red() > 225 && c.green() > 225 && c.blue() > 225;
+}
+// Whether any pixel of the control as drawn now passes the test.
+bool Drawn(QWidget* w, bool (*test)(const QColor&)) {
+    QApplication::processEvents();
+    const QImage image = w->grab().toImage();
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (test(image.pixelColor(x, y))) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+class MainLayout : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ui_test::EnsureApp();
+        auto& res = ui::Resources::Instance();
+        ASSERT_TRUE(res.LoadFromDirectory(ui_test::SkinDir()));
+        res.SetUiScaleDpi(96);
+        ASSERT_TRUE(res.SelectLanguage("en"));
+        mWindow = std::make_unique<LayoutWindow>();
+        QString error;
+        mCreated = mWindow->Create("XML_MAIN", &error);
+        ASSERT_TRUE(mCreated) << error.toStdString();
+        ASSERT_TRUE(mWindow->LayoutError().isEmpty()) << mWindow->LayoutError().toStdString();
+    }
+    void TearDown() override {
+        mWindow.reset();
+        ui::Resources::Instance().Reset();
+    }
+
+    // Shows the page group of that name and hides the others, as the code does for a tab.
+    void ShowPage(const QString& page) {
+        for (const char* name : kPages) {
+            const QString group = QStringLiteral("page_") + QLatin1String(name);
+            if (QWidget* w = mWindow->FindWidget(group)) {
+                w->setVisible(group == page);
+            }
+            if (auto* tab = mWindow->FindControl<ui::Option>(QStringLiteral("page_tab_") + name)) {
+                tab->SetSelected(group == page);
+            }
+        }
+        QApplication::processEvents();
+    }
+
+    std::unique_ptr<LayoutWindow> mWindow;
+    bool mCreated = false;
+};
+
+// ---- controls ----
+
+TEST_F(MainLayout, TopBarKeepsItsControlsAndTheMenusAreEnabled) {
+    Expect<ui::Label>(*mWindow, "product_title");
+    Expect<ui::Label>(*mWindow, "soft_version");
+    Expect<ui::Label>(*mWindow, "inner_fw_version");
+    Expect<ui::Label>(*mWindow, "fw_version");
+    Expect<ui::Button>(*mWindow, "btn_option");
+    Expect<ui::SButton>(*mWindow, "btnConnect");
+    for (const char* name : {"btn_scene", "btn_advance"}) {
+        if (auto* b = Expect<ui::Button>(*mWindow, name)) {
+            EXPECT_TRUE(b->isEnabled()) << name;
+        }
+    }
+    if (auto* debug = Expect<ui::Button>(*mWindow, "btn_debug")) {
+        EXPECT_FALSE(debug->isVisibleTo(mWindow.get()));
+    }
+    EXPECT_EQ(mWindow->LayoutSize(), QSize(1230, 650));
+}
+
+TEST_F(MainLayout, OutputStripsHaveEveryControlPerOutput) {
+    for (int i = 0; i < kOutputs; ++i) {
+        SCOPED_TRACE(i);
+        auto* enable = Expect<ui::SButton>(*mWindow, Num("ch_enable_%1", i));
+        if (enable) {
+            EXPECT_EQ(enable->RawText(), QStringLiteral("CH%1").arg(i + 1));
+            EXPECT_EQ(enable->UserDataInt(), i);
+        }
+        Expect<ui::SButton>(*mWindow, Num("ch_output_btn_%1", i));
+        if (auto* s = Expect<ui::Slider>(*mWindow, Num("slider_ch_volume_%1", i))) {
+            EXPECT_EQ(s->Min(), -600);
+            EXPECT_EQ(s->Max(), 0);
+            EXPECT_EQ(s->singleStep(), 10);
+            EXPECT_EQ(s->UserDataInt(), i);
+        }
+        Expect<ui::Edit>(*mWindow, Num("edit_ch_volume_%1", i));
+        for (const char* box : {"ch_mute_%1", "ch_phase_%1", "ch_solo_%1", "ch_synchronize_%1",
+                                "delay_link_%1", "ch_show_%1"}) {
+            // These notify "selectchanged", which only check boxes and options send.
+            auto* w = mWindow->FindWidget(Num(box, i));
+            EXPECT_TRUE(qobject_cast<ui::CheckBox*>(w) || qobject_cast<ui::Option*>(w))
+                << Num(box, i).toStdString();
+            if (const ui::Control* c = ui::AsControl(w)) {
+                EXPECT_EQ(c->UserDataInt(), i) << Num(box, i).toStdString();
+            }
+        }
+        Expect<ui::Edit>(*mWindow, Num("edit_ch_delay_%1", i));
+        if (auto* s = Expect<ui::Slider>(*mWindow, Num("slider_ch_delay_%1", i))) {
+            EXPECT_EQ(s->Min(), 0);
+            EXPECT_EQ(s->Max(), 15000);
+            EXPECT_EQ(s->singleStep(), 21);
+            EXPECT_FALSE(s->isVisibleTo(mWindow.get()));
+        }
+    }
+    EXPECT_EQ(mWindow->FindWidget("ch_enable_12"), nullptr);
+}
+
+TEST_F(MainLayout, OutputButtonsAndTheDelayUnitCombo) {
+    Expect<ui::SButton>(*mWindow, "btn_lock_output");
+    Expect<ui::SButton>(*mWindow, "btn_link_output");
+    Expect<ui::Button>(*mWindow, "btn_reset_output");
+    Expect<ui::Button>(*mWindow, "btn_reset_link");
+    Expect<ui::Button>(*mWindow, "btn_delay_down");
+    Expect<ui::Button>(*mWindow, "btn_delay_up");
+    Expect<ui::Label>(*mWindow, "label_channel_name");
+    if (auto* unit = Expect<ui::Combo>(*mWindow, "comb_ch_unit")) {
+        // Item index = unit code: 0 ms, 1 cm, 2 in.
+        ASSERT_EQ(unit->ItemCount(), 3);
+        EXPECT_EQ(unit->ItemRawText(0), "${unit_ms}");
+        EXPECT_EQ(unit->ItemRawText(1), "${unit_cm}");
+        EXPECT_EQ(unit->ItemRawText(2), "${unit_inch}");
+        EXPECT_EQ(unit->CurSel(), 0);
+    }
+}
+
+TEST_F(MainLayout, SpeakerMarkersExistForEveryPositionAndStartHidden) {
+    for (int k = 1; k <= kSpeakerPositions; ++k) {
+        SCOPED_TRACE(k);
+        auto* marker = Expect<ui::SButton>(*mWindow, Num("speaker_%1", k));
+        QWidget* con = mWindow->FindWidget(Num("spk_con_%1", k));
+        EXPECT_TRUE(qobject_cast<ui::Label*>(con) || qobject_cast<ui::Image*>(con));
+        auto* delay = Expect<ui::Edit>(*mWindow, Num("spk_delay_%1", k));
+        for (QWidget* w : {static_cast<QWidget*>(marker), con, static_cast<QWidget*>(delay)}) {
+            if (w) {
+                EXPECT_FALSE(w->isVisibleTo(mWindow.get())) << w->objectName().toStdString();
+                EXPECT_EQ(ui::AsControl(w)->UserDataInt(), k) << w->objectName().toStdString();
+            }
+        }
+        // The marker names its position the way the output strip does.
+        if (marker) {
+            EXPECT_EQ(marker->RawText(), Key(model::ChannelLabelOfSpeakerType(k)));
+        }
+    }
+    EXPECT_EQ(mWindow->FindWidget("speaker_0"), nullptr);
+    EXPECT_EQ(mWindow->FindWidget("speaker_29"), nullptr);
+}
+
+TEST_F(MainLayout, CrossoverAndBandControls) {
+    for (const char* name : {"hp_type", "lp_type"}) {
+        auto* combo = Expect<ui::Combo>(*mWindow, name);
+        ASSERT_NE(combo, nullptr);
+        // Item index = filter type code.
+        ASSERT_EQ(combo->ItemCount(), 4) << name;
+        EXPECT_EQ(combo->ItemRawText(model::kButterworth), "${butterworth}");
+        EXPECT_EQ(combo->ItemRawText(model::kLinkwitzRiley), "${linkwitz_riley}");
+        EXPECT_EQ(combo->ItemRawText(model::kBessel), "${bessel}");
+    }
+    for (const char* name : {"hp_slop", "lp_slop"}) {
+        auto* combo = Expect<ui::Combo>(*mWindow, name);
+        ASSERT_NE(combo, nullptr);
+        ASSERT_EQ(combo->ItemCount(), 9) << name;
+        EXPECT_EQ(combo->ItemRawText(0), "${off}");
+        for (int slope = 1; slope <= 8; ++slope) {
+            EXPECT_TRUE(combo->ItemRawText(slope).startsWith(QString::number(slope * 6) + ' '))
+                << name << " " << slope;
+        }
+    }
+    Expect<ui::Edit>(*mWindow, "hp_freq");
+    Expect<ui::Edit>(*mWindow, "lp_freq");
+    Expect<ui::SButton>(*mWindow, "btn_bypass");
+    Expect<ui::Button>(*mWindow, "btn_reset_eq");
+    if (auto* mode = Expect<ui::SButton>(*mWindow, "btn_arg_eq")) {
+        EXPECT_EQ(mode->RawText(), "${geq_mode}");
+    }
+    for (int i = 0; i < kBands; ++i) {
+        SCOPED_TRACE(i);
+        for (const char* edit : {"eq_freq_%1", "eq_q_%1", "eq_gain_%1"}) {
+            if (auto* e = Expect<ui::Edit>(*mWindow, Num(edit, i))) {
+                EXPECT_EQ(e->UserDataInt(), i);
+            }
+        }
+        if (auto* s = Expect<ui::Slider>(*mWindow, Num("eq_slider_%1", i))) {
+            EXPECT_EQ(s->Min(), -180);
+            EXPECT_EQ(s->Max(), 120);
+            EXPECT_EQ(s->orientation(), Qt::Vertical);
+        }
+        Expect<ui::CheckBox>(*mWindow, Num("pt_enable_%1", i));
+    }
+    EXPECT_EQ(mWindow->FindWidget("eq_freq_31"), nullptr);
+    QWidget* graph = mWindow->FindWidget("equalizer");
+    ASSERT_NE(graph, nullptr);
+    EXPECT_EQ(ui::AsControl(graph), nullptr) << "the graph is the window's own widget";
+    EXPECT_GE(graph->width(), 560);
+    EXPECT_GE(graph->height(), 200);
+}
+
+TEST_F(MainLayout, InputsRoutingBridgesAndSwitches) {
+    if (auto* source = Expect<ui::Combo>(*mWindow, "btn_input_source")) {
+        // Item index = source index.
+        ASSERT_EQ(source->ItemCount(), model::INPUT_SOURCES);
+        for (int s = 0; s < model::INPUT_SOURCES; ++s) {
+            EXPECT_EQ(source->ItemRawText(s), "${" + Key(model::SourceComboItem(s)) + "}") << s;
+        }
+    }
+    for (int in = 0; in < kInputs; ++in) {
+        for (int out = 0; out < kOutputs; ++out) {
+            const QString name = QStringLiteral("option_ch_in%1_%2").arg(in).arg(out);
+            if (auto* box = Expect<ui::CheckBox>(*mWindow, name)) {
+                EXPECT_EQ(box->UserDataInt(), out) << name.toStdString();
+            }
+        }
+    }
+    EXPECT_EQ(mWindow->FindWidget("option_ch_in10_0"), nullptr);
+    EXPECT_EQ(mWindow->FindWidget("option_ch_in0_12"), nullptr);
+    for (int pair = 0; pair < kBridgePairs; ++pair) {
+        if (auto* b = Expect<ui::SButton>(*mWindow, Num("ch_bridge_%1", pair))) {
+            EXPECT_EQ(b->RawText(), QStringLiteral("CH%1+%2").arg(2 * pair + 1).arg(2 * pair + 2));
+            EXPECT_EQ(b->UserDataInt(), pair);
+        }
+        if (auto* c = Expect<ui::CheckBox>(*mWindow, Num("bridge_checkbox_%1", pair))) {
+            EXPECT_EQ(c->UserDataInt(), pair);
+        }
+    }
+    if (auto* s = Expect<ui::Slider>(*mWindow, "slider_main_volume")) {
+        EXPECT_EQ(s->Min(), -60);
+        EXPECT_EQ(s->Max(), 6);
+        EXPECT_EQ(s->Value(), 0);
+    }
+    Expect<ui::Edit>(*mWindow, "edit_main_volume");
+    Expect<ui::CheckBox>(*mWindow, "main_mute");
+    Expect<ui::Edit>(*mWindow, "edit_acc");
+    if (auto* acc = Expect<ui::Slider>(*mWindow, "slider_acc")) {
+        EXPECT_LT(acc->Min(), acc->Max());
+    }
+    mWindow->Show();
+    ShowPage("page_inputs");
+    for (const char* name : {"btn_amp_onoff", "btn_rem_out1_onoff", "btn_rem_out2_onoff",
+                             "btn_2ohm_spk", "btn_noise_gate"}) {
+        auto* b = Expect<ui::SButton>(*mWindow, name);
+        ASSERT_NE(b, nullptr);
+        // Off: red text; on: white text on the accent. Judged by what is drawn.
+        b->SetSelected(false);
+        EXPECT_TRUE(Drawn(b, IsRed)) << name;
+        EXPECT_FALSE(Drawn(b, IsWhite)) << name;
+        b->SetSelected(true);
+        EXPECT_TRUE(Drawn(b, IsWhite)) << name;
+        EXPECT_FALSE(Drawn(b, IsRed)) << name;
+    }
+}
+
+TEST_F(MainLayout, FirstTabIsSelectedAndOnlyItsPageShows) {
+    std::vector<ui::Option*> tabs;
+    for (const char* page : kPages) {
+        auto* tab = Expect<ui::Option>(*mWindow, QStringLiteral("page_tab_") + page);
+        auto* group = Expect<ui::Group>(*mWindow, QStringLiteral("page_") + page);
+        ASSERT_TRUE(tab && group);
+        tabs.push_back(tab);
+        EXPECT_EQ(tab->Group(), tabs.front()->Group()) << "one radio group for all tabs";
+        const bool first = tabs.size() == 1;
+        EXPECT_EQ(tab->IsSelected(), first) << page;
+        EXPECT_EQ(group->isVisibleTo(mWindow.get()), first) << page;
+    }
+    // Choosing another tab clears the first, as the code relies on.
+    tabs[2]->SetSelected(true, ui::NotifyMode::Notify);
+    EXPECT_FALSE(tabs[0]->IsSelected());
+    EXPECT_TRUE(tabs[2]->IsSelected());
+}
+
+// ---- menus ----
+
+TEST_F(MainLayout, MenusLoadWithTheirItems) {
+    struct MenuCase {
+        const char* layout;
+        QStringList items;
+    };
+    QStringList outputItems;
+    for (int t = 0; t < model::SPEAKER_TYPE_COUNT; ++t) {
+        outputItems << Key(model::MenuItemOfSpeakerType(t));
+    }
+    const std::vector<MenuCase> cases = {
+        {"MENU_OUTPUT", outputItems},
+        {"MENU_LINK_GROUP",
+         {"link_group_0", "link_group_1", "link_group_2", "link_group_3", "link_group_4"}},
+        {"MENU_DELAY_LINK_GROUP",
+         {"delay_link_group_0", "delay_link_group_1", "delay_link_group_2", "delay_link_group_3",
+          "delay_link_group_4"}},
+        {"MENU_SCENE",
+         {"scene_item_load_scene", "scene_item_saveas_scene", "scene_item_delete_scene",
+          "scene_item_load_file", "scene_item_save_file", "scene_item_load_whole",
+          "scene_item_save_whole"}},
+        {"MENU_ADVANCE",
+         {"advance_item_mixer", "advance_item_noise_threshold", "advance_item_compressors_on",
+          "advance_item_autocal", "advance_item_poweroff_delay", "advance_item_ktv",
+          "advance_item_compressor", "advance_item_custom_eq"}},
+    };
+    for (const MenuCase& c : cases) {
+        SCOPED_TRACE(c.layout);
+        QString error;
+        ui::Menu* menu = mWindow->CreateMenu(QString::fromLatin1(c.layout), &error);
+        ASSERT_NE(menu, nullptr) << error.toStdString();
+        const QStringList names = menu->ItemNames();
+        for (const QString& item : c.items) {
+            QAction* action = menu->FindItem(item);
+            ASSERT_NE(action, nullptr) << item.toStdString();
+            // A text the language resolves, never a bare key name.
+            EXPECT_FALSE(action->text().isEmpty()) << item.toStdString();
+            EXPECT_FALSE(action->text().contains('$')) << item.toStdString();
+        }
+    }
+    // Speaker types: the item's text is the type's menu text, and every type can be ticked.
+    ui::Menu* output = mWindow->CreateMenu("MENU_OUTPUT");
+    ASSERT_NE(output, nullptr);
+    for (int t = 0; t < model::SPEAKER_TYPE_COUNT; ++t) {
+        QAction* item = output->FindItem(Key(model::MenuItemOfSpeakerType(t)));
+        ASSERT_NE(item, nullptr) << t;
+        EXPECT_EQ(item->text(), ui::ResolveText(Key(model::MenuTextOfSpeakerType(t)))) << t;
+        EXPECT_TRUE(item->isCheckable()) << t;
+    }
+    // Group menus: the user data is the group number.
+    const std::pair<const char*, const char*> groupMenus[] = {
+        {"MENU_LINK_GROUP", "link_group_%1"}, {"MENU_DELAY_LINK_GROUP", "delay_link_group_%1"}};
+    for (const auto& [layout, pattern] : groupMenus) {
+        ui::Menu* menu = mWindow->CreateMenu(QString::fromLatin1(layout));
+        ASSERT_NE(menu, nullptr) << layout;
+        for (int g = 0; g <= 4; ++g) {
+            EXPECT_EQ(menu->ItemUserData(Num(pattern, g)), QString::number(g)) << layout << g;
+        }
+        EXPECT_EQ(menu->FindItem(Num(pattern, 5)), nullptr) << layout;
+    }
+}
+
+// ---- fit and placement ----
+
+// Texts the code puts on a control later, besides the one in the layout.
+std::map<QString, QStringList> CodeTexts() {
+    std::map<QString, QStringList> texts;
+    QStringList labels;
+    for (int t = 0; t < model::SPEAKER_TYPE_COUNT; ++t) {
+        labels << Key(model::ChannelLabelOfSpeakerType(t));
+    }
+    for (int i = 0; i < kOutputs; ++i) {
+        texts[Num("ch_output_btn_%1", i)] = labels;
+        texts[Num("ch_phase_%1", i)] = {"${positive_phase}", "${reverse phase}"};
+        texts[Num("edit_ch_volume_%1", i)] = {"-60dB", "-12dB", "${off}"};
+        texts[Num("edit_ch_delay_%1", i)] = {"15.000", "519", "204"};
+    }
+    for (int k = 1; k <= kSpeakerPositions; ++k) {
+        texts[Num("spk_delay_%1", k)] = {"15.000", "519"};
+    }
+    for (int b = 0; b < kBands; ++b) {
+        texts[Num("eq_freq_%1", b)] = {"20000", "12500"};
+        texts[Num("eq_q_%1", b)] = {"9.0", "0.5"};
+        texts[Num("eq_gain_%1", b)] = {"-18.0", "12.0"};
+    }
+    texts["btnConnect"] = {"${btn_connected}", "${btn_connecting}", "${btn_disconnected}"};
+    texts["btn_amp_onoff"] = {"${amp_on}", "${amp_off}"};
+    texts["btn_rem_out1_onoff"] = {"${rem_out1_on}", "${rem_out1_off}"};
+    texts["btn_rem_out2_onoff"] = {"${rem_out2_on}", "${rem_out2_off}"};
+    texts["btn_2ohm_spk"] = {"${btn_2ohm_spk}", "${btn_4ohm_spk}"};
+    texts["btn_noise_gate"] = {"${btn_noise_gate_on}", "${btn_noise_gate_off}"};
+    texts["btn_bypass"] = {"${bypass_eq}", "${restore_eq}"};
+    texts["btn_arg_eq"] = {"${geq_mode}", "${peq_mode}"};
+    texts["label_channel_name"] = {"CH12"};
+    // The version lines as the window writes them, with the widest numbers they can hold.
+    texts["soft_version"] = {"${soft_version} v88.88.88"};
+    texts["inner_fw_version"] = {"${inner_fw_version} v88.88"};
+    texts["fw_version"] = {"ORN14.60DSP ${version} v88.88"};
+    texts["hp_freq"] = {"20000Hz"};
+    texts["lp_freq"] = {"20000Hz"};
+    texts["edit_main_volume"] = {"-60dB", "${off}"};
+    texts["edit_acc"] = {"30", "${off}"};
+    return texts;
+}
+
+int TextWidth(const QFontMetrics& fm, const QString& text) {
+    int widest = 0;
+    for (const QString& line : text.split('\n')) {
+        widest = std::max(widest, fm.horizontalAdvance(line));
+    }
+    return widest;
+}
+
+// The width a text has inside the control, or -1 for kinds whose texts are not measured.
+// The style knows the indicator, padding and borders the theme gives each kind.
+int TextRoom(QWidget* w) {
+    if (auto* b = qobject_cast<QPushButton*>(w)) {
+        // The theme's padding is outside the text's room: the button clips the text there.
+        QStyleOptionButton option;
+        option.initFrom(b);
+        option.text = b->text();
+        return b->style()->subElementRect(QStyle::SE_PushButtonContents, &option, b).width();
+    }
+    if (auto* c = qobject_cast<QCheckBox*>(w)) {
+        QStyleOptionButton option;
+        option.initFrom(c);
+        option.text = c->text();
+        return c->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, c).width();
+    }
+    if (auto* r = qobject_cast<QRadioButton*>(w)) {
+        QStyleOptionButton option;
+        option.initFrom(r);
+        option.text = r->text();
+        return r->style()->subElementRect(QStyle::SE_RadioButtonContents, &option, r).width();
+    }
+    if (auto* e = qobject_cast<QLineEdit*>(w)) {
+        QStyleOptionFrame option;
+        option.initFrom(e);
+        option.lineWidth = e->hasFrame() ? 1 : 0;
+        const QRect contents = e->style()->subElementRect(QStyle::SE_LineEditContents, &option, e);
+        const QMargins margins = e->textMargins();
+        // QLineEdit keeps two pixels free on each side of the text.
+        return contents.width() - margins.left() - margins.right() - 4;
+    }
+    if (auto* combo = qobject_cast<QComboBox*>(w)) {
+        QStyleOptionComboBox option;
+        option.initFrom(combo);
+        option.editable = false;
+        return combo->style()
+            ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo)
+            .width();
+    }
+    if (auto* l = qobject_cast<QLabel*>(w)) {
+        return l->width() - 2;
+    }
+    return -1;
+}
+
+// Every text a control shows in the current language: its own, the code's, a combo's items.
+QStringList ShownTexts(QWidget* w, const std::map<QString, QStringList>& codeTexts) {
+    QStringList texts;
+    if (auto* combo = qobject_cast<ui::Combo*>(w)) {
+        for (int i = 0; i < combo->ItemCount(); ++i) {
+            texts << combo->ItemText(i);
+        }
+        return texts;
+    }
+    const ui::Control* control = ui::AsControl(w);
+    if (control && !qobject_cast<QLineEdit*>(w)) {
+        texts << control->Text();
+    }
+    const auto more = codeTexts.find(w->objectName());
+    if (more != codeTexts.end()) {
+        for (const QString& raw : more->second) {
+            texts << ui::ResolveText(raw);
+        }
+    }
+    return texts;
+}
+
+TEST_F(MainLayout, EveryTextFitsInEveryLanguage) {
+    const std::map<QString, QStringList> codeTexts = CodeTexts();
+    auto& res = ui::Resources::Instance();
+    mWindow->Show();
+    QStringList failures;
+    int measured = 0;
+    for (const char* language : kLanguages) {
+        ASSERT_TRUE(res.SelectLanguage(QString::fromLatin1(language)));
+        QApplication::processEvents();
+        for (QWidget* w : mWindow->findChildren<QWidget*>()) {
+            if (!ui::AsControl(w) || w->objectName().isEmpty()) {
+                continue;
+            }
+            w->ensurePolished();
+            const int room = TextRoom(w);
+            if (room < 0) {
+                continue;
+            }
+            auto* label = qobject_cast<QLabel*>(w);
+            const QFontMetrics fm(w->font());
+            for (const QString& text : ShownTexts(w, codeTexts)) {
+                if (text.isEmpty()) {
+                    continue;
+                }
+                ++measured;
+                EXPECT_FALSE(text.contains(QStringLiteral("${")))
+                    << language << " " << w->objectName().toStdString();
+                if (label && label->wordWrap()) {
+                    const QRect need =
+                        fm.boundingRect(QRect(0, 0, room, 10000), Qt::TextWordWrap, text);
+                    if (need.height() > label->height()) {
+                        failures << QStringLiteral("%1 %2: \"%3\" needs %4 px of height, has %5")
+                                        .arg(language, w->objectName(), text)
+                                        .arg(need.height())
+                                        .arg(label->height());
+                    }
+                    continue;
+                }
+                const int need = TextWidth(fm, text);
+                if (need > room) {
+                    failures << QStringLiteral("%1 %2: \"%3\" needs %4 px, has %5")
+                                    .arg(language, w->objectName(), text)
+                                    .arg(need)
+                                    .arg(room);
+                }
+            }
+        }
+    }
+    EXPECT_GT(measured, 1000);
+    failures.removeDuplicates();
+    EXPECT_TRUE(failures.isEmpty()) << failures.join('\n').toStdString();
+}
+
+// No two children of one container overlap unless one holds the other, and none leaves its
+// container. Hidden controls count too: the speaker markers appear in any combination, the
+// pages one at a time in the same place.
+TEST_F(MainLayout, ControlsNeitherOverlapNorLeaveTheirContainer) {
+    QStringList failures;
+    std::vector<QWidget*> containers = {mWindow.get()};
+    for (auto* g : mWindow->findChildren<ui::Group*>()) {
+        containers.push_back(g);
+    }
+    for (QWidget* container : containers) {
+        std::vector<QWidget*> children;
+        for (QObject* o : container->children()) {
+            auto* w = qobject_cast<QWidget*>(o);
+            if (w && !w->objectName().isEmpty() && !w->isWindow()) {
+                children.push_back(w);
+            }
+        }
+        const QRect inside = mWindow->ControlRect(container).isValid() && container != mWindow.get()
+                                 ? QRect(QPoint(0, 0), mWindow->ControlRect(container).size())
+                                 : QRect(QPoint(0, 0), mWindow->LayoutSize());
+        for (size_t a = 0; a < children.size(); ++a) {
+            const QRect ra = mWindow->ControlRect(children[a]);
+            if (!inside.contains(ra)) {
+                failures << QStringLiteral("%1 leaves %2")
+                                .arg(children[a]->objectName(), container->objectName());
+            }
+            for (size_t b = a + 1; b < children.size(); ++b) {
+                const QRect rb = mWindow->ControlRect(children[b]);
+                if (ra.intersects(rb) && !ra.contains(rb) && !rb.contains(ra)) {
+                    failures << QStringLiteral("%1 overlaps %2")
+                                    .arg(children[a]->objectName(), children[b]->objectName());
+                }
+            }
+        }
+    }
+    EXPECT_TRUE(failures.isEmpty()) << failures.join('\n').toStdString();
+}
+
+// Each page in each language, for a person to look at; a machine checks the size and that the
+// page that should show is the one drawn (its first control's area differs between pages).
+TEST_F(MainLayout, RendersEveryPageInEveryLanguage) {
+    const QString dir = QStringLiteral(SHOTS_DIR);
+    ASSERT_TRUE(QDir().mkpath(dir));
+    auto& res = ui::Resources::Instance();
+    mWindow->Show();
+    for (const char* language : kLanguages) {
+        ASSERT_TRUE(res.SelectLanguage(QString::fromLatin1(language)));
+        std::map<QString, QImage> shots;
+        for (const char* page : kPages) {
+            ShowPage(QStringLiteral("page_") + page);
+            const QImage image = mWindow->grab().toImage();
+            EXPECT_EQ(image.size(), QSize(1230, 650));
+            const QString file = QStringLiteral("%1/main_%2_%3.png").arg(dir, page, language);
+            EXPECT_TRUE(image.save(file)) << file.toStdString();
+            shots[page] = image;
+        }
+        // The page area differs from page to page; the strips below it do not.
+        const QRect pageArea = mWindow->ControlRect(mWindow->FindWidget("page_eq"));
+        const QRect strips(10, 412, 1210, 234);
+        EXPECT_NE(shots["eq"].copy(pageArea), shots["inputs"].copy(pageArea)) << language;
+        EXPECT_NE(shots["inputs"].copy(pageArea), shots["speakers"].copy(pageArea)) << language;
+        EXPECT_EQ(shots["eq"].copy(strips), shots["speakers"].copy(strips)) << language;
+
+        // Every speaker position at once, as no assignment can show more.
+        ShowPage("page_speakers");
+        const QString kinds[] = {"speaker_%1", "spk_con_%1", "spk_delay_%1"};
+        for (int k = 1; k <= kSpeakerPositions; ++k) {
+            for (const QString& kind : kinds) {
+                mWindow->FindWidget(kind.arg(k))->setVisible(true);
+            }
+        }
+        QApplication::processEvents();
+        const QImage all = mWindow->grab().toImage();
+        EXPECT_NE(all.copy(pageArea), shots["speakers"].copy(pageArea)) << language;
+        EXPECT_TRUE(all.save(QStringLiteral("%1/main_speakers_all_%2.png").arg(dir, language)));
+        for (int k = 1; k <= kSpeakerPositions; ++k) {
+            for (const QString& kind : kinds) {
+                mWindow->FindWidget(kind.arg(k))->setVisible(false);
+            }
+        }
+    }
+}
+
+}  // namespace
