@@ -7,8 +7,10 @@
 #include "controls.h"
 #include "main_view.h"
 #include "main_wnd_fixture.h"
+#include "menu.h"
 #include "msg_check_box_wnd.h"
 #include "msg_wnd.h"
+#include "subcommands.h"
 
 namespace {
 
@@ -258,4 +260,55 @@ TEST_F(MainWndOperationsTest, TwoBusyMessagesLeaveOneBusyWindow) {
     EXPECT_EQ(busy, 1);
     w->Post(model::WM_HIDE_LOADING, 0);
     QTest::qWait(50);
+}
+
+TEST_F(MainWndOperationsTest, WrongModelIsToldAndNotRead) {
+    mAmplifier->SetIdentity(77, 16, 24);
+    MessageCatcher catcher;
+    auto w = MakeWindow();
+    const QString text = catcher.Next();
+    EXPECT_TRUE(text.contains("77")) << text.toStdString();
+    EXPECT_TRUE(WaitFor([&] { return w->ConnectAttemptDone(); }));
+    EXPECT_FALSE(w->IsConnected());
+    EXPECT_EQ(ui::AsControl(w->FindWidget("btnConnect"))->RawText(), "${btn_disconnected}");
+}
+
+TEST_F(MainWndOperationsTest, DspSwitchedOffDisconnectsAndSaysSo) {
+    auto w = Connected();
+    ASSERT_TRUE(w);
+    MessageCatcher catcher;
+    w->Manager().Sync().ReadDspValueCallback(dsplink::DSP_DSP_STATUS, 0, nullptr);
+    EXPECT_EQ(catcher.Next(), "${dsp_is_off}");
+    EXPECT_FALSE(w->IsConnected());
+}
+
+TEST_F(MainWndOperationsTest, SourceChangePollsTheMainVolumeUntilItIsReported) {
+    auto w = Connected();
+    ASSERT_TRUE(w);
+    auto* main = w->FindControl<ui::Edit>("edit_main_volume");
+    // The amplifier switches the source and reports the volume it keeps for it.
+    mAmplifier->Modify([](sim::DeviceState& d) { d.mainVolume = 6 - (-25); });
+    w->FindControl<ui::Combo>("btn_input_source")->SelectItem(2, ui::NotifyMode::Notify);
+    EXPECT_TRUE(DeviceSays([](auto& d) { return d.source == 0x53; }));
+    // The first poll a second later reads -25 dB and ends the polling.
+    EXPECT_TRUE(WaitFor([&] { return main->text() == "-25dB"; }));
+    EXPECT_EQ(w->Model().live.mainVolume, -25);
+}
+
+TEST_F(MainWndOperationsTest, OutputMenuEnablesOnlyTypesThatFit) {
+    mAmplifier->Modify([](sim::DeviceState& d) {
+        for (sim::OutputState& out : d.scenes[0].outputs) {
+            out.type = 0;
+        }
+        d.scenes[0].outputs[0].type = 1;  // front left tweeter
+    });
+    auto w = Connected();
+    ASSERT_TRUE(w);
+    Click(*w, "ch_output_btn_2");
+    auto* menu = w->findChild<ui::Menu*>();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_FALSE(menu->FindItem("output_menu_front_left_mid_high_freq")->isEnabled());
+    EXPECT_TRUE(menu->FindItem("output_menu_front_left_low_freq")->isEnabled());
+    EXPECT_TRUE(menu->FindItem("output_menu_front_left_high_freq")->isChecked());
+    menu->close();
 }

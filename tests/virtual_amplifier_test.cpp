@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "demo_tuning.h"
 #include "subcommands.h"
 
 using namespace dsplink;
@@ -210,6 +211,15 @@ TEST_F(AmpTest, LongReadsAreCutToWholeItemsThatFitOneFrame) {
     EXPECT_EQ(spectrum.size(), 3u + 10 * 5);
     // A head whose last is below its first addresses nothing.
     EXPECT_EQ(Dsp(DSP_TRIM_CH, {0, 0, 3, 2}), (Bytes{0, 0, 3, 2}));
+}
+
+TEST_F(AmpTest, DemoTuningReadsBackAsGainsDelaysAndABridge) {
+    amp.Modify(sim::ApplyDemoTuning);
+    // Gains in signed dB: attenuations of 8, 8 and 4.
+    EXPECT_EQ(Dsp(DSP_TRIM_CH, {0, 0, 0, 2}), (Bytes{0, 0, 0, 2, 0xF8, 0xF8, 0xFC}));
+    EXPECT_EQ(Dsp(DSP_DELAY_CH, {0, 0, 0, 0}), (Bytes{0, 0, 0, 0, 2, 0x01, 0x5E}));  // 2.350 ms
+    EXPECT_EQ(Dsp(DSP_VOLUME), Bytes{0xF4});                                         // -12 dB
+    EXPECT_EQ(Dsp(DSP_OUPUT_BRIDGE, {0, 0, 6}), (Bytes{0, 0, 6, 0, 0, 0, 0, 0, 1}));
 }
 
 TEST_F(AmpTest, ScenesSaveLoadAndDelete) {

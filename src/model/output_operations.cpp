@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "copy_config.h"
 #include "crossover.h"
 #include "links.h"
 #include "run_log.h"
@@ -18,18 +17,8 @@ namespace model {
 
 namespace {
 
-constexpr int kScene = 0;
-constexpr int kSource = 0;
-constexpr bool kQueued = false;
-// The busy window waits for the queue in polls of this length.
-constexpr int kPollMs = 100;
-constexpr int kSleepSliceMs = 10;
-constexpr int kResetPolls = 600;
-constexpr int kBridgePolls = 100;
 // Link groups take the current output's EQ bypass only among these outputs.
 constexpr int kBypassGroupOutputs = 8;
-// Mix rows a source can use.
-constexpr int kUsedInputRows = 10;
 constexpr int kVolumeClick = 10;
 
 constexpr int kLowPassFilter = 1;
@@ -37,14 +26,6 @@ constexpr int kHighPassFilter = 2;
 
 int ClampSlider(int value) {
     return std::clamp(value, CH_VOLUME_SLIDER_MIN, CH_VOLUME_SLIDER_MAX);
-}
-
-// Where a gain sits on the volume slider.
-int SliderOf(float gain) {
-    if (std::isnan(gain)) {
-        return CH_VOLUME_SLIDER_MIN;
-    }
-    return ClampSlider(static_cast<int>(std::lround(ClampOutputGain(gain) * 10.0f)));
 }
 
 // A follower's gain moved by d dB, in slider units cut towards zero. A value that is a whole
@@ -79,6 +60,13 @@ OutputOperations::OutputOperations(ProfileRecord& live, dsplink::DspLink& link,
                                    dsplink::Clock& clock, ManagerEvents* events,
                                    ChannelCurves& curves)
     : mLive(live), mLink(link), mClock(clock), mEvents(events), mCurves(curves) {}
+
+int OutputOperations::SliderOf(float gain) {
+    if (std::isnan(gain)) {
+        return CH_VOLUME_SLIDER_MIN;
+    }
+    return ClampSlider(static_cast<int>(std::lround(ClampOutputGain(gain) * 10.0f)));
+}
 
 OutputOperations::~OutputOperations() {
     mStopping = true;
@@ -605,249 +593,5 @@ void OutputOperations::SetSpeakerFocus(int k) {
 }
 
 // ---- left/right link and lock ----
-
-void OutputOperations::SetOutputLink() {
-    runlog::Log("on %s\n", "EqualizerManager::SetOutputLink");
-    if (!HasLinkConflict(mLive)) {
-        mLive.linkMode = 0;
-        SendLinkState({});
-        if (mView) {
-            mView->OnLinkLockChanged();
-            mView->ShowMessage("${not_linkable_tips}");
-        }
-        return;
-    }
-
-    std::vector<std::pair<int, int>> pairs;
-    if (mLive.linkMode == 1) {
-        ClearLinkMode();
-        mLive.lockMode = 0;
-        mLink.CH_Lock_Ctrl(kScene, 0, kQueued);
-        if (mView) {
-            mView->OnLinkLockChanged();
-        }
-    } else {
-        const int choice = mView ? mView->AskLinkCopyDirection() : 0;
-        if (choice != 1 && choice != 2) {
-            if (mView) {
-                mView->OnLinkLockChanged();
-            }
-            return;
-        }
-        runlog::Log("CMsgCheckBoxWnd %d\n", choice);
-        mLive.linkMode = 1;
-        mLive.lockMode = 1;
-        mLink.CH_Lock_Ctrl(kScene, 1, kQueued);
-        FillLinkOutputs(mLive);
-        if (mView) {
-            mView->OnLinkLockChanged();
-        }
-        for (int j = 0; j < OUTPUT_CHANNELS; ++j) {
-            const std::optional<int> partner = LinkPartner(mLive, j);
-            if (!partner) {
-                continue;
-            }
-            const int r = *partner;
-            const bool copy = (choice == 1 && mLive.outputs[j] < mLive.outputs[r]) ||
-                              (choice == 2 && mLive.outputs[j] > mLive.outputs[r]);
-            if (!copy) {
-                continue;
-            }
-            CopyOutputConfig(mLive, j, r);
-            pairs.emplace_back(j, r);
-            SetChVolume(j, SliderOf(mLive.channels[j].gain), false, true);
-        }
-        mCurves.UpdateAll(mLive);
-        NotifyCurves();
-        const int c = mLive.currOutChannel;
-        if (IsOutputIndex(c)) {
-            SetChVolume(c, SliderOf(mLive.channels[c].gain), false);
-            ApplyDelay(c, mLive.channels[c].delay);
-        }
-    }
-
-    SetCurChannelChange(mLive.currOutChannel);
-    if (IsOutputIndex(mLive.soloChannel)) {
-        SetChSolo(mLive.soloChannel, mLive.channels[mLive.soloChannel].solo != 0);
-    }
-    SendLinkState(pairs);
-}
-
-void OutputOperations::SetOutpuLock() {
-    runlog::Log("on %s\n", "EqualizerManager::SetOutpuLock");
-    if (mLive.lockMode == 1) {
-        if (mView && mView->AskQuestion("${unlock_output_tips}")) {
-            mLive.lockMode = 0;
-        }
-    } else if (mView && mView->AskQuestion("${lock_output_tips}")) {
-        mLive.lockMode = 1;
-    }
-    if (mView) {
-        mView->OnLinkLockChanged();
-    }
-    // A link needs the lock: unlocking ends it.
-    if (mLive.lockMode != 1 && mLive.linkMode == 1) {
-        ClearLinkMode();
-        SendLinkState({});
-        if (mView) {
-            mView->OnLinkLockChanged();
-        }
-        SetCurChannelChange(mLive.currOutChannel);
-    }
-    mLink.CH_Lock_Ctrl(kScene, mLive.lockMode == 1 ? 1 : 0, kQueued);
-}
-
-// ---- reset ----
-
-void OutputOperations::SetOutputReset() {
-    runlog::Log("on %s\n", "EqualizerManager::SetOutputReset");
-    const int choice = mView ? mView->AskOutputReset() : 0;
-    if (choice != 1 && choice != 2) {
-        return;
-    }
-    // A previous job must not hide the busy window shown for this one.
-    WaitForJobs();
-    if (mEvents) {
-        mEvents->Post(WM_SHOW_LOADING, 0);
-    }
-    runlog::Log("reset output thread start!\n");
-    for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
-        SetOutputValue(i, choice == 1 ? DefaultSpeakerType(i) : kSpeakerEmpty, false);
-    }
-    mLive.lockMode = 0;
-    mLink.CH_Lock_Ctrl(kScene, 0, kQueued);
-    ClearLinkMode();
-    SendLinkState({});
-    if (mView) {
-        mView->OnLinkLockChanged();
-    }
-    SendTrim(0, OUTPUT_CHANNELS - 1);
-    for (int pair = 0; pair < BRIDGE_PAIRS; ++pair) {
-        SetBridge(pair, mLive.bridgeOutputs[pair] == 1, true, false);
-    }
-    // Re-applying a bridge selects its right output; the reset ends on output 1.
-    SetCurChannelChange(0);
-    StartWaitJob(kResetPolls);
-}
-
-// ---- bridge ----
-
-void OutputOperations::SetBridge(int pair, bool on, bool fromUser, bool inBackground) {
-    if (pair < 0 || pair >= BRIDGE_PAIRS) {
-        return;
-    }
-    mLive.bridgeOutputs[pair] = on ? 1 : 0;
-    if (mView) {
-        mView->OnGlobalsChanged();
-    }
-    mLink.Output_Bridge_Ctrl(kScene, kSource, mLive.bridgeOutputs, kQueued);
-    if (!fromUser) {
-        return;
-    }
-    if (!inBackground) {
-        ApplyBridge(pair, on);
-        return;
-    }
-    WaitForJobs();
-    if (mEvents) {
-        mEvents->Post(WM_SHOW_LOADING, 0);
-    }
-    runlog::Log("set bridge thread start!\n");
-    ApplyBridge(pair, on);
-    StartWaitJob(kBridgePolls);
-}
-
-void OutputOperations::ApplyBridge(int pair, bool on) {
-    const int l = 2 * pair;
-    const int r = l + 1;
-    OutputChannel& left = mLive.channels[l];
-    OutputChannel& right = mLive.channels[r];
-    if (!on) {
-        if (mView) {
-            mView->OnGlobalsChanged();
-        }
-        SetOutputValue(r, mLive.outputsBk[r], true);
-        if (IsOutputIndex(mLive.soloChannel)) {
-            SetChSolo(mLive.soloChannel, mLive.channels[mLive.soloChannel].solo != 0);
-        }
-        return;
-    }
-
-    CopyOutputConfig(mLive, l, r);
-    right.delay = left.delay;
-    right.gain = left.gain;
-    // The bypass belongs to the EQ: without it the right half could play flat.
-    right.bypass = left.bypass;
-    const int bands = std::clamp(right.eqSize, 0, MAX_EQ_BANDS);
-    for (int b = 0; b < bands; ++b) {
-        const EqBand& band = mLive.bands[r][b];
-        // A disabled band sounds flat, so the device gets what the left half plays.
-        const float gain = band.enable ? ClampEqGain(band.eqGain) : 0.0f;
-        mLink.EQ_Ctrl(kScene, kSource, r, b, band.freq, ClampEqQ(band.eqFactor), gain, kQueued);
-    }
-    SendFilters(r);
-    const int bypass[] = {right.bypass};
-    mLink.PEQ_Bypass_Ctrl(kScene, kSource, r, r, bypass, kQueued);
-    mCurves.UpdateChannelCurve(mLive, r);
-    NotifyCurves();
-    if (mView && r == mLive.currOutChannel) {
-        mView->OnCurrentOutputChanged();
-    }
-
-    NotifyOutput(r);
-    SendTrim(r, r);
-    SendDelay(r);
-
-    CopyMixConfig(mLive, l, r);
-    for (int s = 0; s < INPUT_SOURCES; ++s) {
-        for (int row = 0; row < kUsedInputRows; ++row) {
-            const int level[] = {ClampMixLevel(mLive.inputMixVolume[s][row][r])};
-            mLink.Input_Mix_Trim_Ctrl(kScene, s, row, r, r, level, kQueued);
-        }
-    }
-    if (mView) {
-        mView->OnInputsChanged();
-    }
-
-    SetOutputValue(r, mLive.outputs[l], true);
-    // Taking the type resets the crossover to the type's default; the pair plays l's.
-    right.crossover = left.crossover;
-    SendFilters(r);
-    mCurves.UpdateChannelCurve(mLive, r);
-    NotifyCurves();
-    SetChPhase(r, left.phase != 0);
-    SetChSolo(r, left.solo != 0);
-    SetChMute(r, left.mute != 0);
-    mLive.linkSel[r] = mLive.linkSel[l];
-    NotifyOutput(r);
-}
-
-// ---- jobs ----
-
-void OutputOperations::StartWaitJob(int maxPolls) {
-    WaitForJobs();
-    mJobRunning = true;
-    mJob = std::thread([this, maxPolls] {
-        for (int poll = 0; poll < maxPolls && !mStopping; ++poll) {
-            if (mLink.QueueIdle()) {
-                break;
-            }
-            // Short slices, so closing the window does not wait out a poll.
-            for (int slept = 0; slept < kPollMs && !mStopping; slept += kSleepSliceMs) {
-                mClock.SleepMs(kSleepSliceMs);
-            }
-        }
-        if (!mStopping && mEvents) {
-            mEvents->Post(WM_HIDE_LOADING, 0);
-        }
-        mJobRunning = false;
-    });
-}
-
-void OutputOperations::WaitForJobs() {
-    if (mJob.joinable()) {
-        mJob.join();
-    }
-}
 
 }  // namespace model

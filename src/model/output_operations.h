@@ -106,6 +106,12 @@ class OutputOperations {
     bool JobRunning() const { return mJobRunning; }
 
   private:
+    static constexpr int kScene = 0;
+    static constexpr int kSource = 0;
+    static constexpr bool kQueued = false;
+    // Where a gain sits on the volume slider.
+    static int SliderOf(float gain);
+
     // Step 2 of a volume change on one output: store, show, send; the user's change unmutes.
     void StoreVolume(int a, int sliderValue, bool fromUser);
     // Store, show and send one output's delay, quantised for the unit.

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "app_options.h"
+#include "demo_tuning.h"
 #include "identity.h"
 #include "main_wnd.h"
 #include "markers.h"
@@ -120,6 +121,8 @@ int main(int argc, char** argv) {
     CMainWnd::Config config;
     if (options.simulate) {
         config.amplifier = std::make_shared<sim::VirtualAmplifier>();
+        // Something to look at and tune: a typical installation rather than a blank amplifier.
+        config.amplifier->Modify(sim::ApplyDemoTuning);
     }
     auto window = std::make_unique<CMainWnd>(config);
     window->Create("XML_MAIN");

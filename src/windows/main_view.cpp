@@ -1,6 +1,6 @@
 #include "main_view.h"
 
-#include <QColor>
+#include <QTimer>
 
 #include <cmath>
 
@@ -285,7 +285,9 @@ void CMainView::ShowBands() {
         const bool present = bands != nullptr && b < count;
         const model::EqBand band = present ? bands[b] : model::EqBand{};
         const bool flat = ch.bypass == 1;
-        const bool enabled = present && !flat && band.enable != 0;
+        // A band at 0 dB does nothing, so its box shows it as off.
+        const bool enabled =
+            present && !flat && band.enable != 0 && std::fabs(band.eqGain) > 0.001f;
         anyEnabled = anyEnabled || enabled;
         if (auto* e = Find<ui::Edit>(mWindow, Numbered("eq_freq_%d", b))) {
             e->SetText(present ? QString::number(band.freq) : QString());
@@ -305,7 +307,7 @@ void CMainView::ShowBands() {
         SetSelected(mWindow.FindWidget(Numbered("pt_enable_%d", b)), enabled);
     }
     if (auto* bypass = mWindow.FindWidget("btn_bypass")) {
-        SetText(bypass, anyEnabled || ch.bypass == 0 ? "${bypass_eq}" : "${restore_eq}");
+        SetText(bypass, anyEnabled ? "${bypass_eq}" : "${restore_eq}");
     }
 }
 
@@ -488,6 +490,11 @@ void CMainView::ShowMessage(const char* textKey) {
     CMsgWnd::MessageBox(&mWindow, "${tips}", QString::fromLatin1(textKey));
 }
 
+void CMainView::ShowMessageLater(const QString& text) {
+    QTimer::singleShot(0, &mWindow,
+                       [this, text] { CMsgWnd::MessageBox(&mWindow, "${tips}", text); });
+}
+
 // ---- replies ----
 
 void CMainView::OnSourceChanged() {
@@ -597,4 +604,19 @@ void CMainView::OnNoiseGateChanged() {
 
 void CMainView::OnAccChanged() {
     OnGlobalsChanged();
+}
+
+void CMainView::OnDspStatus(int on) {
+    mManager.Disconnect();
+    if (on == 0) {
+        ShowMessageLater(QStringLiteral("${dsp_is_off}"));
+    }
+}
+
+void CMainView::OnDeviceIdentity(int model, int, int) {
+    if (model == model::MODEL_ID || !mManager.Link().State().mcu_is_normal_mode) {
+        return;
+    }
+    const QByteArray format = ui::ResolveText(QStringLiteral("${device_not_match}")).toUtf8();
+    ShowMessageLater(QString::asprintf("%s %d", format.constData(), model));
 }

@@ -71,6 +71,8 @@ class CMainView : public model::OperationsView, public model::ModelChangeListene
     void OnBridgeChanged() override;
     void OnNoiseGateChanged() override;
     void OnAccChanged() override;
+    void OnDspStatus(int on) override;
+    void OnDeviceIdentity(int model, int mainVersion, int slaveVersion) override;
 
     // The main-volume poll count, lowered by the window's timer.
     int MainVolumePollCount() const { return mMainVolumePoll; }
@@ -109,6 +111,8 @@ class CMainView : public model::OperationsView, public model::ModelChangeListene
     void ShowSwitch(const char* name, bool on, const char* onText, const char* offText);
     void ShowBridges();
     void RefreshCurve(int output);
+    // After the reply that asks for it is handled, so no modal loop runs inside it.
+    void ShowMessageLater(const QString& text);
 
     ui::Window& mWindow;
     model::EqualizerManager& mManager;
