@@ -253,13 +253,17 @@ TEST_F(MainWndOperationsTest, TwoBusyMessagesLeaveOneBusyWindow) {
     w->Post(model::WM_SHOW_LOADING, 0);
     w->Post(model::WM_SHOW_LOADING, 0);
     QTest::qWait(50);
-    int busy = 0;
+    QList<ui::Window*> busy;
     for (ui::Window* win : ui::Window::AllWindows()) {
-        busy += win->isVisible() && win->ClassName() == "LoadingWnd" ? 1 : 0;
+        if (win->isVisible() && win->ClassName() == "LoadingWnd") {
+            busy << win;
+        }
     }
-    EXPECT_EQ(busy, 1);
+    ASSERT_EQ(busy.size(), 1);
+    // It keeps the user's hands off the main window while the job runs.
+    EXPECT_EQ(busy[0]->windowModality(), Qt::WindowModal);
     w->Post(model::WM_HIDE_LOADING, 0);
-    QTest::qWait(50);
+    EXPECT_TRUE(WaitFor([&] { return !busy[0]->isVisible(); }));
 }
 
 TEST_F(MainWndOperationsTest, WrongModelIsToldAndNotRead) {
@@ -311,4 +315,28 @@ TEST_F(MainWndOperationsTest, OutputMenuEnablesOnlyTypesThatFit) {
     EXPECT_TRUE(menu->FindItem("output_menu_front_left_low_freq")->isEnabled());
     EXPECT_TRUE(menu->FindItem("output_menu_front_left_high_freq")->isChecked());
     menu->close();
+}
+
+TEST_F(MainWndOperationsTest, ResetOutputsRestoresTheDefaultTypesBehindTheBusyWindow) {
+    mAmplifier->Modify([](sim::DeviceState& d) {
+        for (sim::OutputState& out : d.scenes[0].outputs) {
+            out.type = 0;
+        }
+    });
+    auto w = Connected();
+    ASSERT_TRUE(w);
+    MessageCatcher catcher;  // answers "${default}" (the first button)
+    Click(*w, "btn_reset_output");
+    EXPECT_EQ(catcher.Next(), "${empty_output_tips}");
+    constexpr uint8_t kDefaults[] = {1, 7, 2, 8, 3, 9, 13, 16, 14, 17, 22, 23};
+    EXPECT_TRUE(DeviceSays([&](auto& d) {
+        for (int o = 0; o < 12; ++o) {
+            if (Out(d, o).type != kDefaults[o]) {
+                return false;
+            }
+        }
+        return d.scenes[0].lock == 0 && d.scenes[0].link == 0;
+    }));
+    EXPECT_TRUE(WaitFor([&] { return !w->Manager().Outputs().JobRunning(); }));
+    EXPECT_EQ(ui::AsControl(w->FindWidget("ch_output_btn_6"))->RawText(), "${rear_left_tweeter}");
 }

@@ -205,7 +205,9 @@ void CMainWnd::ShowLoading() {
             return;
         }
     }
-    // Modeless: a modal loop here would run inside message dispatch.
+    // Blocks input to this window like a modal box, but without a nested loop, which here
+    // would run inside message dispatch.
+    mLoading->setWindowModality(Qt::WindowModal);
     mLoading->Show();
 }
 
