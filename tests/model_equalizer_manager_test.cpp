@@ -5,22 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 
-#include <unistd.h>
 
-#include <cstdio>
-#include <fstream>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "equalizer_manager.h"
 #include "markers.h"
+#include "model_test_support.h"
 #include "run_log.h"
 #include "sim_transport.h"
 
@@ -35,27 +30,6 @@ QCoreApplication& App() {
     static QCoreApplication app(argc, argv);
     return app;
 }
-
-struct RecordingEvents : model::ManagerEvents {
-    void Post(uint32_t message, uint32_t) override {
-        std::lock_guard<std::mutex> guard(lock);
-        messages.push_back(message);
-    }
-    std::vector<uint32_t> Messages() {
-        std::lock_guard<std::mutex> guard(lock);
-        return messages;
-    }
-    bool Has(uint32_t message) {
-        for (uint32_t m : Messages()) {
-            if (m == message) {
-                return true;
-            }
-        }
-        return false;
-    }
-    std::mutex lock;
-    std::vector<uint32_t> messages;
-};
 
 struct RecordingView : model::ConnectionView {
     void OnConnectButton(model::ConnectButton state) override { buttons.push_back(state); }
@@ -98,7 +72,7 @@ class ManagerTest : public ::testing::Test {
 
     std::shared_ptr<sim::VirtualAmplifier> amp = std::make_shared<sim::VirtualAmplifier>();
     dsplink::ManualClock clock;
-    RecordingEvents events;
+    model_test::RecordingEvents events;
     RecordingView view;
     std::unique_ptr<EqualizerManager> manager;
 };
@@ -152,19 +126,10 @@ TEST_F(ManagerTest, ConnectWhileOpenDisconnects) {
 TEST_F(ManagerTest, DisconnectSendsDetachAndClearsTheModel) {
     ConnectAndSettle();
     manager->FinishConnection();
-    const std::string path =
-        QDir::temp().filePath("orn_mgr_test_%1.log").arg(getpid()).toStdString();
-    std::FILE* sink = std::fopen("/dev/null", "w");
-    ASSERT_NE(sink, nullptr);
-    ASSERT_TRUE(runlog::Open(path, sink));
+    model_test::CapturedLog captured("model_equalizer_manager_test");
+    ASSERT_TRUE(captured.IsOpen());
     manager->Disconnect();
-    runlog::Close();
-    std::fclose(sink);
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    std::remove(path.c_str());
-    EXPECT_NE(text.str().find("PC_Connect = 0\n"), std::string::npos);
+    EXPECT_NE(captured.Text().find("PC_Connect = 0\n"), std::string::npos);
     EXPECT_FALSE(manager->Link().IsOpen());
     EXPECT_FALSE(manager->Link().AsyncMode());
     EXPECT_FALSE(manager->StatusPollActive());
@@ -272,7 +237,7 @@ TEST(ManagerShutdown, DestroyingMidConnectJoinsTheJob) {
     dsplink::SystemClock clock;
     // Slow reports keep the state read running while the manager goes.
     amp->SetReportDelayUs(500);
-    RecordingEvents events;
+    model_test::RecordingEvents events;
     for (int delayMs : {0, 5, 30}) {
         auto manager = std::make_unique<EqualizerManager>(
             std::make_unique<sim::SimTransport>(amp, clock), clock, &events);

@@ -4,16 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 
-#include <cstdio>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "input_operations.h"
+#include "model_test_support.h"
 #include "run_log.h"
 #include "sim_transport.h"
 #include "volume_text.h"
@@ -317,23 +314,15 @@ TEST_F(InputOperationsTest, WithoutViewOrConnectionTheModelStillChanges) {
 }
 
 TEST_F(InputOperationsTest, LogLinesNameEachStep) {
-    const std::string path = "/tmp/orn_input_ops_" + std::to_string(getpid()) + ".log";
-    std::FILE* sink = std::fopen("/dev/null", "w");
-    ASSERT_NE(sink, nullptr);
-    ASSERT_TRUE(runlog::Open(path, sink));
+    model_test::CapturedLog captured("model_input_operations_test");
+    ASSERT_TRUE(captured.IsOpen());
     ops.SetMainVolumeEdit("Off", "Off");
     live.currentSource = 5;
     live.inputs[5][7] = 1;
     ops.SetInputIn(2, 7, true);
     ops.SetInputSource(5, false);
     ops.ToggleRemOut2();
-    runlog::Close();
-    std::fclose(sink);
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    std::remove(path.c_str());
-    const std::string log = text.str();
+    const std::string log = captured.Text();
     std::size_t at = 0;
     for (const char* line :
          {"SetMainVolumeEdit Off\n", "SetMainVolumeRelatedAfterDecidedValue -60\n",

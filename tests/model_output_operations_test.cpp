@@ -7,13 +7,13 @@
 #include <cmath>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "channel_curves.h"
 #include "crossover.h"
 #include "links.h"
+#include "model_test_support.h"
 #include "output_operations.h"
 #include "sim_transport.h"
 #include "speaker_types.h"
@@ -22,19 +22,6 @@
 using model::OutputOperations;
 
 namespace {
-
-struct RecordingEvents : model::ManagerEvents {
-    void Post(uint32_t message, uint32_t) override {
-        std::lock_guard<std::mutex> guard(lock);
-        messages.push_back(message);
-    }
-    std::vector<uint32_t> Messages() {
-        std::lock_guard<std::mutex> guard(lock);
-        return messages;
-    }
-    std::mutex lock;
-    std::vector<uint32_t> messages;
-};
 
 struct RecordingView : model::OperationsView {
     void OnOutputChanged(int) override { ++outputChanges; }
@@ -129,7 +116,7 @@ class OutputOpsTest : public ::testing::Test {
     dsplink::DspLink link{std::make_unique<sim::SimTransport>(amp, clock), clock};
     model::ProfileRecord live;
     model::ChannelCurves curves;
-    RecordingEvents events;
+    model_test::RecordingEvents events;
     RecordingView view;
     std::unique_ptr<OutputOperations> ops;
 };

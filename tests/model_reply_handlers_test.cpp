@@ -5,16 +5,15 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <new>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "dsp_link.h"
 #include "links.h"
+#include "model_test_support.h"
 #include "reply_handlers.h"
 #include "reply_records.h"
 #include "run_log.h"
@@ -559,10 +558,8 @@ TEST(ModelReplyHandlers, DspStatusOnlyNotifies) {
 }
 
 TEST(ModelReplyHandlers, EachHandlerLogsItsNameAndKindFirst) {
-    const std::string path = ::testing::TempDir() + "model_reply_handlers_test.log";
-    std::FILE* sink = std::fopen("/dev/null", "wb");
-    ASSERT_NE(sink, nullptr);
-    ASSERT_TRUE(runlog::Open(path, sink));
+    model_test::CapturedLog captured("model_reply_handlers_test");
+    ASSERT_TRUE(captured.IsOpen());
     ModelState state;
     ModelSync sync(state);
     sync.ReadDspValueCallback(0x4E, 1, nullptr);
@@ -571,14 +568,7 @@ TEST(ModelReplyHandlers, EachHandlerLogsItsNameAndKindFirst) {
     auto mask = std::make_unique<dsplink::SceneMaskRecord>();
     mask->mask = 0x21;
     sync.ReadSenceValueCallback(0x0F, 0, std::move(mask));
-    runlog::Close();
-    std::fclose(sink);
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    std::remove(path.c_str());
-
-    const std::string log = text.str();
+    const std::string log = captured.Text();
     const size_t dsp = log.find("ReadDspValueCallback 0x4e\n");
     EXPECT_NE(dsp, std::string::npos);
     EXPECT_LT(dsp, log.find("DSP_NOISE_GATE noise_gate = 1\n"));
