@@ -11,6 +11,7 @@
 #include "msg_check_box_wnd.h"
 #include "msg_wnd.h"
 #include "subcommands.h"
+#include "ui_equalizer.h"
 
 namespace {
 
@@ -339,4 +340,64 @@ TEST_F(MainWndOperationsTest, ResetOutputsRestoresTheDefaultTypesBehindTheBusyWi
     }));
     EXPECT_TRUE(WaitFor([&] { return !w->Manager().Outputs().JobRunning(); }));
     EXPECT_EQ(ui::AsControl(w->FindWidget("ch_output_btn_6"))->RawText(), "${rear_left_tweeter}");
+}
+
+TEST_F(MainWndOperationsTest, CrossoverControlsShowAndChangeTheCurrentOutput) {
+    auto w = Connected();
+    ASSERT_TRUE(w);
+    // Output 1 is a tweeter: Bessel high-pass at 3400 Hz, 12 dB/oct.
+    EXPECT_EQ(Text(*w, "hp_freq"), "3400Hz");
+    EXPECT_EQ(w->FindControl<ui::Combo>("hp_type")->CurSel(), 3);
+    EXPECT_EQ(w->FindControl<ui::Combo>("hp_slop")->CurSel(), 2);
+    Type(*w, "hp_freq", "2k5");
+    EXPECT_TRUE(DeviceSays([&](auto& d) { return Out(d, 0).hp.freq == 2500; }));
+    EXPECT_EQ(Text(*w, "hp_freq"), "2500Hz");
+    // Another output shows its own crossover.
+    Click(*w, "ch_enable_4");
+    EXPECT_EQ(Text(*w, "hp_freq"), "70Hz");
+    EXPECT_EQ(Text(*w, "lp_freq"), "320Hz");
+}
+
+TEST_F(MainWndOperationsTest, BandEditsReachTheAmplifier) {
+    auto w = Connected();
+    ASSERT_TRUE(w);
+    // Focus moves only inside an active window.
+    w->show();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    auto* gain = w->FindControl<ui::Edit>("eq_gain_5");
+    ASSERT_NE(gain, nullptr);
+    gain->setFocus();
+    gain->setText("4.5");
+    // The field is committed when the focus leaves it.
+    w->FindControl<ui::Edit>("eq_gain_6")->setFocus();
+    EXPECT_TRUE(DeviceSays([&](auto& d) {
+        return Out(d, 0).bands[5].gain == std::array<uint8_t, 2>{22, 5};  // 4.5 + 18
+    }));
+    EXPECT_EQ(w->FindControl<ui::Slider>("eq_slider_5")->Value(), 45);
+}
+
+TEST_F(MainWndOperationsTest, DraggingAPointInTheGraphTunesTheBandOnTheAmplifier) {
+    auto w = Connected();
+    ASSERT_TRUE(w);
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    auto* graph = dynamic_cast<UIEqualizer*>(w->FindWidget("equalizer"));
+    ASSERT_NE(graph, nullptr);
+    ASSERT_GT(graph->PointCount(), 10);
+    const QPoint start = graph->PointPixel(10);
+    const QPoint end = start - QPoint(0, graph->height() / 6);  // upwards: more gain
+    QTest::mousePress(graph, Qt::LeftButton, {}, start);
+    for (int step = 1; step <= 5; ++step) {
+        QTest::mouseMove(graph, start + (end - start) * step / 5);
+    }
+    QTest::mouseRelease(graph, Qt::LeftButton, {}, end);
+    const EqPoint dragged = graph->Point(10);
+    EXPECT_GT(dragged.gain, 1.0f);
+    EXPECT_NEAR(w->Model().live.bands[0][10].eqGain, dragged.gain, 0.05f);
+    // The released value is what the amplifier keeps (gain + 18 dB, in tenths).
+    EXPECT_TRUE(DeviceSays([&](auto& d) {
+        const auto& g = Out(d, 0).bands[10].gain;
+        return std::fabs((g[0] + g[1] / 10.0) - 18.0 - dragged.gain) < 0.11;
+    }));
 }

@@ -75,6 +75,10 @@ TEST(ModelFrequency, ParseText) {
     EXPECT_EQ(ParseFrequencyText("abc"), 0);
     EXPECT_EQ(ParseFrequencyText("K"), 0);
     EXPECT_EQ(ParseFrequencyText("Hz"), 0);
+    // Absurd lengths stay far out of range instead of overflowing.
+    EXPECT_GT(ParseFrequencyText("3000000k"), 20000);
+    EXPECT_GT(ParseFrequencyText("99999999999999999999"), 20000);
+    EXPECT_LT(ParseFrequencyText("-99999999999999999999k"), 20);
 }
 
 TEST(ModelFrequency, BandTables) {

@@ -6,6 +6,7 @@
 
 #include "dsp_link.h"
 #include "hid_transport.h"
+#include "profile_commands.h"
 #include "reply_printer.h"
 #include "reply_records.h"
 #include "sim_transport.h"
@@ -21,6 +22,8 @@ using namespace dsplink;
 class PrintingTarget : public ReplyTarget {
   public:
     PrintingTarget(std::FILE* out, bool print) : mOut(out), mPrint(print) {}
+    // Replies also go to the model, as in the program, for the commands that need its state.
+    void SetSync(model::ModelSync* sync) { mSync = sync; }
     void Post(LinkMessage message) override {
         std::lock_guard<std::mutex> guard(mLock);
         if (auto* info = dynamic_cast<McuHandshakeInfo*>(message.record.get())) {
@@ -32,6 +35,9 @@ class PrintingTarget : public ReplyTarget {
         }
         if (mPrint) {
             std::fprintf(mOut, "%s\n", DescribeReply(message).c_str());
+        }
+        if (mSync) {
+            mSync->Dispatch(std::move(message));
         }
     }
     bool HaveHandshake() const { return mHaveHandshake; }
@@ -45,6 +51,7 @@ class PrintingTarget : public ReplyTarget {
     bool mHaveHandshake = false;
     bool mAbnormal = false;
     McuHandshakeInfo mHandshake;
+    model::ModelSync* mSync = nullptr;
 };
 
 void PrintFrame(std::FILE* out, char direction, std::span<const uint8_t> wire, bool valid) {
@@ -81,16 +88,29 @@ const char* OpenProblem(OpenResult result) {
 }  // namespace
 
 int Run(const Options& options, std::FILE* out, std::FILE* err) {
-    SystemClock clock;
+    // A profile is checked whole before the amplifier is touched.
+    RestoreFile restore;
+    if (options.command == "restore" && !LoadRestoreFile(options.args.at(0), restore, err)) {
+        return kExitFile;
+    }
+
+    SystemClock systemClock;
+    Clock& clock = options.clock ? *options.clock : systemClock;
     std::unique_ptr<HidTransport> transport;
     if (options.simulate) {
-        transport =
-            std::make_unique<sim::SimTransport>(std::make_shared<sim::VirtualAmplifier>(), clock);
+        auto amplifier =
+            options.amplifier ? options.amplifier : std::make_shared<sim::VirtualAmplifier>();
+        transport = std::make_unique<sim::SimTransport>(std::move(amplifier), clock);
     } else {
         transport = platform::MakeHidTransport();
     }
     const bool dump = options.command == "dump";
     PrintingTarget target(out, dump);  // outlives the link that posts to it
+    const auto state = std::make_unique<model::ModelState>();
+    model::ModelSync sync(*state);
+    if (options.command == "backup" || options.command == "scene") {
+        target.SetSync(&sync);
+    }
     DspLink link(std::move(transport), clock);
     link.SetTarget(ReplyTargetId::Main, &target);
     link.SetTarget(ReplyTargetId::Scene, &target);
@@ -129,6 +149,12 @@ int Run(const Options& options, std::FILE* out, std::FILE* err) {
                 std::fprintf(err, "%d reads got no answer.\n", missing);
                 exitCode = kExitNoAmplifier;
             }
+        } else if (options.command == "backup") {
+            exitCode = RunBackup(link, clock, *state, options.args.at(0), out, err);
+        } else if (options.command == "restore") {
+            exitCode = RunRestore(link, restore, out, err);
+        } else if (options.command == "scene") {
+            exitCode = RunScene(link, *state, options.args, out, err);
         }
     }
     link.CloseHIDDevice(true);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "run_log.h"
+
 namespace dsplink {
 
 int ReadLiveState(DspLink& link, int eqBands) {
@@ -64,6 +66,57 @@ int ReadLiveState(DspLink& link, int eqBands) {
         count(link.Get_Scene_Name(scene));
     }
     count(link.Get_Ouput_Bridge(kScene, kSource, 6));
+    return missing;
+}
+
+int ReadStoredScene(DspLink& link, int scene, const std::function<void(int ms)>& settle) {
+    constexpr int kSource = 0;
+    constexpr int kLast = 11;
+    constexpr int kSources = 9;
+    constexpr int kBands = 31;
+    constexpr int kEqBlock = 7;
+    int missing = 0;
+    auto count = [&missing](bool answered) { missing += answered ? 0 : 1; };
+
+    runlog::Log("read scene sceneId(%d)\n", scene);
+    count(link.ReadScene(scene, 255));
+    if (settle) {
+        settle(kSceneSettleMs);
+    }
+    count(link.Get_CH_Type(scene, kSource, 0, kLast));
+    count(link.Get_CH_Link(scene));
+    count(link.Get_CH_Lock(scene));
+    count(link.Get_Ch_Solo(scene, kSource, 0, kLast));
+    for (int first = 0; first <= kLast; first += 4) {
+        count(link.Get_Filter(scene, kSource, first, first + 3));
+    }
+    count(link.Get_PEQ_Bypass(scene, kSource, 0, kLast));
+    for (int output = 0; output <= kLast; ++output) {
+        for (int band = 0; band < kBands; band += kEqBlock) {
+            count(link.Get_EQ(scene, kSource, output, band, std::min(band + kEqBlock, kBands) - 1));
+        }
+    }
+    count(link.Get_Delay(scene, kSource, 0, kLast));
+    count(link.Get_Trim(scene, kSource, 0, kLast));
+    count(link.Get_Mute_Ch(scene, kSource, 0, kLast));
+    count(link.Get_Ch_Solo(scene, kSource, 0, kLast));
+    count(link.Get_Phase(scene, kSource, 0, kLast));
+    for (int source = 0; source < kSources; ++source) {
+        count(link.Get_Mix_Ch(scene, source, 0, kLast));
+    }
+    for (int source = 0; source < kSources; ++source) {
+        for (int input = 0; input <= kSourceInputCounts[source] + 1; ++input) {
+            count(link.Get_Input_Mix_CH_Trim(scene, source, input, 0, kLast));
+        }
+    }
+    // The cross-source mix has no stored copy; it is read from the live set.
+    for (int source = 0; source < kSources; ++source) {
+        count(link.Get_Mix_Source2(0, source, 0));
+        count(link.Get_Mix_Source2(0, source, 1));
+    }
+    for (int n = 1; n <= 9; ++n) {
+        count(link.Get_Scene_Name(n));
+    }
     return missing;
 }
 

@@ -67,6 +67,9 @@ EqualizerManager::EqualizerManager(std::unique_ptr<dsplink::HidTransport> transp
     mLink->SetTarget(dsplink::ReplyTargetId::Main, mRouter.get());
     mOutputs = std::make_unique<OutputOperations>(mState.live, *mLink, clock, events, mCurves);
     mInputs = std::make_unique<InputOperations>(mState.live, *mLink);
+    mEq = std::make_unique<EqOperations>(mState.live, *mLink, clock, mCurves);
+    mScenes = std::make_unique<SceneOperations>(mState, *mLink, clock, events, mCurves,
+                                                [this] { return PC_UI_Status_Init(); });
     // Its ticks do nothing; it only marks a live connection, as the window expects.
     mStatusPoll.setInterval(kStatusPollMs);
 }
@@ -75,7 +78,9 @@ EqualizerManager::~EqualizerManager() {
     mStopping = true;
     mOutputs.reset();
     // Closing makes every pending read fail at once, so the join is short.
+    mScenes->Stop();
     mLink->CloseHIDDevice(false);
+    mScenes.reset();
     WaitForConnectJob();
     mLink->SetTarget(dsplink::ReplyTargetId::Main, nullptr);
 }
@@ -226,6 +231,8 @@ void EqualizerManager::SendLinkOff() {
 void EqualizerManager::SetOperationsView(OperationsView* view) {
     mOutputs->SetView(view);
     mInputs->SetView(view);
+    mScenes->SetView(view);
+    mEq->SetView(view);
 }
 
 int EqualizerManager::PC_UI_Status_Init() {
@@ -295,46 +302,7 @@ void EqualizerManager::FirmwareVersionDecision() {
 }
 
 void EqualizerManager::ReadSceneState(int scene) {
-    constexpr int kSource = 0;
-    constexpr int kLast = OUTPUT_CHANNELS - 1;
-    constexpr int kEqBlock = 7;
-    dsplink::DspLink& l = *mLink;
-    runlog::Log("read scene sceneId(%d)\n", scene);
-    l.ReadScene(scene, 255);
-    InterruptibleSleepMs(kSettleMs);
-    l.Get_CH_Type(scene, kSource, 0, kLast);
-    l.Get_CH_Link(scene);
-    l.Get_CH_Lock(scene);
-    l.Get_Ch_Solo(scene, kSource, 0, kLast);
-    for (int first = 0; first <= kLast; first += 4) {
-        l.Get_Filter(scene, kSource, first, first + 3);
-    }
-    l.Get_PEQ_Bypass(scene, kSource, 0, kLast);
-    for (int output = 0; output <= kLast; ++output) {
-        for (int band = 0; band < MAX_EQ_BANDS; band += kEqBlock) {
-            l.Get_EQ(scene, kSource, output, band, std::min(band + kEqBlock, MAX_EQ_BANDS) - 1);
-        }
-    }
-    l.Get_Delay(scene, kSource, 0, kLast);
-    l.Get_Trim(scene, kSource, 0, kLast);
-    l.Get_Mute_Ch(scene, kSource, 0, kLast);
-    l.Get_Ch_Solo(scene, kSource, 0, kLast);
-    l.Get_Phase(scene, kSource, 0, kLast);
-    for (int source = 0; source < INPUT_SOURCES; ++source) {
-        l.Get_Mix_Ch(scene, source, 0, kLast);
-    }
-    for (int source = 0; source < INPUT_SOURCES; ++source) {
-        for (int input = 0; input <= dsplink::kSourceInputCounts[source] + 1; ++input) {
-            l.Get_Input_Mix_CH_Trim(scene, source, input, 0, kLast);
-        }
-    }
-    for (int source = 0; source < INPUT_SOURCES; ++source) {
-        l.Get_Mix_Source2(0, source, 0);
-        l.Get_Mix_Source2(0, source, 1);
-    }
-    for (int n = 1; n <= 9; ++n) {
-        l.Get_Scene_Name(n);
-    }
+    dsplink::ReadStoredScene(*mLink, scene, [this](int ms) { InterruptibleSleepMs(ms); });
 }
 
 }  // namespace model

@@ -22,12 +22,14 @@
 #include "channel_curves.h"
 #include "clock.h"
 #include "dsp_link.h"
+#include "eq_operations.h"
 #include "input_operations.h"
 #include "manager_events.h"
 #include "operations_view.h"
 #include "output_operations.h"
 #include "reply_handlers.h"
 #include "reply_target.h"
+#include "scene_operations.h"
 #include "transport.h"
 
 namespace model {
@@ -97,6 +99,8 @@ class EqualizerManager : public QObject {
     ModelState& State() { return mState; }
     OutputOperations& Outputs() { return *mOutputs; }
     InputOperations& Inputs() { return *mInputs; }
+    EqOperations& Eq() { return *mEq; }
+    SceneOperations& Scenes() { return *mScenes; }
     const ChannelCurves& Curves() const { return mCurves; }
     void UpdateChannelCurve(int output) { mCurves.UpdateChannelCurve(mState.live, output); }
 
@@ -133,6 +137,9 @@ class EqualizerManager : public QObject {
     // After mLink: they hold it, and the output jobs are joined before it closes.
     std::unique_ptr<OutputOperations> mOutputs;
     std::unique_ptr<InputOperations> mInputs;
+    std::unique_ptr<EqOperations> mEq;
+    // Its jobs are joined after the link closed, so no read waits out a time-out.
+    std::unique_ptr<SceneOperations> mScenes;
 
     // Identity from the handshake reply, captured on the reading thread for the version check.
     std::atomic<int> mSeenMainVersion{-1};

@@ -38,9 +38,11 @@ int StepBy(int frequency, int delta) {
 }
 
 // Leading decimal integer as strtol reads it; 0 when there is none.
+// Held to +-1000000, far outside any frequency, so "k" cannot overflow it.
 int LeadingInt(std::string_view text) {
+    constexpr long kLimit = 1000000;
     const std::string copy(text);
-    return static_cast<int>(std::strtol(copy.c_str(), nullptr, 10));
+    return static_cast<int>(std::clamp(std::strtol(copy.c_str(), nullptr, 10), -kLimit, kLimit));
 }
 
 }  // namespace

@@ -30,6 +30,27 @@ class OperationsView {
     virtual void OnGlobalsChanged() {}
     // The main-volume poll after a source change: GET_MAIN_VOLUME_TIMER with this count.
     virtual void OnStartMainVolumePoll(int /*count*/) {}
+    // The live set was replaced as a whole (a stored scene loaded, a profile sent): every
+    // control of the main window from the model, curves included.
+    virtual void OnWholeViewChanged() {}
+
+    // The current output's crossover controls: "hp_type", "lp_type", "hp_slop", "lp_slop"
+    // (item index = code) and "hp_freq", "lp_freq" ("%dHz").
+    virtual void OnCrossoverShown() {}
+    // The 31 band rows of the current output ("eq_freq_%d", "eq_q_%d", "eq_gain_%d",
+    // "eq_slider_%d", "pt_enable_%d") and "btn_bypass"; frequency and Q edits are enabled
+    // only in PEQ mode (EqOperations::PeqMode()).
+    virtual void OnBandsShown() {}
+    // The graph "equalizer": the current output's points (EqOperations::GraphPoints()),
+    // its HP and LP frequencies, the 12 grids and curves, the current output and the 12 show
+    // flags; selectedBand is the point to select, -1 for none.
+    virtual void OnGraphChanged(int /*selectedBand*/) {}
+    // Slope combo of one side (1 "lp_slop", 2 "hp_slop"): whether items 1, 3, 5, 7 are
+    // enabled (Linkwitz-Riley takes even slopes only).
+    virtual void OnSlopeItemsChanged(int /*side*/, bool /*oddSlopesEnabled*/) {}
+    // "btn_arg_eq": selected and "${peq_mode}" in PEQ mode, else "${geq_mode}"; the graph
+    // is told the mode.
+    virtual void OnEqModeChanged(bool /*peq*/) {}
 
     // Link copy direction: 1 left to right, 2 right to left, 0 cancel.
     virtual int AskLinkCopyDirection() { return 0; }

@@ -789,6 +789,16 @@ int Combo::FindItem(const QString& userData) const {
     return -1;
 }
 
+void Combo::SetItemEnabled(int index, bool enabled) {
+    auto* items = qobject_cast<QStandardItemModel*>(model());
+    if (index < 0 || index >= count() || items == nullptr) {
+        return;
+    }
+    if (QStandardItem* item = items->item(index)) {
+        item->setEnabled(enabled);
+    }
+}
+
 void Combo::SetItemVisible(int index, bool visible) {
     auto* items = qobject_cast<QStandardItemModel*>(model());
     auto* list = qobject_cast<QListView*>(view());

@@ -290,6 +290,8 @@ class Combo : public QComboBox, public Control {
     QString ItemUserData(int index) const;
     // The first item with that user data, or -1.
     int FindItem(const QString& userData) const;
+    // A disabled item shows but cannot be chosen.
+    void SetItemEnabled(int index, bool enabled);
     // A hidden item is left out of the list and cannot be reached by keys or the wheel.
     void SetItemVisible(int index, bool visible);
     bool IsItemVisible(int index) const;

@@ -1,13 +1,12 @@
 // The main window's popup menus and what their items do.
 
-#include <QFrame>
-
 #include "main_view.h"
 #include "main_wnd.h"
 #include "menu.h"
 #include "resources.h"
 #include "run_log.h"
 #include "speaker_types.h"
+#include "ui_equalizer.h"
 
 namespace {
 
@@ -35,12 +34,14 @@ void DisableNotYetItems(ui::Menu* menu) {
 
 }  // namespace
 
-QWidget* CMainWnd::CreateCustomControl(const QString& tag, const ui::LayoutNode&) {
+QWidget* CMainWnd::CreateCustomControl(const QString& tag, const ui::LayoutNode& node) {
     if (tag == "Curve") {
-        // The response graph's place; the graph control itself comes with the equalizer work.
-        auto* panel = new QFrame();
-        panel->setFrameShape(QFrame::StyledPanel);
-        return panel;
+        QString error;
+        UIEqualizer* graph = UIEqualizer::FromLayout(node, &error);
+        if (graph == nullptr) {
+            runlog::Log("%s\n", error.toUtf8().constData());
+        }
+        return graph;
     }
     return nullptr;
 }

@@ -3,6 +3,7 @@
 #include <QByteArray>
 
 #include "controls.h"
+#include "eq_operations.h"
 #include "main_view.h"
 #include "main_wnd.h"
 #include "resources.h"
@@ -26,6 +27,16 @@ QString FieldText(const ui::Notification& n) {
         return edit->text();
     }
     return QString();
+}
+
+QString ComboText(const ui::Notification& n) {
+    auto* combo = qobject_cast<ui::Combo*>(n.control);
+    return combo ? combo->ItemText(n.arg) : QString();
+}
+
+// The three edits of a band row.
+bool IsBandField(const QString& name) {
+    return name.startsWith("eq_freq_") || name.startsWith("eq_q_") || name.startsWith("eq_gain_");
 }
 
 bool IsOutput(int index) {
@@ -57,6 +68,11 @@ void CMainWnd::Notify(const ui::Notification& n) {
         OnEditFocus(n);
     } else if (n.Is(ui::notify::kItemSelect)) {
         handled = OnItemSelect(n);
+    } else if (n.type.startsWith("equalizer_")) {
+        mView->OnGraphDrag(n.type, n.arg);
+        handled = true;
+    } else if (n.Is(ui::notify::kWindowSize)) {
+        mView->OnCurvesChanged();
     } else if (n.Is(ui::notify::kItemClick)) {
         OnMenuItem(n);
         handled = true;
@@ -108,6 +124,14 @@ bool CMainWnd::OnClick(const ui::Notification& n) {
         }
     } else if (s.startsWith("speaker_")) {
         out.SetSpeakerFocus(index);
+    } else if (s == "btn_reset_eq") {
+        mManager->Eq().SetOutputEqReset();
+    } else if (s == "btn_bypass") {
+        mManager->Eq().SetOutputBypass();
+    } else if (s == "btn_arg_eq") {
+        mManager->Eq().ToggleEqMode();
+    } else if (s.startsWith("pt_enable_")) {
+        mManager->Eq().OnEqEnable(index);
     } else if (s == "btn_delay_down" || s == "btn_delay_up") {
         out.SetFocusedSpeakerDelayUp(s == "btn_delay_up");
     } else if (s == "web_btn_1" || s == "btn_irc") {
@@ -175,6 +199,12 @@ bool CMainWnd::OnValueChanged(const ui::Notification& n) {
         const int output = s == "slider_ch_volume" ? mManager->State().live.currOutChannel : index;
         runlog::Log("on volume silder %s valuechanged index %d\n", s.toUtf8().constData(), output);
         mManager->Outputs().SetChVolume(output, value, true);
+    } else if (s.startsWith("eq_slider_")) {
+        runlog::Log("on eq silder %s valuechanged index %d value %d\n", s.toUtf8().constData(),
+                    index, value);
+        if (!mManager->Eq().SetChEqSlider(index, value)) {
+            mView->OnBandsShown();
+        }
     } else if (s.startsWith("slider_ch_delay_")) {
         runlog::Log("on delay silder %s valuechanged index %d\n", s.toUtf8().constData(), index);
         mManager->Outputs().SetChDelaySlider(index, value);
@@ -200,6 +230,16 @@ bool CMainWnd::OnSpinStep(const ui::Notification& n, bool up) {
         out.SetChDelayUp(index, up);
     } else if (s.startsWith("spk_delay_")) {
         out.SetSpeakerDelayUp(index, up);
+    } else if (s.startsWith("eq_freq_")) {
+        mManager->Eq().SetEqFreqUp(index, up);
+    } else if (s.startsWith("eq_q_")) {
+        mManager->Eq().SetEqQUp(index, up);
+    } else if (s.startsWith("eq_gain_")) {
+        mManager->Eq().SetEqGainUp(index, up);
+    } else if (s == "hp_freq") {
+        mManager->Eq().SetHpFreqUp(up);
+    } else if (s == "lp_freq") {
+        mManager->Eq().SetLpFreqUp(up);
     } else {
         return false;
     }
@@ -212,9 +252,12 @@ bool CMainWnd::OnEditCommit(const ui::Notification& n, bool onReturn) {
     const std::string text = Utf8(FieldText(n));
     model::OutputOperations& out = mManager->Outputs();
     model::InputOperations& in = mManager->Inputs();
+    if (IsBandField(s)) {
+        return OnBandFieldCommit(n, onReturn);
+    }
     const bool ours = s == "edit_main_volume" || s == "edit_acc" ||
                       s.startsWith("edit_ch_delay_") || s.startsWith("edit_ch_volume") ||
-                      s.startsWith("spk_delay_");
+                      s.startsWith("spk_delay_") || s == "hp_freq" || s == "lp_freq";
     if (!ours) {
         return false;
     }
@@ -245,8 +288,47 @@ bool CMainWnd::OnEditCommit(const ui::Notification& n, bool onReturn) {
         if (onReturn && !out.SetSpeakerDelayEdit(index, text)) {
             mView->OnSpeakerMapChanged();
         }
+    } else if (s == "hp_freq" || s == "lp_freq") {
+        const bool taken = s == "hp_freq" ? mManager->Eq().SetHpFreqEdit(text)
+                                          : mManager->Eq().SetLpFreqEdit(text);
+        if (!taken) {
+            mView->OnCrossoverShown();
+        }
     }
     return true;
+}
+
+bool CMainWnd::OnBandFieldCommit(const ui::Notification& n, bool onReturn) {
+    const int band = n.Index();
+    if (onReturn) {
+        // Moving on commits the field through its focus loss.
+        runlog::Log("on edit %s DUI_MSGTYPE_RETURN\n", n.sender.toUtf8().constData());
+        FocusBandField(n.sender, band, 1);
+        return true;
+    }
+    runlog::Log("on eq %s killfocus index %d\n", n.sender.toUtf8().constData(), band);
+    auto text = [&](const char* pattern) {
+        auto* edit = FindControl<ui::Edit>(QString::asprintf(pattern, band));
+        return edit ? Utf8(edit->text()) : std::string();
+    };
+    if (!mManager->Eq().SetChEqEdit(band, text("eq_freq_%d"), text("eq_q_%d"),
+                                    text("eq_gain_%d"))) {
+        mView->OnBandsShown();
+    }
+    return true;
+}
+
+void CMainWnd::FocusBandField(const QString& sender, int band, int step) {
+    const model::ProfileRecord& live = mManager->State().live;
+    const int count = model::BandCountOf(live, live.currOutChannel);
+    if (count <= 0 || band < 0) {
+        return;
+    }
+    const QString kind = sender.left(sender.lastIndexOf('_') + 1);
+    const int next = ((band + step) % count + count) % count;
+    if (QWidget* w = FindWidget(kind + QString::number(next)); w && w->isEnabled()) {
+        w->setFocus();
+    }
 }
 
 bool CMainWnd::OnEditNeighbour(const ui::Notification& n, bool right) {
@@ -260,6 +342,9 @@ bool CMainWnd::OnEditNeighbour(const ui::Notification& n, bool right) {
         next = QStringLiteral("edit_ch_volume_%1").arg((n.Index() + step) % kOutputs);
     } else if (s.startsWith("edit_ch_delay_") && IsOutput(n.Index())) {
         next = QStringLiteral("edit_ch_delay_%1").arg((n.Index() + step) % kOutputs);
+    } else if (IsBandField(s)) {
+        FocusBandField(s, n.Index(), right ? 1 : -1);
+        return true;
     } else if (s == "hp_freq") {
         next = right ? "lp_freq" : "edit_main_volume";
     } else if (s == "lp_freq") {
@@ -284,7 +369,10 @@ void CMainWnd::OnEditFocus(const ui::Notification& n) {
         runlog::Log("on mSliderChDelay SetVisible false\n");
     }
     mView->ShowDelaySlider(delayField ? index : -1);
-    if (s.startsWith("spk_delay_")) {
+    if (IsBandField(s)) {
+        runlog::Log("on eq %s setfocus index %d\n", s.toUtf8().constData(), index);
+        mManager->Eq().UpdateEqualizer(index);
+    } else if (s.startsWith("spk_delay_")) {
         mManager->Outputs().SetSpeakerFocus(index);
     } else if (IsOutput(index) && (s.startsWith("edit_ch_volume_") || delayField ||
                                    s.startsWith("slider_ch_volume_"))) {
@@ -299,6 +387,20 @@ bool CMainWnd::OnItemSelect(const ui::Notification& n) {
         mManager->Outputs().SetDelayUnit(n.arg);
     } else if (s == "btn_input_source") {
         mManager->Inputs().SetInputSource(n.arg, mConnectButton && mConnectButton->IsSelected());
+    } else if (s == "hp_type" || s == "lp_type") {
+        const std::string item = Utf8(ComboText(n));
+        if (s == "hp_type") {
+            mManager->Eq().SetHpType(n.arg, item);
+        } else {
+            mManager->Eq().SetLpType(n.arg, item);
+        }
+    } else if (s == "hp_slop" || s == "lp_slop") {
+        const std::string item = Utf8(ComboText(n));
+        const bool taken = s == "hp_slop" ? mManager->Eq().SetHpSlope(n.arg, item)
+                                          : mManager->Eq().SetLpSlope(n.arg, item);
+        if (!taken) {
+            mView->OnCrossoverShown();
+        }
     } else if (s == "btn_channel_select") {
         // Nothing: the channel is chosen by its own buttons.
     } else {

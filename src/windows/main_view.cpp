@@ -5,12 +5,15 @@
 #include <cmath>
 
 #include "controls.h"
+#include "eq_operations.h"
 #include "links.h"
 #include "msg_check_box_wnd.h"
 #include "msg_wnd.h"
 #include "resources.h"
+#include "run_log.h"
 #include "sources.h"
 #include "speaker_types.h"
+#include "ui_equalizer.h"
 #include "value_ranges.h"
 #include "volume_text.h"
 #include "window.h"
@@ -247,8 +250,90 @@ void CMainView::OnCurrentOutputChanged() {
     for (int k = 1; k <= kSpeakerPositions; ++k) {
         SetSelected(mMarkers[static_cast<size_t>(k)].speaker, k == type || k == partnerType);
     }
+    mManager.Eq().ShowCrossover();
+    mManager.Eq().ShowBands();
+    mManager.Eq().UpdateEqualizer(-1);
+}
+
+void CMainView::OnWholeViewChanged() {
+    ShowAll();
+}
+
+void CMainView::OnCrossoverShown() {
     ShowCrossover();
+}
+
+void CMainView::OnBandsShown() {
     ShowBands();
+}
+
+void CMainView::OnSlopeItemsChanged(int side, bool oddSlopesEnabled) {
+    const char* name = side == model::LOW_PASS_SIDE ? "lp_slop" : "hp_slop";
+    if (auto* combo = Find<ui::Combo>(mWindow, QString::fromLatin1(name))) {
+        for (int odd = 1; odd < combo->ItemCount(); odd += 2) {
+            combo->SetItemEnabled(odd, oddSlopesEnabled);
+        }
+    }
+}
+
+void CMainView::OnEqModeChanged(bool peq) {
+    if (auto* mode = Find<ui::SButton>(mWindow, "btn_arg_eq")) {
+        mode->SetSelected(peq);
+        mode->SetText(peq ? "${peq_mode}" : "${geq_mode}");
+    }
+    ShowBands();
+}
+
+void CMainView::OnGraphChanged(int selectedBand) {
+    PushGraph(selectedBand);
+}
+
+void CMainView::PushGraph(int selectedBand) {
+    auto* graph = dynamic_cast<UIEqualizer*>(mWindow.FindWidget("equalizer"));
+    if (graph == nullptr) {
+        return;
+    }
+    const model::ProfileRecord& live = mManager.State().live;
+    const int current = live.currOutChannel;
+    std::vector<EqPoint> points;
+    for (const model::EqGraphPoint& p : mManager.Eq().GraphPoints()) {
+        points.push_back(EqPoint{p.gain, p.q, p.freq, static_cast<uint8_t>(p.enable ? 1 : 0)});
+    }
+    graph->SetDragAllDirection(mManager.Eq().PeqMode());
+    graph->SetPoints(points, selectedBand);
+    if (current >= 0 && current < OUTPUT_CHANNELS) {
+        const model::Crossover& x = live.channels[static_cast<size_t>(current)].crossover;
+        graph->SetCrossover(x.hp.fs(), x.lp.fs());
+    }
+    std::array<UIEqualizer::CurveView, OUTPUT_CHANNELS> curves;
+    std::array<int, OUTPUT_CHANNELS> visible{};
+    for (int o = 0; o < OUTPUT_CHANNELS; ++o) {
+        curves[static_cast<size_t>(o)] = {mManager.Curves().Grid(o), mManager.Curves().Sum(o)};
+        visible[static_cast<size_t>(o)] = live.showOutChEqualizer[static_cast<size_t>(o)];
+    }
+    graph->SetCurves(curves, current, visible);
+}
+
+void CMainView::OnGraphDrag(const QString& type, int index) {
+    auto* graph = dynamic_cast<UIEqualizer*>(mWindow.FindWidget("equalizer"));
+    if (graph == nullptr || index < 0) {
+        return;
+    }
+    runlog::Log("on DUI_MSGTYPE_EQUALIZERCHANGED index %d\n", index);
+    const bool release = type.endsWith("_release");
+    model::EqDragValues values;
+    int kind = model::EQ_DRAG_POINT;
+    if (type.startsWith("equalizer_hp")) {
+        kind = model::EQ_DRAG_HP;
+        values.freq = graph->HpFreq();
+    } else if (type.startsWith("equalizer_lp")) {
+        kind = model::EQ_DRAG_LP;
+        values.freq = graph->LpFreq();
+    } else {
+        const EqPoint p = graph->Point(index);
+        values = model::EqDragValues{p.freq, p.gain, p.q};
+    }
+    mManager.Eq().EqualizerCallback(index, kind, release, values);
 }
 
 void CMainView::ShowCrossover() {
@@ -281,6 +366,7 @@ void CMainView::ShowBands() {
     const model::EqBand* bands = model::BandsOf(live, current);
     const int count = model::BandCountOf(live, current);
     bool anyEnabled = false;
+    const bool peq = mManager.Eq().PeqMode();
     for (int b = 0; b < model::MAX_EQ_BANDS; ++b) {
         const bool present = bands != nullptr && b < count;
         const model::EqBand band = present ? bands[b] : model::EqBand{};
@@ -289,12 +375,15 @@ void CMainView::ShowBands() {
         const bool enabled =
             present && !flat && band.enable != 0 && std::fabs(band.eqGain) > 0.001f;
         anyEnabled = anyEnabled || enabled;
+        // GEQ keeps frequency and Q; only the gain is the user's.
         if (auto* e = Find<ui::Edit>(mWindow, Numbered("eq_freq_%d", b))) {
             e->SetText(present ? QString::number(band.freq) : QString());
+            e->setEnabled(present && peq);
         }
         if (auto* e = Find<ui::Edit>(mWindow, Numbered("eq_q_%d", b))) {
             e->SetText(present ? QString::number(static_cast<double>(band.eqFactor), 'f', 2)
                                : QString());
+            e->setEnabled(present && peq);
         }
         if (auto* e = Find<ui::Edit>(mWindow, Numbered("eq_gain_%d", b))) {
             e->SetText(present
@@ -387,8 +476,8 @@ void CMainView::ShowDelaySlider(int output) {
 }
 
 void CMainView::OnCurvesChanged() {
-    // The graph control draws the curves; until it exists there is nothing to redraw.
-    mWindow.update();
+    auto* graph = dynamic_cast<UIEqualizer*>(mWindow.FindWidget("equalizer"));
+    PushGraph(graph ? graph->SelectedPoint() : -1);
 }
 
 void CMainView::RefreshCurve(int output) {
@@ -513,7 +602,7 @@ void CMainView::OnMainMuteChanged() {
 
 void CMainView::OnCrossoverChanged(int output) {
     if (output == mManager.State().live.currOutChannel) {
-        ShowCrossover();
+        mManager.Eq().ShowCrossover();
     }
     RefreshCurve(output);
 }

@@ -44,6 +44,12 @@ class CMainView : public model::OperationsView, public model::ModelChangeListene
     void OnInputsChanged() override;
     void OnGlobalsChanged() override;
     void OnStartMainVolumePoll(int count) override;
+    void OnWholeViewChanged() override;
+    void OnCrossoverShown() override;
+    void OnBandsShown() override;
+    void OnGraphChanged(int selectedBand) override;
+    void OnSlopeItemsChanged(int side, bool oddSlopesEnabled) override;
+    void OnEqModeChanged(bool peq) override;
     int AskLinkCopyDirection() override;
     bool AskQuestion(const char* textKey) override;
     int AskOutputReset() override;
@@ -81,6 +87,9 @@ class CMainView : public model::OperationsView, public model::ModelChangeListene
     // The delay slider is shown only for the channel whose delay field has the focus.
     void ShowDelaySlider(int output);
 
+    // The graph's notifications while the user drags a point or a crossover handle.
+    void OnGraphDrag(const QString& type, int index);
+
   private:
     struct Strip {
         ui::SButton* typeButton = nullptr;
@@ -111,6 +120,8 @@ class CMainView : public model::OperationsView, public model::ModelChangeListene
     void ShowSwitch(const char* name, bool on, const char* onText, const char* offText);
     void ShowBridges();
     void RefreshCurve(int output);
+    // Points, crossover handles, curves and mode of the graph from the model.
+    void PushGraph(int selectedBand);
     // After the reply that asks for it is handled, so no modal loop runs inside it.
     void ShowMessageLater(const QString& text);
 

@@ -88,6 +88,9 @@ class CMainWnd : public ui::Window, public model::ManagerEvents, public model::C
     bool OnValueChanged(const ui::Notification& n);
     bool OnSpinStep(const ui::Notification& n, bool up);
     bool OnEditCommit(const ui::Notification& n, bool onReturn);
+    bool OnBandFieldCommit(const ui::Notification& n, bool onReturn);
+    // Moves the focus to the same field of the band step rows away, wrapping at the band count.
+    void FocusBandField(const QString& sender, int band, int step);
     bool OnEditNeighbour(const ui::Notification& n, bool right);
     void OnEditFocus(const ui::Notification& n);
     bool OnItemSelect(const ui::Notification& n);

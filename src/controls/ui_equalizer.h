@@ -1,0 +1,167 @@
+#pragma once
+// The equalizer graph: the response curves of the outputs, the EQ points of the current output
+// and its high-pass / low-pass handles. It owns no sound data; the model pushes points, curves
+// and crossover frequencies in, and reads the edited values back when the graph notifies it:
+//
+//   "equalizer_eq"  / "equalizer_eq_release"  a point or its Q was dragged (arg: point index)
+//   "equalizer_hp"  / "equalizer_hp_release"  the high-pass handle was dragged (arg: 0)
+//   "equalizer_lp"  / "equalizer_lp_release"  the low-pass handle was dragged (arg: 0)
+//
+// The selected point's index is also kept as the user data text.
+
+#include <QColor>
+#include <QPixmap>
+#include <QRect>
+#include <QString>
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "controls.h"
+#include "layout.h"
+#include "ui_equalizer_geometry.h"
+
+struct EqPoint {
+    float gain = 0.0f;  // dB
+    float q = 1.0f;
+    int freq = 1000;  // Hz
+    uint8_t enabled = 0;
+};
+
+class UIEqualizer : public QWidget, public ui::Control {
+  public:
+    static constexpr int kMaxPoints = 31;
+    static constexpr int kMaxCurves = 12;
+    static constexpr int kCurvePoints = 512;
+    static constexpr int kMaxColors = 12;
+
+    enum class Capture { None, Index, Factor, Hp, Lp };
+
+    // One channel's curve as the model holds it: a frequency grid and the dB values on it.
+    struct CurveView {
+        std::span<const double> freqs;
+        std::span<const double> db;
+    };
+
+    explicit UIEqualizer(QWidget* parent = nullptr);
+
+    // For a window's CreateCustomControl("Curve", node): reads the graph's own attributes.
+    // nullptr with *error (file, line, problem) when one does not parse.
+    static UIEqualizer* FromLayout(const ui::LayoutNode& node, QString* error);
+
+    // Copies up to 31 points; selected outside 0..count-1 means none.
+    void SetPoints(std::span<const EqPoint> points, int selected);
+    EqPoint Point(int i) const;
+    int PointCount() const { return mPointCount; }
+    int SelectedPoint() const { return mCurrentControlIndex; }
+
+    // Frequencies outside 20..20000 Hz hide their handle (read back as -1).
+    void SetCrossover(int hpFreq, int lpFreq);
+    int HpFreq() const { return mHpFreq; }
+    int LpFreq() const { return mLpFreq; }
+
+    // Copies up to 12 curves of up to 512 points; visible[i] != 0 shows curve i when it is not
+    // the current one. An empty list leaves the curves as they are.
+    void SetCurves(std::span<const CurveView> curves, int current, std::span<const int> visible);
+    int CurveCount() const { return mCurveCount; }
+    int CurrentCurve() const { return mCurrentCurve; }
+
+    // true: points move in frequency and gain and have Q handles (PEQ); false: gain only.
+    void SetDragAllDirection(bool all);
+    bool DragAllDirection() const { return mDragAllDirection; }
+
+    void SetCurveColors(std::span<const QRgb> colors);
+    void SetLogo(const QString& skinPath);
+    void SetBackground(const QColor& color);
+
+    Capture CaptureState() const { return mCapture; }
+    // Whether the last paint showed the flat-curve text.
+    bool BypassTextShown() const { return mBypassTextShown; }
+
+    // Pixels and rectangles as laid out (widget coordinates), for callers that place things
+    // over the graph.
+    eqgraph::Plot PlotArea() const { return mPlot; }
+    QPoint PointPixel(int i) const;
+    QRect MarkerRect(int i) const;
+    QRect ValueLabelRect() const { return mValueRect; }
+    QRect QHandleRect(bool right) const { return right ? mQRight : mQLeft; }
+    QRect HpHandleRect() const { return mHpRect; }
+    QRect LpHandleRect() const { return mLpRect; }
+    int ScalePercent() const;
+
+    void OnScale(int dpi) override;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+  private:
+    struct Curve {
+        std::array<double, kCurvePoints> freqs{};
+        std::array<double, kCurvePoints> db{};
+    };
+
+    void FullLayout();
+    void PartialLayout();
+    void LayoutSelection();
+    void LayoutHandles();
+    bool ValidPoint(int i) const { return i >= 0 && i < mPointCount; }
+    int PointAt(QPoint pos) const;
+    bool InQHandle(QPoint pos) const;
+    void Select(int i);
+    // Moves the captured point to pos; true when its gain or frequency changed.
+    bool DragPointTo(QPoint pos, bool always);
+    // Sends a notification; false when the control went away while it was handled.
+    bool Send(const char* type, int arg);
+    void UpdateFlat();
+
+    void PaintGrid(QPainter& painter, int s) const;
+    void PaintCurve(QPainter& painter, const Curve& curve, bool smooth, QColor color,
+                    double width) const;
+    void PaintMarks(QPainter& painter);
+    QString ValueText() const;
+
+    eqgraph::Plot mPlot;
+    std::array<EqPoint, kMaxPoints> mPoints{};
+    std::array<QPoint, kMaxPoints> mPixels{};
+    std::array<QRect, kMaxPoints> mMarkers{};
+    int mPointCount = 0;
+    int mCurrentControlIndex = -1;
+    bool mDragAllDirection = false;
+    Capture mCapture = Capture::None;
+    int mHpFreq = -1;
+    int mLpFreq = -1;
+    QRect mValueRect;
+    QRect mQLeft;
+    QRect mQRight;
+    QRect mHpRect;
+    QRect mLpRect;
+    std::array<Curve, kMaxCurves> mCurves{};
+    int mCurveCount = 0;
+    int mCurrentCurve = -1;
+    std::array<uint8_t, kMaxCurves> mCurveVisible{};
+    std::array<QRgb, kMaxColors> mColors{};
+    int mColorCount = 0;
+    bool mAllFlat = true;
+    bool mLayoutValid = false;
+    bool mBypassTextShown = false;
+    QString mLogo;
+    QColor mBackground;
+
+    // Text attributes of the skin, as a label takes them. The toolkit has no numbered fonts,
+    // so both texts use the control's font; the marks keep their fixed colours.
+    int mFont = -1;
+    int mBypassFont = -1;
+    QColor mTextColor;
+    QColor mDisabledTextColor;
+    QRect mTextPadding;
+    int mTextFlags = Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine;
+    bool mEndEllipsis = false;
+    bool mAutoCalcWidth = false;
+};

@@ -1,0 +1,216 @@
+// Painting of the equalizer graph: grid, flat-curve text or logo, the channel curves, then the
+// points, the selected point's value and Q handles and the crossover handles on top.
+
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <vector>
+
+#include "resources.h"
+#include "ui_equalizer.h"
+
+namespace {
+
+constexpr QRgb kGridColor = 0xFF444444;
+constexpr QRgb kBypassTextColor = 0x77777777;
+constexpr QRgb kOtherCurveColor = 0xFF646464;
+constexpr QRgb kCurrentCurveColor = 0xFF00C000;
+constexpr QRgb kSelectedColor = 0xFFFF0000;
+constexpr QRgb kLabelColor = 0xFFFFFFFF;
+
+constexpr double kCurveLowestFreq = 10.0;
+constexpr double kCurveHighestFreq = 20100.0;
+
+constexpr int kDbLines[] = {-15, -10, -5, 5, 10};
+
+// 20..100 by 10, 200..1000 by 100, 2000..10000 by 1000 (20000 is the right border).
+std::vector<int> FrequencyLines() {
+    std::vector<int> lines;
+    for (int f = 20; f <= 100; f += 10) {
+        lines.push_back(f);
+    }
+    for (int f = 200; f <= 1000; f += 100) {
+        lines.push_back(f);
+    }
+    for (int f = 2000; f <= 10000; f += 1000) {
+        lines.push_back(f);
+    }
+    return lines;
+}
+
+// Cubic segments take the points three at a time after the first; what is left over when the
+// count does not come out even is drawn as straight lines, so no point is dropped.
+QPainterPath ChainPath(const std::vector<QPointF>& pts) {
+    QPainterPath path;
+    if (pts.size() < 2) {
+        return path;
+    }
+    path.moveTo(pts[0]);
+    size_t i = 0;
+    for (; i + 3 < pts.size(); i += 3) {
+        path.cubicTo(pts[i + 1], pts[i + 2], pts[i + 3]);
+    }
+    for (++i; i < pts.size(); ++i) {
+        path.lineTo(pts[i]);
+    }
+    return path;
+}
+
+}  // namespace
+
+QString UIEqualizer::ValueText() const {
+    const EqPoint& p = mPoints[static_cast<size_t>(mCurrentControlIndex)];
+    if (mDragAllDirection) {
+        const QString q = QString::asprintf("%0.2f", static_cast<double>(p.q));
+        return QString::asprintf("%d Hz %s Q %.1f dB", p.freq, q.toUtf8().constData(),
+                                 static_cast<double>(p.gain));
+    }
+    return QString::asprintf("%.1f dB", static_cast<double>(p.gain));
+}
+
+void UIEqualizer::PaintGrid(QPainter& painter, int s) const {
+    const QRect plot(mPlot.left, mPlot.top, mPlot.Width(), mPlot.Height());
+    painter.fillRect(plot, mBackground.isValid() ? mBackground : palette().color(QPalette::Window));
+    const double width = std::max(1, eqgraph::Scaled(1, s));
+    const double half = width / 2.0;
+    QPen pen(QColor::fromRgba(kGridColor), width, Qt::SolidLine, Qt::FlatCap);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(plot).adjusted(half, half, -half, -half));
+
+    const double left = mPlot.left;
+    const double right = mPlot.right;
+    const double y0 = std::floor(eqgraph::ZeroLine(mPlot)) + half;
+    painter.drawLine(QPointF(left, y0), QPointF(right, y0));
+    for (int f : FrequencyLines()) {
+        const double x = eqgraph::XOfFreq(mPlot, f) + half;
+        painter.drawLine(QPointF(x, mPlot.top), QPointF(x, mPlot.bottom));
+    }
+    pen.setStyle(Qt::DotLine);
+    painter.setPen(pen);
+    for (int db : kDbLines) {
+        const double y = eqgraph::YOfGain(mPlot, db) + half;
+        painter.drawLine(QPointF(left, y), QPointF(right, y));
+    }
+}
+
+void UIEqualizer::PaintCurve(QPainter& painter, const Curve& curve, bool smooth, QColor color,
+                             double width) const {
+    std::vector<QPointF> pts;
+    pts.reserve(kCurvePoints);
+    std::optional<QPointF> average;
+    for (int k = kCurvePoints - 1; k >= 0; --k) {
+        const double f = curve.freqs[static_cast<size_t>(k)];
+        if (!(f >= kCurveLowestFreq && f <= kCurveHighestFreq)) {
+            continue;
+        }
+        const QPointF p(eqgraph::XOfFreq(mPlot, f),
+                        eqgraph::YOfGain(mPlot, curve.db[static_cast<size_t>(k)]));
+        if (!smooth) {
+            pts.push_back(p);
+            continue;
+        }
+        // Points left of the plot only repeat the average, so the line ends calmly at the edge.
+        if (p.x() >= mPlot.left) {
+            average = average ? (p + *average) / 2.0 : p;
+        }
+        if (average) {
+            pts.emplace_back(std::round(average->x()), std::round(average->y()));
+        }
+    }
+    if (!pts.empty()) {
+        pts.pop_back();  // the lowest kept point is left out, as the curve always was
+    }
+    painter.setPen(QPen(color, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(ChainPath(pts));
+}
+
+void UIEqualizer::PaintMarks(QPainter& painter) {
+    const int s = ScalePercent();
+    painter.setFont(font());
+    for (int i = 0; i < mPointCount; ++i) {
+        painter.setPen(QColor::fromRgba(i == mCurrentControlIndex ? kSelectedColor : kLabelColor));
+        painter.drawText(mMarkers[static_cast<size_t>(i)], mTextFlags, QString::number(i + 1));
+    }
+    if (ValidPoint(mCurrentControlIndex)) {
+        painter.setPen(QColor::fromRgba(kSelectedColor));
+        painter.drawText(mValueRect, mTextFlags, ValueText());
+        if (mDragAllDirection) {
+            painter.setPen(
+                QPen(QColor::fromRgba(kSelectedColor), std::max(1, eqgraph::Scaled(1, s))));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(QRectF(mQLeft).adjusted(0.5, 0.5, -0.5, -0.5));
+            painter.drawRect(QRectF(mQRight).adjusted(0.5, 0.5, -0.5, -0.5));
+        }
+    }
+    const auto handle = [&](int freq, const QRect& r, Capture capture, const char* text) {
+        if (freq == -1 || r.isEmpty()) {
+            return;
+        }
+        painter.setPen(QColor::fromRgba(mCapture == capture ? kSelectedColor : kLabelColor));
+        painter.drawText(r, Qt::AlignCenter | Qt::TextSingleLine, QLatin1String(text));
+    };
+    handle(mHpFreq, mHpRect, Capture::Hp, "H");
+    handle(mLpFreq, mLpRect, Capture::Lp, "L");
+}
+
+void UIEqualizer::paintEvent(QPaintEvent* event) {
+    (void)event;
+    if (mLayoutValid) {
+        PartialLayout();
+    } else {
+        FullLayout();
+    }
+    mBypassTextShown = false;
+    if (mPlot.Width() <= 0 || mPlot.Height() <= 0) {
+        return;
+    }
+    const int s = ScalePercent();
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    PaintGrid(painter, s);
+
+    const QRect plot(mPlot.left, mPlot.top, mPlot.Width(), mPlot.Height());
+    const QPixmap logo = mLogo.isEmpty() ? QPixmap() : ui::Resources::Instance().Pixmap(mLogo);
+    if (!logo.isNull()) {
+        painter.drawPixmap(plot, logo);
+    } else if (mAllFlat) {
+        const QRect area =
+            QRect(QPoint(mPlot.left, mPlot.top + 40), QPoint(mPlot.right, mPlot.bottom))
+                .adjusted(eqgraph::Scaled(mTextPadding.left(), s),
+                          eqgraph::Scaled(mTextPadding.top(), s),
+                          -eqgraph::Scaled(mTextPadding.right(), s),
+                          -eqgraph::Scaled(mTextPadding.bottom(), s));
+        QString text = ui::ResolveText(QStringLiteral("${all_bypass}"));
+        if (mEndEllipsis) {
+            text = painter.fontMetrics().elidedText(text, Qt::ElideRight, area.width());
+        }
+        painter.setPen(QColor::fromRgba(kBypassTextColor));
+        painter.drawText(area, mTextFlags, text);
+        mBypassTextShown = true;
+    }
+
+    const double scale = s / 100.0;
+    const double otherWidth =
+        (mCurrentCurve >= 0 && mCurrentCurve < mColorCount ? 2.0 : 3.0) * scale;
+    for (int i = 0; i < mCurveCount; ++i) {
+        if (i == mCurrentCurve || mCurveVisible[static_cast<size_t>(i)] == 0) {
+            continue;
+        }
+        const QRgb color = i < mColorCount ? mColors[static_cast<size_t>(i)] : kOtherCurveColor;
+        PaintCurve(painter, mCurves[static_cast<size_t>(i)], true, QColor::fromRgba(color),
+                   otherWidth);
+    }
+    if (mCurrentCurve >= 0 && mCurrentCurve < mCurveCount) {
+        const QRgb color = mCurrentCurve < mColorCount ? mColors[static_cast<size_t>(mCurrentCurve)]
+                                                       : kCurrentCurveColor;
+        PaintCurve(painter, mCurves[static_cast<size_t>(mCurrentCurve)], false,
+                   QColor::fromRgba(color), 2.0 * scale);
+    }
+    PaintMarks(painter);
+}

@@ -1,0 +1,135 @@
+#pragma once
+// The scenes stored in the amplifier's flash and the sends of whole records: loading a stored
+// scene into the live set, saving the live set as a scene, deleting one, sending a profile
+// record (or a whole scene table) that is already in memory, and the factory reset.
+//
+// Runs on the manager's thread. Each device job runs on one joinable worker thread, joined
+// before the next job starts and in the destructor. Workers never touch the view: they post
+// window messages through ManagerEvents and hand model changes and view refreshes back to the
+// manager's thread. Every job switches the link's queued mode off and waits for the queue to
+// drain before it talks to the amplifier, so no reply can reach the wrong reader; it restores
+// queued mode afterwards while the device is still open.
+
+#include <QObject>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "channel_curves.h"
+#include "clock.h"
+#include "dsp_link.h"
+#include "manager_events.h"
+#include "operations_view.h"
+#include "profile_record.h"
+#include "reply_handlers.h"
+
+class QString;
+
+namespace model {
+
+// A stored name holds this many characters at most (16 bytes of UTF-16 with a terminator).
+inline constexpr int SCENE_NAME_CHARS = 7;
+
+// A typed name as it is kept in the scene table and sent: at most SCENE_NAME_CHARS characters,
+// in the local 8-bit encoding, cut at a character boundary so that a terminating zero still
+// fits the 16-byte field.
+std::string SceneNameBytes(const QString& name);
+// The stored bytes of a name for display.
+QString SceneNameText(const std::string& bytes);
+
+class SceneOperations {
+  public:
+    // Reads the handshake and the whole live state back (the manager's state read); -1 when
+    // the handshake fails. Called on a worker thread.
+    using LiveStateReader = std::function<int()>;
+
+    SceneOperations(ModelState& state, dsplink::DspLink& link, dsplink::Clock& clock,
+                    ManagerEvents* events, ChannelCurves& curves, LiveStateReader readLiveState);
+    ~SceneOperations();
+    SceneOperations(const SceneOperations&) = delete;
+    SceneOperations& operator=(const SceneOperations&) = delete;
+
+    void SetView(OperationsView* view) { mView = view; }
+
+    // The device scene (1..10) the scene window chose; 0 none. Other values are ignored.
+    int CurrentScene() const { return mCurrentScene; }
+    void SetCurrentScene(int scene);
+
+    // The name the save job sends, zero-padded.
+    const std::array<uint8_t, SCENE_NAME_BYTES>& SceneNameBuffer() const {
+        return mSceneNameBuffer;
+    }
+    void ClearSceneNameBuffer() { mSceneNameBuffer.fill(0); }
+    void SetSceneNameBuffer(const std::string& bytes);
+
+    // The scene window's jobs, on scene CurrentScene(). replyTo receives their
+    // WM_HIDE_LOADING (the window posts its own WM_SHOW_LOADING first); null means the
+    // manager's events. False when there is no scene chosen.
+    bool StartLoadScene(std::shared_ptr<ManagerEvents> replyTo);
+    bool StartSaveScene(std::shared_ptr<ManagerEvents> replyTo);
+    bool StartDeleteScene(std::shared_ptr<ManagerEvents> replyTo);
+    // Asks the amplifier for its current scene; the answer reaches the scene reply target.
+    void StartReadCurrentScene();
+
+    // After a profile file was loaded into the model: show the busy window, send the live
+    // record (or the scene table and the live record), refresh the whole view, hide it.
+    void StartSetCurScene();
+    void StartSetWholeProfile();
+
+    // Asks through the view; on yes resets the amplifier behind the busy window and posts
+    // WM_DEVICE_REBOOT.
+    void ResetMcuFactoryDefault();
+
+    // The sends themselves, every command at once (any thread; no model access).
+    void SetReadCurProfileToMCU(const ProfileRecord& record);
+    void SetReadWholeProfileToMCU(const SceneTable& table, const ProfileRecord& live);
+
+    // Shutdown: a running job stops at its next step and posts nothing more.
+    void Stop() { mStopping = true; }
+    void WaitForJobs();
+    bool JobRunning() const { return mJobRunning; }
+
+  private:
+    // Joins the previous job and runs work on a new one.
+    void StartJob(std::function<void()> work);
+    // Queued mode off and the queue drained; returns whether queued mode was on.
+    bool EnterExclusive();
+    void LeaveExclusive(bool wasQueued);
+    // Sleeps on the clock in short slices; false when stopped or the device went away.
+    bool SleepMs(int ms);
+    void Post(const std::shared_ptr<ManagerEvents>& to, uint32_t message);
+    // Runs fn on the manager's thread; dropped when this object is gone.
+    void OnOwnerThread(std::function<void()> fn);
+    // Curves and the whole view after the live set was replaced (manager's thread).
+    void RefreshWholeView();
+    // The link state part of the refresh (model only).
+    void ApplyLinkState();
+
+    void SendOutputs(int scene, const ProfileRecord& record, bool withBypass);
+    void SendInputMixTrims(int scene, const ProfileRecord& record);
+    void SendMixMasks(int scene, const ProfileRecord& record, int source);
+
+    ModelState& mState;
+    dsplink::DspLink& mLink;
+    dsplink::Clock& mClock;
+    ManagerEvents* mEvents;
+    ChannelCurves& mCurves;
+    LiveStateReader mReadLiveState;
+    OperationsView* mView = nullptr;
+
+    int mCurrentScene = 0;
+    std::array<uint8_t, SCENE_NAME_BYTES> mSceneNameBuffer{};
+
+    // Lives on the manager's thread; queued calls to it die with it.
+    std::unique_ptr<QObject> mContext;
+    std::thread mJob;
+    std::atomic<bool> mJobRunning{false};
+    std::atomic<bool> mStopping{false};
+};
+
+}  // namespace model

@@ -1,0 +1,12 @@
+#pragma once
+// Sizes of the arrays in profile files.
+
+#include "constants.h"
+
+namespace profiles {
+
+inline constexpr const char* kModelName = "ORN14.60DSP";
+// Input rows a file carries per source; the model keeps two more that no source uses.
+inline constexpr int kFileInputRows = 10;
+
+}  // namespace profiles

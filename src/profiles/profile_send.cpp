@@ -1,0 +1,188 @@
+#include "profile_send.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <span>
+#include <utility>
+#include <vector>
+
+#include "run_log.h"
+#include "sources.h"
+#include "value_ranges.h"
+
+namespace profiles {
+namespace {
+
+using model::OUTPUT_CHANNELS;
+using model::ProfileRecord;
+
+constexpr bool kNow = true;
+constexpr int kSource = 0;
+constexpr int kLast = OUTPUT_CHANNELS - 1;
+constexpr int kLowPass = 1;
+constexpr int kHighPass = 2;
+constexpr int kLiveScene = 0;
+
+class Sender {
+  public:
+    explicit Sender(dsplink::DspLink& link) : mLink(link) {}
+
+    int Missing() const { return mMissing; }
+    void Count(bool answered) { mMissing += answered ? 0 : 1; }
+
+    void MainVolume(const ProfileRecord& r) {
+        // The amplifier takes the volume as attenuation from the top of the range.
+        Count(mLink.Main_Volume_Ctrl(static_cast<float>(model::MAX_MAIN_VOLUME - r.mainVolume),
+                                     kNow));
+        Count(mLink.Mute_Ctrl(r.mainVolumeMute, kNow));
+    }
+
+    void FiltersAndBands(int scene, const ProfileRecord& r) {
+        for (int out = 0; out < OUTPUT_CHANNELS; ++out) {
+            const model::OutputChannel& ch = r.channels[static_cast<size_t>(out)];
+            const model::Crossover& x = ch.crossover;
+            Count(mLink.Filter_Ctrl(scene, kSource, out, kLowPass, x.lp.type(), x.lp.fs(),
+                                    x.lp.slope(), kNow));
+            Count(mLink.Filter_Ctrl(scene, kSource, out, kHighPass, x.hp.type(), x.hp.fs(),
+                                    x.hp.slope(), kNow));
+            const model::EqBand* row = model::BandsOf(r, out);
+            const int bands = std::clamp(ch.eqSize, 0, model::MAX_EQ_BANDS);
+            for (int b = 0; b < bands; ++b) {
+                Count(mLink.EQ_Ctrl(scene, kSource, out, b, row[b].freq, row[b].eqFactor,
+                                    row[b].eqGain, kNow));
+            }
+        }
+    }
+
+    void ChannelValues(int scene, const ProfileRecord& r) {
+        std::array<float, OUTPUT_CHANNELS> trims{}, delays{};
+        std::array<int, OUTPUT_CHANNELS> mutes{}, phases{}, solos{}, bypass{};
+        for (size_t i = 0; i < OUTPUT_CHANNELS; ++i) {
+            const model::OutputChannel& ch = r.channels[i];
+            trims[i] = 0.0f - ch.gain;  // attenuation, not gain
+            delays[i] = ch.delay;
+            mutes[i] = ch.mute;
+            phases[i] = ch.phase;
+            solos[i] = ch.solo;
+            bypass[i] = ch.bypass;
+        }
+        Count(mLink.CH_Type_Ctrl(scene, kSource, 0, kLast, r.outputs, kNow));
+        Count(mLink.Trim_Ctrl(scene, kSource, 0, kLast, trims, kNow));
+        Count(mLink.Mute_Ch_Ctrl(scene, kSource, 0, kLast, mutes, kNow));
+        Count(mLink.Phase_Ctrl(scene, kSource, 0, kLast, phases, kNow));
+        Count(mLink.Solo_Ctrl(scene, kSource, 0, kLast, solos, kNow));
+        Count(mLink.Delay_Ctrl(scene, kSource, 0, kLast, delays, kNow));
+        Count(mLink.PEQ_Bypass_Ctrl(scene, kSource, 0, kLast, bypass, kNow));
+    }
+
+    // Every source's routing: a file holds all nine, and a set's current source is not stored.
+    void Routing(int scene, const ProfileRecord& r) {
+        for (int s = 0; s < model::INPUT_SOURCES; ++s) {
+            Count(mLink.Mix_Ch_Ctrl(scene, s, 0, kLast, r.inputs[static_cast<size_t>(s)], kNow));
+        }
+        for (int s = 0; s < model::INPUT_SOURCES; ++s) {
+            for (int row = 0; row < model::SourceInputCount(s); ++row) {
+                const auto& levels =
+                    r.inputMixVolume[static_cast<size_t>(s)][static_cast<size_t>(row)];
+                Count(mLink.Input_Mix_Trim_Ctrl(scene, s, row, 0, kLast, levels, kNow));
+            }
+        }
+    }
+
+    void InputPhases(int scene, const ProfileRecord& r) {
+        for (int s = 0; s < model::INPUT_SOURCES; ++s) {
+            const int count = model::SourceInputCount(s);
+            if (count > 0) {
+                const auto phases = std::span(r.inMixPhase[static_cast<size_t>(s)])
+                                        .first(static_cast<size_t>(count));
+                Count(mLink.Input_Phase_Ctrl(scene, s, 0, count - 1, phases, kNow));
+            }
+        }
+    }
+
+    void LinkAndLock(int scene, const ProfileRecord& r) {
+        std::vector<std::pair<int, int>> pairs;
+        if (r.linkMode == 1) {
+            for (int a = 0; a < OUTPUT_CHANNELS; ++a) {
+                const int b = r.linkOutputs[static_cast<size_t>(a)];
+                if (model::IsOutputIndex(b) && a < b) {
+                    pairs.emplace_back(a, b);
+                }
+            }
+        }
+        Count(mLink.CH_Lock_Ctrl(scene, r.lockMode == 1 ? 1 : 0, kNow));
+        Count(mLink.CH_Link_Ctrl(scene, r.linkMode == 1 ? 1 : 0, pairs, kNow));
+    }
+
+    void Settings(const ProfileRecord& r) {
+        Count(mLink.Input_Ch_Threshold_Ctrl(r.inputThreshold, kNow));
+        Count(mLink.Set_Acc(r.acc, kNow));
+    }
+
+    void Bridges(const ProfileRecord& r) {
+        Count(mLink.Output_Bridge_Ctrl(kLiveScene, kSource, r.bridgeOutputs, kNow));
+    }
+
+    void NameAndSave(int scene, const std::array<char, model::SCENE_NAME_BYTES>& name) {
+        std::array<std::uint8_t, model::SCENE_NAME_BYTES> bytes{};
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            bytes[i] = static_cast<std::uint8_t>(name[i]);
+        }
+        Count(mLink.SetSceneName(scene, bytes));
+        Count(mLink.SaveScene(scene, 1));
+    }
+
+    // The live set: everything the file holds for it.
+    void Live(const ProfileRecord& r) {
+        MainVolume(r);
+        FiltersAndBands(kLiveScene, r);
+        ChannelValues(kLiveScene, r);
+        Routing(kLiveScene, r);
+        InputPhases(kLiveScene, r);
+        LinkAndLock(kLiveScene, r);
+        Settings(r);
+    }
+
+  private:
+    dsplink::DspLink& mLink;
+    int mMissing = 0;
+};
+
+}  // namespace
+
+int SendSceneProfile(dsplink::DspLink& link, const ProfileRecord& live,
+                     const SendProgress& progress) {
+    Sender send(link);
+    send.Live(live);
+    send.Bridges(live);
+    if (progress) {
+        progress(1, 1);
+    }
+    return send.Missing();
+}
+
+int SendWholeProfile(dsplink::DspLink& link, const ProfileRecord& live,
+                     const model::SceneTable& scenes, const SendProgress& progress) {
+    constexpr int kSets = model::STORED_SCENES + 1;
+    Sender send(link);
+    for (int n = 1; n <= model::STORED_SCENES; ++n) {
+        runlog::Log("set scene(%d)\n", n);
+        const ProfileRecord& r = scenes.records[static_cast<size_t>(n - 1)];
+        send.FiltersAndBands(n, r);
+        send.ChannelValues(n, r);
+        send.Routing(n, r);
+        send.LinkAndLock(n, r);
+        send.NameAndSave(n, scenes.names[static_cast<size_t>(n - 1)]);
+        if (progress) {
+            progress(n, kSets);
+        }
+    }
+    send.Live(live);
+    if (progress) {
+        progress(kSets, kSets);
+    }
+    return send.Missing();
+}
+
+}  // namespace profiles

@@ -1,0 +1,287 @@
+// The service tool's backup, restore and scene commands against the virtual amplifier, which
+// judges by the state it ends in.
+
+#include <cJSON.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "clock.h"
+#include "dspctl.h"
+#include "profile_files.h"
+#include "profile_writer.h"
+#include "virtual_amplifier.h"
+
+namespace {
+
+struct Result {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+std::string Slurp(std::FILE* f) {
+    std::fflush(f);
+    std::rewind(f);
+    std::string text;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+        text.append(buffer, n);
+    }
+    std::fclose(f);
+    return text;
+}
+
+class DspctlBackup : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        mDir = std::filesystem::temp_directory_path() /
+               ("dspctl_backup_" + std::to_string(::getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(mDir);
+    }
+    void TearDown() override { std::filesystem::remove_all(mDir); }
+
+    std::string PathOf(const std::string& name) const { return (mDir / name).string(); }
+
+    // Runs the tool against `amp` on virtual time.
+    Result Tool(const std::shared_ptr<sim::VirtualAmplifier>& amp, std::vector<const char*> args) {
+        args.insert(args.begin(), "orn-dspctl");
+        args.insert(args.begin() + 1, "--simulate");
+        dspctl::Options options;
+        bool help = false;
+        std::FILE* out = std::tmpfile();
+        std::FILE* err = std::tmpfile();
+        int code = dspctl::ParseArguments(static_cast<int>(args.size()), args.data(), options, out,
+                                          err, help);
+        if (code == dspctl::kExitOk && !help) {
+            options.amplifier = amp;
+            options.clock = &mClock;
+            code = dspctl::Run(options, out, err);
+        }
+        return {code, Slurp(out), Slurp(err)};
+    }
+
+    std::filesystem::path mDir;
+    dsplink::ManualClock mClock;
+};
+
+// A device far from its defaults, in device units: live set and three stored scenes.
+void Customise(sim::DeviceState& s) {
+    s.mainVolume = 6 + 14;  // -14 dB
+    s.mute = 1;
+    s.acc = 4;
+    s.inputThreshold = static_cast<uint8_t>(-35);
+    for (int scene : {0, 2, 5, 10}) {
+        sim::SceneState& sc = s.scenes[scene];
+        for (int o = 0; o < sim::kOutputs; ++o) {
+            sim::OutputState& out = sc.outputs[o];
+            out.trim = static_cast<uint8_t>(o + scene);
+            out.mute = (o + scene) % 2;
+            out.phase = o == 3;
+            out.eqBypass = o % 3 == 0;
+            out.type = static_cast<uint8_t>((o * 5 + scene) % 29);
+            out.delay = {static_cast<uint8_t>(o % 15), 0, static_cast<uint8_t>(scene * 10)};
+            out.hp = {2, static_cast<uint16_t>(60 + scene + o), 3};
+            out.lp = {3, static_cast<uint16_t>(8000 + o), 2};
+            out.bands[o].freq = static_cast<uint16_t>(1234 + scene);
+            out.bands[o].gain = {static_cast<uint8_t>(18 - 4), 5};  // -4.5 dB
+            out.bands[30].q = {2, 5};
+        }
+        for (int src : {0, 5}) {
+            // Both inputs routed, each at a level of its own (a routed input is never at 0).
+            sc.sources[src].mixMask[7] = 3;
+            sc.sources[src].mixTrim[0][7] = static_cast<uint8_t>(70 - scene);
+            sc.sources[src].mixTrim[1][7] = static_cast<uint8_t>(40 + scene);
+            sc.sources[src].mixMask[9] = 0;
+            sc.sources[src].mixTrim[1][9] = 0;
+        }
+        sc.lock = 1;
+        if (scene > 0) {
+            s.validMask = static_cast<uint16_t>(s.validMask | (1u << (scene - 1)));
+        }
+    }
+    s.names[1] = {'C', 'l', 'u', 'b'};
+    s.names[4] = {'R', 'o', 'c', 'k', 'e', 'r'};
+}
+
+// The file without the keys a whole profile's reader leaves alone.
+std::string WithoutUnreadKeys(const std::string& path) {
+    std::string text;
+    EXPECT_FALSE(profiles::LoadFromFile(path, text));
+    cJSON* root = cJSON_Parse(text.c_str());
+    EXPECT_NE(root, nullptr);
+    auto strip = [](cJSON* set) {
+        for (const char* key : {"bridgeOutputs", "linkSel", "delayLinkSel"}) {
+            cJSON_DeleteItemFromObject(set, key);
+        }
+    };
+    strip(cJSON_GetObjectItem(root, "currentProfile"));
+    cJSON* scenes = cJSON_GetObjectItem(root, "sceneArray");
+    for (int k = 0; k < cJSON_GetArraySize(scenes); ++k) {
+        strip(cJSON_GetArrayItem(scenes, k));
+    }
+    char* printed = cJSON_PrintUnformatted(root);
+    std::string out(printed);
+    cJSON_free(printed);
+    cJSON_Delete(root);
+    return out;
+}
+
+TEST_F(DspctlBackup, BackupRestoreBackupGivesTheSameFileAndTheSameDevice) {
+    auto first = std::make_shared<sim::VirtualAmplifier>();
+    first->Modify(Customise);
+    const Result backup1 = Tool(first, {"backup", PathOf("first.wpf").c_str()});
+    ASSERT_EQ(backup1.code, 0) << backup1.err;
+    EXPECT_NE(backup1.out.find("Read scene 10 of 10"), std::string::npos);
+
+    auto second = std::make_shared<sim::VirtualAmplifier>();
+    const Result restore = Tool(second, {"restore", PathOf("first.wpf").c_str()});
+    ASSERT_EQ(restore.code, 0) << restore.err;
+    EXPECT_NE(restore.out.find("Sent scene 10 of 10"), std::string::npos);
+    EXPECT_NE(restore.out.find("(100%)"), std::string::npos);
+
+    const Result backup2 = Tool(second, {"backup", PathOf("second.wpf").c_str()});
+    ASSERT_EQ(backup2.code, 0) << backup2.err;
+    EXPECT_EQ(WithoutUnreadKeys(PathOf("first.wpf")), WithoutUnreadKeys(PathOf("second.wpf")));
+
+    // The device is the judge: every stored scene and the live set carry the same values.
+    const sim::DeviceState a = first->Snapshot();
+    const sim::DeviceState b = second->Snapshot();
+    for (int scene = 0; scene <= 10; ++scene) {
+        SCOPED_TRACE("scene " + std::to_string(scene));
+        EXPECT_EQ(a.scenes[scene].outputs, b.scenes[scene].outputs);
+        for (int src = 0; src < sim::kSources; ++src) {
+            EXPECT_EQ(a.scenes[scene].sources[src].mixMask, b.scenes[scene].sources[src].mixMask);
+            for (int row = 0; row < 10; ++row) {
+                EXPECT_EQ(a.scenes[scene].sources[src].mixTrim[row],
+                          b.scenes[scene].sources[src].mixTrim[row])
+                    << "source " << src << " row " << row;
+            }
+        }
+        EXPECT_EQ(a.scenes[scene].lock, b.scenes[scene].lock);
+        EXPECT_EQ(a.scenes[scene].link, b.scenes[scene].link);
+    }
+    EXPECT_EQ(b.mainVolume, a.mainVolume);
+    EXPECT_EQ(b.mute, a.mute);
+    EXPECT_EQ(b.acc, a.acc);
+    EXPECT_EQ(b.inputThreshold, a.inputThreshold);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(b.names[1].data()), 4), "Club");
+    EXPECT_EQ(b.names[1][4], 0);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(b.names[4].data())), "Rocker");
+}
+
+TEST_F(DspctlBackup, AnInvalidFileIsRefusedBeforeAnythingIsSent) {
+    auto amp = std::make_shared<sim::VirtualAmplifier>();
+    ASSERT_EQ(Tool(amp, {"backup", PathOf("good.wpf").c_str()}).code, 0);
+    std::string text;
+    ASSERT_FALSE(profiles::LoadFromFile(PathOf("good.wpf"), text));
+    // A broken last scene: the whole file is refused, the earlier scenes are not sent either.
+    const size_t last = text.rfind("\"lockMode\":");
+    ASSERT_NE(last, std::string::npos);
+    text.replace(last, 11, "\"lockMode\":\"x\",\"_\":");
+    ASSERT_FALSE(profiles::SaveToFile(PathOf("bad.wpf"), text));
+    amp->Modify(Customise);
+    const sim::DeviceState before = amp->Snapshot();
+
+    const Result r = Tool(amp, {"--trace", "restore", PathOf("bad.wpf").c_str()});
+    EXPECT_EQ(r.code, dspctl::kExitFile);
+    EXPECT_NE(r.err.find("lockMode"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("${profile_load_error}"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.find("> "), std::string::npos) << "no frame may be written";
+    EXPECT_EQ(amp->Snapshot(), before);
+
+    const Result missing = Tool(amp, {"restore", PathOf("absent.spf").c_str()});
+    EXPECT_EQ(missing.code, dspctl::kExitFile);
+    EXPECT_NE(missing.err.find("${profile_open_error}"), std::string::npos);
+    EXPECT_EQ(amp->Snapshot(), before);
+}
+
+TEST_F(DspctlBackup, SceneProfileRestoreSetsTheLiveSetOnly) {
+    auto source = std::make_shared<sim::VirtualAmplifier>();
+    source->Modify(Customise);
+    // A scene profile from a whole backup's live set, through the shared reader and writer.
+    ASSERT_EQ(Tool(source, {"backup", PathOf("all.wpf").c_str()}).code, 0);
+    const auto whole =
+        profiles::LoadWholeProfile(PathOf("all.wpf"), model::ProfileRecord(), model::SceneTable());
+    ASSERT_TRUE(whole.Ok());
+    ASSERT_FALSE(
+        profiles::SaveToFile(PathOf("live.spf"), profiles::WriteSceneProfile(*whole.live)));
+
+    auto target = std::make_shared<sim::VirtualAmplifier>();
+    const sim::DeviceState fresh = target->Snapshot();
+    const Result r = Tool(target, {"restore", PathOf("live.spf").c_str()});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const sim::DeviceState a = source->Snapshot();
+    const sim::DeviceState b = target->Snapshot();
+    EXPECT_EQ(b.scenes[0].outputs, a.scenes[0].outputs);
+    EXPECT_EQ(b.scenes[0].sources[5].mixMask, a.scenes[0].sources[5].mixMask);
+    EXPECT_EQ(b.mainVolume, a.mainVolume);
+    for (int scene = 1; scene <= 10; ++scene) {
+        EXPECT_EQ(b.scenes[scene], fresh.scenes[scene]) << scene;
+    }
+    EXPECT_EQ(b.validMask, fresh.validMask);
+}
+
+TEST_F(DspctlBackup, SceneSaveLoadAndDelete) {
+    auto amp = std::make_shared<sim::VirtualAmplifier>();
+    amp->Modify(Customise);
+    const sim::SceneState live = amp->Snapshot().scenes[0];
+
+    const Result save = Tool(amp, {"scene", "save", "7", "Evening in the garage"});
+    ASSERT_EQ(save.code, 0) << save.err;
+    EXPECT_NE(save.out.find("cut to \"Evening in the \""), std::string::npos) << save.out;
+    sim::DeviceState s = amp->Snapshot();
+    EXPECT_EQ(s.scenes[7], live);
+    EXPECT_TRUE(s.validMask & (1u << 6));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(s.names[6].data())), "Evening in the ");
+
+    // Without a name the scene keeps the one it has.
+    ASSERT_EQ(Tool(amp, {"scene", "save", "7"}).code, 0);
+    EXPECT_EQ(amp->Snapshot().names[6], s.names[6]);
+
+    amp->Modify([](sim::DeviceState& d) { d.scenes[0] = sim::DefaultScene(); });
+    ASSERT_EQ(Tool(amp, {"scene", "load", "7"}).code, 0);
+    EXPECT_EQ(amp->Snapshot().scenes[0], live);
+
+    ASSERT_EQ(Tool(amp, {"scene", "delete", "7"}).code, 0);
+    s = amp->Snapshot();
+    EXPECT_FALSE(s.validMask & (1u << 6));
+
+    // An empty slot is not loaded: the live set stays as it is.
+    amp->Modify([](sim::DeviceState& d) { d.scenes[0].outputs[0].trim = 33; });
+    const sim::DeviceState before = amp->Snapshot();
+    const Result empty = Tool(amp, {"scene", "load", "7"});
+    EXPECT_EQ(empty.code, dspctl::kExitNoAmplifier);
+    EXPECT_NE(empty.err.find("holds no data"), std::string::npos);
+    EXPECT_EQ(amp->Snapshot().scenes[0], before.scenes[0]);
+}
+
+TEST_F(DspctlBackup, UsageAndFileErrors) {
+    auto amp = std::make_shared<sim::VirtualAmplifier>();
+    EXPECT_EQ(Tool(amp, {"backup", "x.spf"}).code, dspctl::kExitUsage);
+    EXPECT_EQ(Tool(amp, {"backup"}).code, dspctl::kExitUsage);
+    EXPECT_EQ(Tool(amp, {"restore", "x.txt"}).code, dspctl::kExitUsage);
+    EXPECT_EQ(Tool(amp, {"scene", "save", "11"}).code, dspctl::kExitUsage);
+    EXPECT_EQ(Tool(amp, {"scene", "save", "0"}).code, dspctl::kExitUsage);
+    EXPECT_EQ(Tool(amp, {"scene", "rename", "1"}).code, dspctl::kExitUsage);
+    EXPECT_EQ(Tool(amp, {"scene", "load", "1", "extra"}).code, dspctl::kExitUsage);
+    EXPECT_EQ(Tool(amp, {"scene", "save", "1", "a", "b"}).code, dspctl::kExitUsage);
+    const Result unwritable = Tool(amp, {"backup", "/nonexistent-dir/x.wpf"});
+    EXPECT_EQ(unwritable.code, dspctl::kExitFile);
+    EXPECT_NE(unwritable.err.find("${profile_create_error}"), std::string::npos);
+}
+
+TEST_F(DspctlBackup, TraceShowsTheFramesOfAProfileCommand) {
+    auto amp = std::make_shared<sim::VirtualAmplifier>();
+    const Result r = Tool(amp, {"--trace", "scene", "delete", "3"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    // DeleteScene: flash packet, subcommand 0x0A, scene 3.
+    EXPECT_NE(r.out.find("> AA 55 04 02 0A"), std::string::npos) << r.out;
+}
+
+}  // namespace
