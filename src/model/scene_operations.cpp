@@ -272,6 +272,30 @@ void SceneOperations::StartSetWholeProfile() {
     });
 }
 
+void SceneOperations::StartReadWholeProfile(std::function<void()> done) {
+    Post(nullptr, WM_SHOW_LOADING);
+    StartJob([this, done = std::move(done)] {
+        runlog::Log("SaveWholeSceneThread start!\n");
+        if (mLink.IsOpen()) {
+            const bool wasQueued = EnterExclusive();
+            for (int scene = 1; scene <= STORED_SCENES && !mStopping; ++scene) {
+                dsplink::ReadStoredScene(mLink, scene, [this](int ms) { SleepMs(ms); });
+            }
+            if (!mStopping) {
+                mLink.ReadScene(0, 0);
+                mReadLiveState();
+            }
+            LeaveExclusive(wasQueued);
+        }
+        // Queued after the replies just read, so done sees them in the model.
+        OnOwnerThread([this, done] {
+            done();
+            Post(nullptr, WM_HIDE_LOADING);
+        });
+        runlog::Log("SaveWholeSceneThread end!\n");
+    });
+}
+
 void SceneOperations::ResetMcuFactoryDefault() {
     runlog::Log("%s\n", "EqualizerManager::ResetMcuFactoryDefault");
     if (!mLink.IsOpen()) {

@@ -81,6 +81,11 @@ class SceneOperations {
     void StartSetCurScene();
     void StartSetWholeProfile();
 
+    // Before a whole profile is saved: behind the busy window, reads the ten stored scenes,
+    // brings the live set back and reads it, then runs done on the manager's thread, where
+    // the model holds what was read, and hides the busy window.
+    void StartReadWholeProfile(std::function<void()> done);
+
     // Asks through the view; on yes resets the amplifier behind the busy window and posts
     // WM_DEVICE_REBOOT.
     void ResetMcuFactoryDefault();

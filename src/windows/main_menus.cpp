@@ -5,6 +5,7 @@
 #include "menu.h"
 #include "resources.h"
 #include "run_log.h"
+#include "scene_wnd.h"
 #include "speaker_types.h"
 #include "ui_equalizer.h"
 
@@ -12,11 +13,16 @@ namespace {
 
 // Items whose windows arrive with later work: they stay visible so the menus keep their shape.
 constexpr const char* kNotYetItems[] = {
-    "option_item_firmware_upgrade", "option_item_reset_default",    "scene_item_load_scene",
-    "scene_item_saveas_scene",      "scene_item_delete_scene",      "scene_item_load_file",
-    "scene_item_save_file",         "scene_item_load_whole",        "scene_item_save_whole",
-    "advance_item_mixer",           "advance_item_noise_threshold", "advance_item_compressors_on",
-    "advance_item_custom_eq",
+    "option_item_firmware_upgrade", "advance_item_mixer",     "advance_item_noise_threshold",
+    "advance_item_compressors_on",  "advance_item_custom_eq",
+};
+
+// Items that need the amplifier: disabled, not hidden, while it is not connected.
+constexpr const char* kConnectedItems[] = {
+    "option_item_reset_default",
+    "scene_item_load_scene",
+    "scene_item_saveas_scene",
+    "scene_item_delete_scene",
 };
 
 constexpr const char* kHiddenAdvanceItems[] = {
@@ -26,7 +32,10 @@ constexpr const char* kHiddenAdvanceItems[] = {
     "advance_item_compressor",
 };
 
-void DisableNotYetItems(ui::Menu* menu) {
+void EnableItems(ui::Menu* menu, bool connected) {
+    for (const char* item : kConnectedItems) {
+        menu->SetItemEnabled(QString::fromLatin1(item), connected);
+    }
     for (const char* item : kNotYetItems) {
         menu->SetItemEnabled(QString::fromLatin1(item), false);
     }
@@ -51,7 +60,7 @@ void CMainWnd::ShowOptionMenu() {
     if (menu == nullptr) {
         return;
     }
-    DisableNotYetItems(menu);
+    EnableItems(menu, IsConnected());
     if (QWidget* button = FindWidget("btn_option")) {
         menu->PopupBelow(button);
     }
@@ -62,7 +71,7 @@ void CMainWnd::ShowSceneMenu() {
     if (menu == nullptr) {
         return;
     }
-    DisableNotYetItems(menu);
+    EnableItems(menu, IsConnected());
     if (QWidget* button = FindWidget("btn_scene")) {
         menu->PopupBelow(button);
     }
@@ -76,7 +85,7 @@ void CMainWnd::ShowAdvanceMenu() {
     for (const char* item : kHiddenAdvanceItems) {
         menu->SetItemVisible(QString::fromLatin1(item), false);
     }
-    DisableNotYetItems(menu);
+    EnableItems(menu, IsConnected());
     if (QWidget* button = FindWidget("btn_advance")) {
         menu->PopupBelow(button);
     }
@@ -133,6 +142,22 @@ void CMainWnd::OnMenuItem(const ui::Notification& n) {
         ChangeLanguage("cn_zh", 1);
     } else if (item == "option_item_language_ru") {
         ChangeLanguage("ru", 2);
+    } else if (item == "option_item_reset_default") {
+        mManager->Scenes().ResetMcuFactoryDefault();
+    } else if (item == "scene_item_load_scene") {
+        CSceneWnd::Run(this, *mManager, CSceneWnd::Mode::Load);
+    } else if (item == "scene_item_saveas_scene") {
+        CSceneWnd::Run(this, *mManager, CSceneWnd::Mode::Save);
+    } else if (item == "scene_item_delete_scene") {
+        CSceneWnd::Run(this, *mManager, CSceneWnd::Mode::Delete);
+    } else if (item == "scene_item_load_file") {
+        LoadSenceConfigFromFile();
+    } else if (item == "scene_item_save_file") {
+        SaveSenceConfigToFile();
+    } else if (item == "scene_item_load_whole") {
+        LoadWholeConfigFromFile();
+    } else if (item == "scene_item_save_whole") {
+        SaveWholeConfigToFile();
     } else if (item.contains("output_menu") || item.contains("output_item")) {
         const int type = model::SpeakerTypeOfMenuItem(item.toStdString());
         const int channel = mMenuChannel;

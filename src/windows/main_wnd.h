@@ -37,6 +37,8 @@ class CMainWnd : public ui::Window, public model::ManagerEvents, public model::C
         QString lockDirectory;
         // The clock every wait of the link and the jobs goes through; nullptr for real time.
         dsplink::Clock* clock = nullptr;
+        // Picks the profile file to save or load instead of the file dialog; empty cancels.
+        std::function<QString(bool save, bool whole)> chooseFile;
     };
 
     explicit CMainWnd(Config config);
@@ -96,6 +98,13 @@ class CMainWnd : public ui::Window, public model::ManagerEvents, public model::C
     bool OnItemSelect(const ui::Notification& n);
     void ShowPage(const QString& tab);
     void DeviceChanged(bool arrived);
+
+    // The scene menu's file items.
+    QString ChooseProfileFile(bool save, bool whole);
+    void SaveSenceConfigToFile();
+    void SaveWholeConfigToFile();
+    void LoadSenceConfigFromFile();
+    void LoadWholeConfigFromFile();
 
     void ShowOptionMenu();
     void ShowSceneMenu();

@@ -1,0 +1,110 @@
+// The scene menu's file items: scene and whole profiles saved to and loaded from disk.
+
+#include <QDir>
+#include <QFileDialog>
+
+#include "main_view.h"
+#include "main_wnd.h"
+#include "profile_error.h"
+#include "profile_files.h"
+#include "profile_writer.h"
+#include "resources.h"
+#include "run_log.h"
+#include "settings.h"
+
+namespace {
+
+// The dialog filters follow the saved language: Chinese for index 1, English otherwise.
+QString FileFilter(bool whole) {
+    const bool chinese = shell::Settings().ReadLanguage() == 1;
+    if (whole) {
+        return chinese ? QStringLiteral("整机配置文件(*.wpf);;所有文件(*.*)")
+                       : QStringLiteral("Whole Config Profile(*.wpf);;All Files(*.*)");
+    }
+    return chinese ? QStringLiteral("场景配置文件(*.spf);;所有文件(*.*)")
+                   : QStringLiteral("Scene Profile(*.spf);;All Files(*.*)");
+}
+
+}  // namespace
+
+QString CMainWnd::ChooseProfileFile(bool save, bool whole) {
+    if (mConfig.chooseFile) {
+        return mConfig.chooseFile(save, whole);
+    }
+    QFileDialog dialog(this, QString(), QDir::currentPath(), FileFilter(whole));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setDefaultSuffix(whole ? QStringLiteral("wpf") : QStringLiteral("spf"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return QString();
+    }
+    const QString path = dialog.selectedFiles().first();
+    runlog::Log(save ? "GetSaveFileName %s ok\n" : "GetOpenFileName %s ok\n",
+                path.toUtf8().constData());
+    return path;
+}
+
+void CMainWnd::SaveSenceConfigToFile() {
+    runlog::Log("%s\n", "SaveSenceConfigToFile");
+    const QString path = ChooseProfileFile(true, false);
+    if (path.isEmpty()) {
+        return;
+    }
+    const std::string text = profiles::WriteSceneProfile(mManager->State().live);
+    const profiles::ProfileFailure failure = profiles::SaveToFile(path.toStdString(), text);
+    ShowMessage(
+        QString::fromLatin1(failure ? profiles::MessageKey(failure.error) : profiles::kSaveOkKey));
+}
+
+void CMainWnd::SaveWholeConfigToFile() {
+    runlog::Log("%s\n", "SaveWholeConfigToFile");
+    const QString path = ChooseProfileFile(true, true);
+    if (path.isEmpty()) {
+        return;
+    }
+    // The stored scenes are read from the amplifier first; the file is written once the
+    // model holds them.
+    mManager->Scenes().StartReadWholeProfile([this, path] {
+        const model::ModelState& state = mManager->State();
+        const std::string text = profiles::WriteWholeProfile(state.live, state.scenes);
+        const profiles::ProfileFailure failure = profiles::SaveToFile(path.toStdString(), text);
+        ShowMessageLater(QString::fromLatin1(failure ? profiles::MessageKey(failure.error)
+                                                     : profiles::kSaveOkKey));
+    });
+}
+
+void CMainWnd::LoadSenceConfigFromFile() {
+    runlog::Log("%s\n", "LoadSenceConfigFromFile");
+    const QString path = ChooseProfileFile(false, false);
+    if (path.isEmpty()) {
+        return;
+    }
+    model::ModelState& state = mManager->State();
+    profiles::SceneProfileLoad load = profiles::LoadSceneProfile(path.toStdString(), state.live);
+    if (!load.Ok()) {
+        // Nothing in the model or the amplifier changes on a bad file.
+        ShowMessage(QString::fromLatin1(profiles::MessageKey(load.failure.error)));
+        return;
+    }
+    state.live = *load.live;
+    mManager->Scenes().StartSetCurScene();
+}
+
+void CMainWnd::LoadWholeConfigFromFile() {
+    runlog::Log("%s\n", "LoadWholeConfigFromFile");
+    const QString path = ChooseProfileFile(false, true);
+    if (path.isEmpty()) {
+        return;
+    }
+    model::ModelState& state = mManager->State();
+    profiles::WholeProfileLoad load =
+        profiles::LoadWholeProfile(path.toStdString(), state.live, state.scenes);
+    if (!load.Ok()) {
+        ShowMessage(QString::fromLatin1(profiles::MessageKey(load.failure.error)));
+        return;
+    }
+    state.live = *load.live;
+    state.scenes = *load.scenes;
+    mManager->Scenes().StartSetWholeProfile();
+}

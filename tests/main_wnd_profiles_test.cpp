@@ -1,0 +1,127 @@
+// The scene menu's file items end to end: a profile saved from the main window and loaded back
+// returns the amplifier to the saved state; a bad file changes nothing anywhere.
+
+#include <QFile>
+#include <QTest>
+
+#include "clock.h"
+#include "main_wnd_fixture.h"
+#include "menu.h"
+
+namespace {
+
+class MainWndProfilesTest : public MainWndFixture {
+  protected:
+    void SetUp() override {
+        MainWndFixture::SetUp();
+        // Virtual time: the scene reads' settle waits pass at once.
+        mConfig.clock = &mClock;
+        mConfig.chooseFile = [this](bool, bool) { return mChosen; };
+    }
+    std::unique_ptr<CMainWnd> Connected() {
+        auto window = MakeWindow();
+        EXPECT_TRUE(WaitFor([&] { return window->ConnectAttemptDone(); }));
+        EXPECT_TRUE(window->IsConnected());
+        return window;
+    }
+    bool Idle(CMainWnd& w) {
+        return WaitFor(
+            [&] { return !w.Manager().Scenes().JobRunning() && w.Manager().Link().QueueIdle(); });
+    }
+    int Trim(int output) const {
+        return mAmplifier->Snapshot().scenes[0].outputs[static_cast<size_t>(output)].trim;
+    }
+    QString Path(const char* name) const { return mFiles.filePath(name); }
+
+    dsplink::ManualClock mClock;
+    QTemporaryDir mFiles;
+    QString mChosen;
+};
+
+}  // namespace
+
+TEST_F(MainWndProfilesTest, SceneProfileSavedAndLoadedBackRestoresTheAmplifier) {
+    mAmplifier->Modify([](sim::DeviceState& d) { d.scenes[0].outputs[3].trim = 11; });
+    auto w = Connected();
+    ASSERT_TRUE(w);
+    mChosen = Path("car.spf");
+    {
+        MessageCatcher catcher;
+        ChooseItem(*w, "scene_item_save_file");
+        EXPECT_EQ(catcher.Next(), "${profile_save_ok}");
+    }
+    ASSERT_TRUE(QFile::exists(mChosen));
+
+    w->Manager().Outputs().SetChVolume(3, -250, true);
+    ASSERT_TRUE(WaitFor([&] { return Trim(3) == 25; }));
+
+    ChooseItem(*w, "scene_item_load_file");
+    EXPECT_TRUE(Idle(*w));
+    EXPECT_TRUE(WaitFor([&] { return Trim(3) == 11; }));
+    EXPECT_FLOAT_EQ(w->Model().live.channels[3].gain, -11.0f);
+    // The view is redrawn on the UI thread once the job has sent everything.
+    EXPECT_TRUE(WaitFor(
+        [&] { return ui::AsControl(w->FindWidget("edit_ch_volume_3"))->Text() == "-11dB"; }));
+}
+
+TEST_F(MainWndProfilesTest, ABadFileChangesNeitherTheModelNorTheAmplifier) {
+    auto w = Connected();
+    ASSERT_TRUE(w);
+    w->Manager().Outputs().SetChVolume(2, -70, true);
+    ASSERT_TRUE(WaitFor([&] { return Trim(2) == 7; }));
+    mChosen = Path("broken.spf");
+    QFile file(mChosen);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({"model":78,"mainVolume":)");  // cut short
+    file.close();
+    const sim::DeviceState before = mAmplifier->Snapshot();
+    {
+        MessageCatcher catcher;
+        ChooseItem(*w, "scene_item_load_file");
+        EXPECT_EQ(catcher.Next(), "${profile_open_error}");
+    }
+    EXPECT_FLOAT_EQ(w->Model().live.channels[2].gain, -7.0f);
+    QTest::qWait(50);
+    EXPECT_EQ(mAmplifier->Snapshot().scenes[0], before.scenes[0]);
+}
+
+TEST_F(MainWndProfilesTest, WholeProfileReadsTheStoredScenesIntoTheFile) {
+    mAmplifier->Modify([](sim::DeviceState& d) {
+        d.scenes[4].outputs[0].trim = 33;  // stored scene 4
+        d.validMask |= 1u << 3;
+    });
+    auto w = Connected();
+    ASSERT_TRUE(w);
+    mChosen = Path("whole.wpf");
+    {
+        MessageCatcher catcher;
+        ChooseItem(*w, "scene_item_save_whole");
+        EXPECT_EQ(catcher.Next(), "${profile_save_ok}");
+    }
+    EXPECT_FLOAT_EQ(w->Model().scenes.records[3].channels[0].gain, -33.0f);
+    QFile file(mChosen);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("\"gain\":-33"));
+}
+
+TEST_F(MainWndProfilesTest, SceneItemsNeedTheAmplifierButFileItemsDoNot) {
+    auto w = Connected();
+    ASSERT_TRUE(w);
+    w->FindControl<ui::Button>("btn_scene")->click();
+    auto* menu = w->findChild<ui::Menu*>();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_TRUE(menu->FindItem("scene_item_load_scene")->isEnabled());
+    menu->close();
+    w->FindControl<ui::SButton>("btnConnect")->click();  // disconnect
+    ASSERT_FALSE(w->IsConnected());
+    w->FindControl<ui::Button>("btn_scene")->click();
+    // The window keeps one menu; the old one is gone once its deletion is processed.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    menu = w->findChild<ui::Menu*>();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_FALSE(menu->FindItem("scene_item_load_scene")->isEnabled());
+    EXPECT_FALSE(menu->FindItem("scene_item_delete_scene")->isEnabled());
+    EXPECT_TRUE(menu->FindItem("scene_item_load_file")->isEnabled());
+    EXPECT_TRUE(menu->FindItem("scene_item_save_whole")->isEnabled());
+    menu->close();
+}
