@@ -547,6 +547,15 @@ TEST(ModelReplyHandlers, SceneNamesAreCutToSevenCharacters) {
     r->name = {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L', 'M', 'N', 'O', 'P'};
     sync.ReadSenceValueCallback(0x0B, 0, std::move(r));
     EXPECT_EQ(model::SceneName(state.scenes, 9), "ABCDEFG");
+
+    // Seven characters, not seven bytes: a multi-byte name is never cut inside a character.
+    const std::string chinese = "\xE5\xA4\x9C\xE6\x99\x9A\xE6\xA8\xA1\xE5\xBC\x8F";  // 4 chars
+    auto wide = std::make_unique<dsplink::SceneNameRecord>();
+    wide->index = 2;
+    wide->name.fill(0);
+    std::copy(chinese.begin(), chinese.end(), wide->name.begin());
+    sync.ReadSenceValueCallback(0x0B, 0, std::move(wide));
+    EXPECT_EQ(model::SceneName(state.scenes, 2), chinese);
 }
 
 TEST(ModelReplyHandlers, DspStatusOnlyNotifies) {
