@@ -56,8 +56,8 @@ int RunRestore(dsplink::DspLink& link, const RestoreFile& file, std::FILE* out, 
         std::fflush(out);
     };
     const int missing = file.kind == profiles::ProfileKind::kWhole
-                            ? profiles::SendWholeProfile(link, *file.live, *file.scenes, progress)
-                            : profiles::SendSceneProfile(link, *file.live, progress);
+                            ? model::SendWholeProfile(link, *file.live, *file.scenes, progress)
+                            : model::SendSceneProfile(link, *file.live, progress);
     if (missing > 0) {
         std::fprintf(err,
                      "%d commands got no answer; the amplifier may hold part of the profile.\n",

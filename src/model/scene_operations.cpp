@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "links.h"
+#include "profile_send.h"
 #include "run_log.h"
 #include "state_read.h"
 #include "value_ranges.h"
@@ -18,25 +19,12 @@ namespace model {
 namespace {
 
 constexpr int kLiveScene = 0;
-constexpr int kSource = 0;
-constexpr bool kNow = true;
-constexpr int kLowPassFilter = 1;
-constexpr int kHighPassFilter = 2;
-constexpr int kLastOutput = OUTPUT_CHANNELS - 1;
-// The amplifier takes the main volume as this minus the volume.
-constexpr int kMainVolumeTop = MAX_MAIN_VOLUME;
 // How long a job waits for queued commands to drain before it goes ahead anyway.
 constexpr int kQueueDrainMs = 15000;
 constexpr int kSliceMs = 10;
 // The amplifier writes a whole profile to flash after the last command.
 constexpr int kWholeProfileSettleMs = 20000;
 constexpr int kAfterWholeSendMs = 200;
-
-// A name's bytes up to its first zero, at most the 16-byte field.
-std::string StoredBytes(const std::array<char, SCENE_NAME_BYTES>& field) {
-    const auto end = std::find(field.begin(), field.end(), '\0');
-    return std::string(field.begin(), end);
-}
 
 }  // namespace
 
@@ -336,115 +324,19 @@ void SceneOperations::RefreshWholeView() {
 
 // ---- sends ----
 
-void SceneOperations::SendOutputs(int scene, const ProfileRecord& record, bool withBypass) {
-    for (int o = 0; o < OUTPUT_CHANNELS && !mStopping; ++o) {
-        const OutputChannel& channel = record.channels[static_cast<size_t>(o)];
-        const Crossover& x = channel.crossover;
-        mLink.Filter_Ctrl(scene, kSource, o, kLowPassFilter, x.lp.type(), x.lp.fs(), x.lp.slope(),
-                          kNow);
-        mLink.Filter_Ctrl(scene, kSource, o, kHighPassFilter, x.hp.type(), x.hp.fs(), x.hp.slope(),
-                          kNow);
-        const EqBand* bands = BandsOf(record, o);
-        const int count = std::clamp(channel.eqSize, 0, MAX_EQ_BANDS);
-        for (int b = 0; b < count && !mStopping; ++b) {
-            mLink.EQ_Ctrl(scene, kSource, o, b, bands[b].freq, bands[b].eqFactor, bands[b].eqGain,
-                          kNow);
-        }
-    }
-    if (mStopping) {
-        return;
-    }
-    std::array<int, OUTPUT_CHANNELS> types{};
-    std::array<float, OUTPUT_CHANNELS> trims{};
-    std::array<int, OUTPUT_CHANNELS> mutes{};
-    std::array<int, OUTPUT_CHANNELS> phases{};
-    std::array<int, OUTPUT_CHANNELS> solos{};
-    std::array<float, OUTPUT_CHANNELS> delays{};
-    std::array<int, OUTPUT_CHANNELS> bypass{};
-    for (size_t o = 0; o < OUTPUT_CHANNELS; ++o) {
-        const OutputChannel& channel = record.channels[o];
-        types[o] = record.outputs[o];
-        trims[o] = 0.0f - channel.gain;
-        mutes[o] = channel.mute;
-        phases[o] = channel.phase;
-        solos[o] = channel.solo;
-        delays[o] = channel.delay;
-        bypass[o] = channel.bypass;
-    }
-    mLink.CH_Type_Ctrl(scene, kSource, 0, kLastOutput, types, kNow);
-    mLink.Trim_Ctrl(scene, kSource, 0, kLastOutput, trims, kNow);
-    mLink.Mute_Ch_Ctrl(scene, kSource, 0, kLastOutput, mutes, kNow);
-    mLink.Phase_Ctrl(scene, kSource, 0, kLastOutput, phases, kNow);
-    mLink.Solo_Ctrl(scene, kSource, 0, kLastOutput, solos, kNow);
-    mLink.Delay_Ctrl(scene, kSource, 0, kLastOutput, delays, kNow);
-    if (withBypass) {
-        mLink.PEQ_Bypass_Ctrl(scene, kSource, 0, kLastOutput, bypass, kNow);
-    }
-}
-
-void SceneOperations::SendMixMasks(int scene, const ProfileRecord& record, int source) {
-    if (!IsSourceIndex(source) || mStopping) {
-        return;
-    }
-    const PerOutput<int>& masks = record.inputs[static_cast<size_t>(source)];
-    mLink.Mix_Ch_Ctrl(scene, source, 0, kLastOutput, masks, kNow);
-}
-
-void SceneOperations::SendInputMixTrims(int scene, const ProfileRecord& record) {
-    for (int s = 0; s < INPUT_SOURCES && !mStopping; ++s) {
-        const int rows = std::min(dsplink::kSourceInputCounts[s], INPUT_ROWS);
-        for (int row = 0; row < rows && !mStopping; ++row) {
-            std::array<int, OUTPUT_CHANNELS> levels{};
-            const auto& stored =
-                record.inputMixVolume[static_cast<size_t>(s)][static_cast<size_t>(row)];
-            for (size_t o = 0; o < OUTPUT_CHANNELS; ++o) {
-                // Levels travel as bytes; a record from a file may hold anything.
-                levels[o] = ClampMixLevel(stored[o]);
-            }
-            mLink.Input_Mix_Trim_Ctrl(scene, s, row, 0, kLastOutput, levels, kNow);
-        }
-    }
-}
-
 void SceneOperations::SetReadCurProfileToMCU(const ProfileRecord& record) {
     runlog::Log("%s\n", "EqualizerManager::SetReadCurProfileToMCU");
-    mLink.Main_Volume_Ctrl(static_cast<float>(kMainVolumeTop - ClampMainVolume(record.mainVolume)),
-                           kNow);
-    mLink.Mute_Ctrl(record.mainVolumeMute, kNow);
-    SendOutputs(kLiveScene, record, true);
-    SendMixMasks(kLiveScene, record, record.currentSource);
-    SendInputMixTrims(kLiveScene, record);
+    SendSceneProfile(mLink, record, {}, [this] { return mStopping || !mLink.IsOpen(); });
     runlog::Log("%s %d\n", "SendMonitorChCfgs", OUTPUT_CHANNELS);
 }
 
 void SceneOperations::SetReadWholeProfileToMCU(const SceneTable& table, const ProfileRecord& live) {
     runlog::Log("%s\n", "EqualizerManager::SetReadWholeProfileToMCU");
-    for (int n = 1; n <= STORED_SCENES && !mStopping && mLink.IsOpen(); ++n) {
-        runlog::Log("set scene(%d)\n", n);
-        const auto index = static_cast<size_t>(n - 1);
-        const ProfileRecord& record = table.records[index];
-        // A scene's solo and EQ bypass belong to that scene like its mute and phase.
-        SendOutputs(n, record, true);
-        SendMixMasks(n, record, record.currentSource);
-        SendInputMixTrims(n, record);
-        // Normalised, so that an overlong name from a file is sent as its first characters.
-        const std::string name = SceneNameBytes(SceneNameText(StoredBytes(table.names[index])));
-        mLink.SetSceneName(n, std::span<const uint8_t>(
-                                  reinterpret_cast<const uint8_t*>(name.data()), name.size()));
-        mLink.SaveScene(n, 1);
-    }
+    // The live EQ bypass goes too, so the amplifier plays what the model shows.
+    SendWholeProfile(mLink, live, table, {}, [this] { return mStopping || !mLink.IsOpen(); });
     if (mStopping || !mLink.IsOpen()) {
         return;
     }
-    mLink.Main_Volume_Ctrl(static_cast<float>(kMainVolumeTop - ClampMainVolume(live.mainVolume)),
-                           kNow);
-    mLink.Mute_Ctrl(live.mainVolumeMute, kNow);
-    // The live EQ bypass goes too, so the amplifier plays what the model shows.
-    SendOutputs(kLiveScene, live, true);
-    for (int s = 0; s < INPUT_SOURCES; ++s) {
-        SendMixMasks(kLiveScene, live, s);
-    }
-    SendInputMixTrims(kLiveScene, live);
     runlog::Log("%s %d\n", "SendMonitorChCfgs", OUTPUT_CHANNELS);
     SleepMs(kAfterWholeSendMs);
 }

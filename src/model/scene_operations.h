@@ -115,10 +115,6 @@ class SceneOperations {
     // The link state part of the refresh (model only).
     void ApplyLinkState();
 
-    void SendOutputs(int scene, const ProfileRecord& record, bool withBypass);
-    void SendInputMixTrims(int scene, const ProfileRecord& record);
-    void SendMixMasks(int scene, const ProfileRecord& record, int source);
-
     ModelState& mState;
     dsplink::DspLink& mLink;
     dsplink::Clock& mClock;

@@ -8,14 +8,12 @@
 #include <vector>
 
 #include "run_log.h"
+#include "scene_operations.h"
 #include "sources.h"
 #include "value_ranges.h"
 
-namespace profiles {
+namespace model {
 namespace {
-
-using model::OUTPUT_CHANNELS;
-using model::ProfileRecord;
 
 constexpr bool kNow = true;
 constexpr int kSource = 0;
@@ -26,28 +24,28 @@ constexpr int kLiveScene = 0;
 
 class Sender {
   public:
-    explicit Sender(dsplink::DspLink& link) : mLink(link) {}
+    Sender(dsplink::DspLink& link, const SendStopped& stopped) : mLink(link), mStopped(stopped) {}
 
     int Missing() const { return mMissing; }
     void Count(bool answered) { mMissing += answered ? 0 : 1; }
+    bool Stopped() const { return mStopped && mStopped(); }
 
     void MainVolume(const ProfileRecord& r) {
         // The amplifier takes the volume as attenuation from the top of the range.
-        Count(mLink.Main_Volume_Ctrl(static_cast<float>(model::MAX_MAIN_VOLUME - r.mainVolume),
-                                     kNow));
+        Count(mLink.Main_Volume_Ctrl(static_cast<float>(MAX_MAIN_VOLUME - r.mainVolume), kNow));
         Count(mLink.Mute_Ctrl(r.mainVolumeMute, kNow));
     }
 
     void FiltersAndBands(int scene, const ProfileRecord& r) {
-        for (int out = 0; out < OUTPUT_CHANNELS; ++out) {
-            const model::OutputChannel& ch = r.channels[static_cast<size_t>(out)];
-            const model::Crossover& x = ch.crossover;
+        for (int out = 0; out < OUTPUT_CHANNELS && !Stopped(); ++out) {
+            const OutputChannel& ch = r.channels[static_cast<size_t>(out)];
+            const Crossover& x = ch.crossover;
             Count(mLink.Filter_Ctrl(scene, kSource, out, kLowPass, x.lp.type(), x.lp.fs(),
                                     x.lp.slope(), kNow));
             Count(mLink.Filter_Ctrl(scene, kSource, out, kHighPass, x.hp.type(), x.hp.fs(),
                                     x.hp.slope(), kNow));
-            const model::EqBand* row = model::BandsOf(r, out);
-            const int bands = std::clamp(ch.eqSize, 0, model::MAX_EQ_BANDS);
+            const EqBand* row = BandsOf(r, out);
+            const int bands = std::clamp(ch.eqSize, 0, MAX_EQ_BANDS);
             for (int b = 0; b < bands; ++b) {
                 Count(mLink.EQ_Ctrl(scene, kSource, out, b, row[b].freq, row[b].eqFactor,
                                     row[b].eqGain, kNow));
@@ -59,7 +57,7 @@ class Sender {
         std::array<float, OUTPUT_CHANNELS> trims{}, delays{};
         std::array<int, OUTPUT_CHANNELS> mutes{}, phases{}, solos{}, bypass{};
         for (size_t i = 0; i < OUTPUT_CHANNELS; ++i) {
-            const model::OutputChannel& ch = r.channels[i];
+            const OutputChannel& ch = r.channels[i];
             trims[i] = 0.0f - ch.gain;  // attenuation, not gain
             delays[i] = ch.delay;
             mutes[i] = ch.mute;
@@ -78,21 +76,26 @@ class Sender {
 
     // Every source's routing: a file holds all nine, and a set's current source is not stored.
     void Routing(int scene, const ProfileRecord& r) {
-        for (int s = 0; s < model::INPUT_SOURCES; ++s) {
+        for (int s = 0; s < INPUT_SOURCES; ++s) {
             Count(mLink.Mix_Ch_Ctrl(scene, s, 0, kLast, r.inputs[static_cast<size_t>(s)], kNow));
         }
-        for (int s = 0; s < model::INPUT_SOURCES; ++s) {
-            for (int row = 0; row < model::SourceInputCount(s); ++row) {
-                const auto& levels =
+        for (int s = 0; s < INPUT_SOURCES; ++s) {
+            for (int row = 0; row < SourceInputCount(s); ++row) {
+                const auto& stored =
                     r.inputMixVolume[static_cast<size_t>(s)][static_cast<size_t>(row)];
+                // Levels travel as bytes; a record from a file may hold anything.
+                std::array<int, OUTPUT_CHANNELS> levels{};
+                for (size_t o = 0; o < OUTPUT_CHANNELS; ++o) {
+                    levels[o] = ClampMixLevel(stored[o]);
+                }
                 Count(mLink.Input_Mix_Trim_Ctrl(scene, s, row, 0, kLast, levels, kNow));
             }
         }
     }
 
     void InputPhases(int scene, const ProfileRecord& r) {
-        for (int s = 0; s < model::INPUT_SOURCES; ++s) {
-            const int count = model::SourceInputCount(s);
+        for (int s = 0; s < INPUT_SOURCES; ++s) {
+            const int count = SourceInputCount(s);
             if (count > 0) {
                 const auto phases = std::span(r.inMixPhase[static_cast<size_t>(s)])
                                         .first(static_cast<size_t>(count));
@@ -106,7 +109,7 @@ class Sender {
         if (r.linkMode == 1) {
             for (int a = 0; a < OUTPUT_CHANNELS; ++a) {
                 const int b = r.linkOutputs[static_cast<size_t>(a)];
-                if (model::IsOutputIndex(b) && a < b) {
+                if (IsOutputIndex(b) && a < b) {
                     pairs.emplace_back(a, b);
                 }
             }
@@ -124,11 +127,12 @@ class Sender {
         Count(mLink.Output_Bridge_Ctrl(kLiveScene, kSource, r.bridgeOutputs, kNow));
     }
 
-    void NameAndSave(int scene, const std::array<char, model::SCENE_NAME_BYTES>& name) {
-        std::array<std::uint8_t, model::SCENE_NAME_BYTES> bytes{};
-        for (size_t i = 0; i < bytes.size(); ++i) {
-            bytes[i] = static_cast<std::uint8_t>(name[i]);
-        }
+    void NameAndSave(int scene, const std::array<char, SCENE_NAME_BYTES>& field) {
+        // Normalised, so that an overlong name from a file goes out as its first characters.
+        const std::string stored(field.begin(), std::find(field.begin(), field.end(), '\0'));
+        const std::string name = SceneNameBytes(SceneNameText(stored));
+        std::array<std::uint8_t, SCENE_NAME_BYTES> bytes{};
+        std::copy_n(name.begin(), std::min(name.size(), bytes.size() - 1), bytes.begin());
         Count(mLink.SetSceneName(scene, bytes));
         Count(mLink.SaveScene(scene, 1));
     }
@@ -146,14 +150,15 @@ class Sender {
 
   private:
     dsplink::DspLink& mLink;
+    const SendStopped& mStopped;
     int mMissing = 0;
 };
 
 }  // namespace
 
 int SendSceneProfile(dsplink::DspLink& link, const ProfileRecord& live,
-                     const SendProgress& progress) {
-    Sender send(link);
+                     const SendProgress& progress, const SendStopped& stopped) {
+    Sender send(link, stopped);
     send.Live(live);
     send.Bridges(live);
     if (progress) {
@@ -162,11 +167,11 @@ int SendSceneProfile(dsplink::DspLink& link, const ProfileRecord& live,
     return send.Missing();
 }
 
-int SendWholeProfile(dsplink::DspLink& link, const ProfileRecord& live,
-                     const model::SceneTable& scenes, const SendProgress& progress) {
-    constexpr int kSets = model::STORED_SCENES + 1;
-    Sender send(link);
-    for (int n = 1; n <= model::STORED_SCENES; ++n) {
+int SendWholeProfile(dsplink::DspLink& link, const ProfileRecord& live, const SceneTable& scenes,
+                     const SendProgress& progress, const SendStopped& stopped) {
+    constexpr int kSets = STORED_SCENES + 1;
+    Sender send(link, stopped);
+    for (int n = 1; n <= STORED_SCENES && !send.Stopped(); ++n) {
         runlog::Log("set scene(%d)\n", n);
         const ProfileRecord& r = scenes.records[static_cast<size_t>(n - 1)];
         send.FiltersAndBands(n, r);
@@ -178,6 +183,9 @@ int SendWholeProfile(dsplink::DspLink& link, const ProfileRecord& live,
             progress(n, kSets);
         }
     }
+    if (send.Stopped()) {
+        return send.Missing();
+    }
     send.Live(live);
     if (progress) {
         progress(kSets, kSets);
@@ -185,4 +193,4 @@ int SendWholeProfile(dsplink::DspLink& link, const ProfileRecord& live,
     return send.Missing();
 }
 
-}  // namespace profiles
+}  // namespace model

@@ -8,19 +8,21 @@
 #include "dsp_link.h"
 #include "profile_record.h"
 
-namespace profiles {
+namespace model {
 
 // Called after each set is sent: sets done so far and sets in all.
 using SendProgress = std::function<void(int done, int total)>;
+// Polled between commands: true stops the send where it is (shutdown, device gone).
+using SendStopped = std::function<bool()>;
 
 // A scene profile: the record becomes the live set. Also sends "bridgeOutputs".
 // Returns how many commands got no reply.
-int SendSceneProfile(dsplink::DspLink& link, const model::ProfileRecord& live,
-                     const SendProgress& progress = {});
+int SendSceneProfile(dsplink::DspLink& link, const ProfileRecord& live,
+                     const SendProgress& progress = {}, const SendStopped& stopped = {});
 
 // A whole profile: stored scenes 1..10 with their names, each saved in the amplifier, then
 // the live set. Returns how many commands got no reply.
-int SendWholeProfile(dsplink::DspLink& link, const model::ProfileRecord& live,
-                     const model::SceneTable& scenes, const SendProgress& progress = {});
+int SendWholeProfile(dsplink::DspLink& link, const ProfileRecord& live, const SceneTable& scenes,
+                     const SendProgress& progress = {}, const SendStopped& stopped = {});
 
-}  // namespace profiles
+}  // namespace model
