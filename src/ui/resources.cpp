@@ -96,8 +96,16 @@ Resources& Resources::Instance() {
     return instance;
 }
 
+namespace {
+void DropCachedPixmaps();
+}  // namespace
+
 Resources::Resources() = default;
-Resources::~Resources() = default;
+Resources::~Resources() {
+    if (mPixmapCleanupRegistered) {
+        qRemovePostRoutine(DropCachedPixmaps);
+    }
+}
 
 bool Resources::LoadFromArchive(const QByteArray& zipBytes, const QByteArray& password,
                                 QString* error) {
@@ -343,17 +351,24 @@ QStringList Resources::LayoutNames() const {
     return names;
 }
 
+namespace {
+// Cached pixmaps must not outlive the application object, and the routine must not outlive the
+// cache: a static application object goes after the skin's, so the skin takes it back.
+void DropCachedPixmaps() {
+    Resources& self = Resources::Instance();
+    self.DropPixmaps();
+}
+}  // namespace
+
+void Resources::DropPixmaps() {
+    std::lock_guard lock(mMutex);
+    mPixmaps.clear();
+}
+
 QPixmap Resources::Pixmap(const QString& path) const {
-    static const bool cleanupRegistered = [] {
-        // Cached pixmaps must not outlive the application object.
-        qAddPostRoutine([] {
-            Resources& self = Instance();
-            std::lock_guard lock(self.mMutex);
-            self.mPixmaps.clear();
-        });
-        return true;
-    }();
-    (void)cleanupRegistered;
+    if (!mPixmapCleanupRegistered.exchange(true)) {
+        qAddPostRoutine(DropCachedPixmaps);
+    }
     std::lock_guard lock(mMutex);
     const QString clean = CleanSkinPath(path);
     const auto it = mPixmaps.constFind(clean);

@@ -10,10 +10,12 @@
 #include <QByteArray>
 #include <QEvent>
 #include <QHash>
+
 #include <QPixmap>
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 
 #include <memory>
 #include <mutex>
@@ -65,6 +67,8 @@ class Resources {
 
     // Images from the skin, cached; a null pixmap (logged once) when missing or unreadable.
     QPixmap Pixmap(const QString& path) const;
+    // Empties the image cache (the application object is going).
+    void DropPixmaps();
 
     // The theme as written in the skin, and applied to the application with every "px" length
     // and the application font scaled by the UI scale. Applied on load and on scale changes.
@@ -116,6 +120,7 @@ class Resources {
     int mFontSize = 0;
     int mDpi = 96;
     mutable QHash<QString, QPixmap> mPixmaps;
+    mutable std::atomic<bool> mPixmapCleanupRegistered{false};
     mutable QSet<QString> mReported;
 };
 
