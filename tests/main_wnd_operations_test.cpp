@@ -2,9 +2,11 @@
 // controls after connecting, and what the user does to the controls reaches the amplifier.
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QTest>
 
 #include "controls.h"
+#include "demo_tuning.h"
 #include "main_view.h"
 #include "main_wnd_fixture.h"
 #include "menu.h"
@@ -400,4 +402,43 @@ TEST_F(MainWndOperationsTest, DraggingAPointInTheGraphTunesTheBandOnTheAmplifier
         const auto& g = Out(d, 0).bands[10].gain;
         return std::fabs((g[0] + g[1] / 10.0) - 18.0 - dragged.gain) < 0.11;
     }));
+}
+
+TEST_F(MainWndOperationsTest, ShownChannelsReachTheGraph) {
+    mAmplifier->Modify(sim::ApplyDemoTuning);
+    auto w = Connected();
+    ASSERT_TRUE(w);
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    for (int o : {2, 4, 10}) {
+        Click(*w, QStringLiteral("ch_show_%1").arg(o));
+        EXPECT_EQ(w->Model().live.showOutChEqualizer[static_cast<size_t>(o)], 1);
+    }
+    Click(*w, "ch_enable_2");
+    auto* graph = dynamic_cast<UIEqualizer*>(w->FindWidget("equalizer"));
+    ASSERT_NE(graph, nullptr);
+    EXPECT_EQ(graph->CurveCount(), 12);
+    EXPECT_EQ(graph->CurrentCurve(), 2);
+    // The midrange's tamed peak (band 15, -3.5 dB) is a point of the current output.
+    EXPECT_NEAR(graph->Point(14).gain, -3.5f, 0.05f);
+    // The picture of the README.
+    QDir().mkpath("main_wnd_shots");
+    EXPECT_TRUE(w->grab().save("main_wnd_shots/graph.png"));
+}
+
+TEST_F(MainWndOperationsTest, AdvanceMenuOffersTheCustomEqAndHidesTheRest) {
+    auto w = Connected();
+    ASSERT_TRUE(w);
+    w->FindControl<ui::Button>("btn_advance")->click();
+    auto* menu = w->findChild<ui::Menu*>();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_TRUE(menu->FindItem("advance_item_custom_eq")->isEnabled());
+    for (const char* hidden : {"advance_item_autocal", "advance_item_poweroff_delay",
+                               "advance_item_ktv", "advance_item_compressor"}) {
+        EXPECT_FALSE(menu->FindItem(hidden)->isVisible()) << hidden;
+    }
+    // Windows still to come stay in the menu, greyed.
+    EXPECT_TRUE(menu->FindItem("advance_item_mixer")->isVisible());
+    EXPECT_FALSE(menu->FindItem("advance_item_mixer")->isEnabled());
+    menu->close();
 }

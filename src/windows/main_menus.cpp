@@ -1,5 +1,6 @@
 // The main window's popup menus and what their items do.
 
+#include "custom_eq_wnd.h"
 #include "main_view.h"
 #include "main_wnd.h"
 #include "menu.h"
@@ -13,8 +14,10 @@ namespace {
 
 // Items whose windows arrive with later work: they stay visible so the menus keep their shape.
 constexpr const char* kNotYetItems[] = {
-    "option_item_firmware_upgrade", "advance_item_mixer",     "advance_item_noise_threshold",
-    "advance_item_compressors_on",  "advance_item_custom_eq",
+    "option_item_firmware_upgrade",
+    "advance_item_mixer",
+    "advance_item_noise_threshold",
+    "advance_item_compressors_on",
 };
 
 // Items that need the amplifier: disabled, not hidden, while it is not connected.
@@ -142,6 +145,8 @@ void CMainWnd::OnMenuItem(const ui::Notification& n) {
         ChangeLanguage("cn_zh", 1);
     } else if (item == "option_item_language_ru") {
         ChangeLanguage("ru", 2);
+    } else if (item == "advance_item_custom_eq") {
+        CCustomEqWnd::Run(this, *mManager);
     } else if (item == "option_item_reset_default") {
         mManager->Scenes().ResetMcuFactoryDefault();
     } else if (item == "scene_item_load_scene") {

@@ -1,0 +1,109 @@
+#pragma once
+// The custom EQ window: the 20 parametric points of the current output (its bands 11..30),
+// edited through a column of fields per point (frequency, Q, gain), a gain slider, an on/off
+// switch and the window's own graph. Every accepted change goes into the live record and is
+// sent to the amplifier at once (queued; dropped while nothing is connected). Only the current
+// output changes: these bands are not copied to link partners or groups.
+
+#include <QString>
+
+#include <array>
+
+#include "dialog_wnd.h"
+#include "profile_record.h"
+
+namespace model {
+class EqualizerManager;
+}  // namespace model
+class UIEqualizer;
+
+class CCustomEqWnd final : public CDialogWnd {
+  public:
+    static constexpr char kLayout[] = "XML_CUSTOM_EQ";
+    static constexpr int kPoints = 20;
+    // Point k is band k + kFirstBand of the current output.
+    static constexpr int kFirstBand = 11;
+    static constexpr float kResetQ = 5.8f;
+    // The factory curve of the custom points: frequency (Hz) and gain (whole dB) per point.
+    static constexpr std::array<int, kPoints> kFactoryFreq = {10,  13,  16,  17,   19,   21,  24,
+                                                              27,  30,  33,  100,  150,  200, 130,
+                                                              180, 230, 280, 1000, 1250, 1600};
+    static constexpr std::array<int, kPoints> kFactoryGain = {0, 11, 12, 1, 6, 8, 5, 4, 4, 3,
+                                                              3, 3,  3,  3, 3, 2, 3, 0, 0, 0};
+
+    // The three fields of a point, top to bottom.
+    enum class Field { Freq = 0, Q = 1, Gain = 2 };
+
+    CCustomEqWnd(QWidget* owner, model::EqualizerManager& manager);
+
+    // Builds the layout and shows the current output's points. False when the layout failed.
+    bool Create();
+    // Opens the window modally over owner; afterwards the main window shows the bands again.
+    static int Run(QWidget* owner, model::EqualizerManager& manager);
+
+    // The output whose points are shown (fixed when the window opens), -1 when it has none.
+    int Output() const { return mOutput; }
+    // The point as the live record holds it; a default band for an index outside 0..19.
+    model::EqBand PointBand(int k) const;
+    // The 20 records as they were when the window opened.
+    const std::array<model::EqBand, kPoints>& Snapshot() const { return mSnapshot; }
+    // Gain limits in dB, from the point's slider range.
+    float MinGain(int k) const;
+    float MaxGain(int k) const;
+
+    // The operations behind the controls; an index outside 0..19 does nothing.
+    void SetChEqEdit(int k);
+    void SetEqFreqUp(int k, bool up);
+    void SetEqQUp(int k, bool up);
+    void SetEqGainUp(int k, bool up);
+    void OnSliderEdit(int k, int value);
+    void OnEqEnable(int k);
+    // Both ask first.
+    void SetOutputEqReset();
+    void SetOutputEqRestore();
+    // Redraws the graph from the record with point `selected` marked (-1: none).
+    void UpdateEqualizer(int selected);
+    // The graph moved point k: takes its frequency, Q and gain.
+    void EqualizerCallback(int k);
+    // Moves the keyboard focus from field f of point k as the key notification says.
+    void MoveFocus(Field f, int k, const QString& type);
+
+    ui::Edit* FieldEdit(Field f, int k) const;
+    UIEqualizer* Graph() const { return mGraph; }
+
+    void Notify(const ui::Notification& n) override;
+
+  protected:
+    QWidget* CreateCustomControl(const QString& tag, const ui::LayoutNode& node) override;
+
+  private:
+    struct Row {
+        ui::Edit* freq = nullptr;
+        ui::Edit* q = nullptr;
+        ui::Edit* gain = nullptr;
+        ui::Slider* slider = nullptr;
+        ui::SButton* enable = nullptr;
+    };
+
+    static bool ValidPoint(int k) { return k >= 0 && k < kPoints; }
+    model::EqBand* Band(int k);
+    void SendPoint(int k);
+    void FindControls();
+    void RefreshFields();
+    void RefreshRow(int k);
+    void SetSwitch(int k, bool on);
+    void SetSlider(int k, float gain);
+    // The focus moves without the graph following the rows it passes.
+    void FocusQuietly(QWidget* field);
+    void StepDone(int k, Field f, const QString& text);
+
+    model::EqualizerManager& mManager;
+    int mOutput = -1;
+    std::array<model::EqBand, kPoints> mSnapshot{};
+    std::array<Row, kPoints> mRows{};
+    UIEqualizer* mGraph = nullptr;
+    // Set while the window moves the focus itself during a graph edit.
+    bool mQuietFocus = false;
+    std::array<double, model::CURVE_POINTS> mGrid{};
+    std::array<double, model::CURVE_POINTS> mSum{};
+};
