@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
-
 #include <functional>
 #include <memory>
 #include <string>
@@ -23,14 +22,6 @@ using model::EqualizerManager;
 
 namespace {
 
-QCoreApplication& App() {
-    static int argc = 1;
-    static char name[] = "model_equalizer_manager_test";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    return app;
-}
-
 struct RecordingView : model::ConnectionView {
     void OnConnectButton(model::ConnectButton state) override { buttons.push_back(state); }
     void OnConnectFailMessage() override { ++failMessages; }
@@ -38,22 +29,10 @@ struct RecordingView : model::ConnectionView {
     int failMessages = 0;
 };
 
-bool RunUntil(const std::function<bool()>& done, int timeoutMs = 20000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
-
 class ManagerTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        App();
+        model_test::CoreApp();
         manager = std::make_unique<EqualizerManager>(
             std::make_unique<sim::SimTransport>(amp, clock), clock, &events);
         manager->SetView(&view);
@@ -63,7 +42,7 @@ class ManagerTest : public ::testing::Test {
     // Connects and waits until the job ended and every queued reply reached the model.
     void ConnectAndSettle() {
         manager->Connect(true);
-        ASSERT_TRUE(RunUntil([this] { return !manager->ConnectJobRunning(); }));
+        ASSERT_TRUE(model_test::RunUntil([this] { return !manager->ConnectJobRunning(); }));
         manager->WaitForConnectJob();
         for (int i = 0; i < 20; ++i) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
@@ -232,7 +211,7 @@ TEST_F(ManagerTest, UpgradeBlocksConnectAndDisconnect) {
 }
 
 TEST(ManagerShutdown, DestroyingMidConnectJoinsTheJob) {
-    App();
+    model_test::CoreApp();
     auto amp = std::make_shared<sim::VirtualAmplifier>();
     dsplink::SystemClock clock;
     // Slow reports keep the state read running while the manager goes.

@@ -20,33 +20,13 @@
 
 #include "equalizer_manager.h"
 #include "links.h"
+#include "model_test_support.h"
 #include "scene_operations.h"
 #include "sim_transport.h"
 
 using model::EqualizerManager;
 
 namespace {
-
-QCoreApplication& App() {
-    static int argc = 1;
-    static char name[] = "model_scene_operations_test";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    return app;
-}
-
-struct RecordingEvents : model::ManagerEvents {
-    void Post(uint32_t message, uint32_t) override {
-        std::lock_guard<std::mutex> guard(lock);
-        messages.push_back(message);
-    }
-    std::vector<uint32_t> Messages() {
-        std::lock_guard<std::mutex> guard(lock);
-        return messages;
-    }
-    std::mutex lock;
-    std::vector<uint32_t> messages;
-};
 
 struct RecordingView : model::OperationsView {
     void OnWholeViewChanged() override { ++wholeRefreshes; }
@@ -58,18 +38,6 @@ struct RecordingView : model::OperationsView {
     bool answer = true;
     std::vector<std::string> questions;
 };
-
-bool RunUntil(const std::function<bool()>& done, int timeoutMs = 30000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
 
 void Pump() {
     for (int i = 0; i < 20; ++i) {
@@ -107,7 +75,7 @@ void SeedAmplifier(sim::DeviceState& d) {
 class SceneOpsTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        App();
+        model_test::CoreApp();
         manager = std::make_unique<EqualizerManager>(
             std::make_unique<sim::SimTransport>(amp, clock), clock, &events);
         manager->SetOperationsView(&view);
@@ -116,7 +84,7 @@ class SceneOpsTest : public ::testing::Test {
 
     void ConnectAndSettle() {
         manager->Connect(true);
-        ASSERT_TRUE(RunUntil([this] { return !manager->ConnectJobRunning(); }));
+        ASSERT_TRUE(model_test::RunUntil([this] { return !manager->ConnectJobRunning(); }));
         manager->WaitForConnectJob();
         Pump();
         manager->FinishConnection();
@@ -127,16 +95,17 @@ class SceneOpsTest : public ::testing::Test {
 
     // Waits for the job and lets its hand-backs reach the model.
     void Finish() {
-        ASSERT_TRUE(RunUntil([this] { return !Scenes().JobRunning(); }));
+        ASSERT_TRUE(model_test::RunUntil([this] { return !Scenes().JobRunning(); }));
         Scenes().WaitForJobs();
         Pump();
     }
 
     std::shared_ptr<sim::VirtualAmplifier> amp = std::make_shared<sim::VirtualAmplifier>();
     dsplink::ManualClock clock;
-    RecordingEvents events;
+    model_test::RecordingEvents events;
     RecordingView view;
-    std::shared_ptr<RecordingEvents> sceneEvents = std::make_shared<RecordingEvents>();
+    std::shared_ptr<model_test::RecordingEvents> sceneEvents =
+        std::make_shared<model_test::RecordingEvents>();
     std::unique_ptr<EqualizerManager> manager;
 };
 
@@ -407,16 +376,16 @@ TEST_F(SceneOpsTest, WithoutADeviceEveryJobEnds) {
 }
 
 TEST(SceneOpsShutdown, DestroyingTheManagerMidJobJoinsIt) {
-    App();
+    model_test::CoreApp();
     // Real time and an amplifier that stops answering: every command of the job would wait
     // out its whole time-out, so only closing the link lets the job end.
     dsplink::SystemClock clock;
     auto amp = std::make_shared<sim::VirtualAmplifier>();
-    RecordingEvents events;
+    model_test::RecordingEvents events;
     auto manager = std::make_unique<EqualizerManager>(
         std::make_unique<sim::SimTransport>(amp, clock), clock, &events);
     manager->Connect(true);
-    ASSERT_TRUE(RunUntil([&] { return !manager->ConnectJobRunning(); }));
+    ASSERT_TRUE(model_test::RunUntil([&] { return !manager->ConnectJobRunning(); }));
     Pump();
     manager->FinishConnection();
     ASSERT_TRUE(manager->Link().IsOpen());

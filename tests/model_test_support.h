@@ -1,10 +1,15 @@
 #pragma once
-// Helpers shared by the model tests: what an operation posts, and the run log it writes.
+// Helpers shared by the model tests: the event loop, what an operation posts, and the run log
+// it writes.
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <sstream>
 #include <string>
@@ -14,6 +19,28 @@
 #include "run_log.h"
 
 namespace model_test {
+
+// The event loop the manager's queued calls need; one per test program.
+inline QCoreApplication& CoreApp() {
+    static int argc = 1;
+    static char name[] = "model_test";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    return app;
+}
+
+// Runs the event loop until done() holds; false after timeoutMs.
+inline bool RunUntil(const std::function<bool()>& done, int timeoutMs = 30000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
 
 // Records the window messages posted from any thread.
 struct RecordingEvents : model::ManagerEvents {
