@@ -19,29 +19,11 @@
 #include "resources.h"
 #include "sim_transport.h"
 #include "ui_equalizer.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-// fontconfig keeps caches it never frees; only that library is excused, never our code.
-extern "C" __attribute__((used)) const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}
-#endif
+#include "ui_layouts/test_app.h"
 
 namespace {
 
 using Field = CCustomEqWnd::Field;
-
-QApplication* EnsureApp() {
-    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        return app;
-    }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "custom_eq_wnd_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return app;
-}
 
 struct NullEvents : model::ManagerEvents {
     void Post(uint32_t, uint32_t) override {}
@@ -76,7 +58,7 @@ constexpr int kOutput = 2;
 class CustomEqWndTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        EnsureApp();
+        ui_test::EnsureApp();
         auto& res = ui::Resources::Instance();
         res.Reset();
         QString error;

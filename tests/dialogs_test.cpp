@@ -20,27 +20,9 @@
 #include "msg_wnd.h"
 #include "name_msg_wnd.h"
 #include "resources.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-// fontconfig keeps caches it never frees; only that library is excused, never our code.
-extern "C" __attribute__((used)) const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}
-#endif
+#include "ui_layouts/test_app.h"
 
 namespace {
-
-QApplication* EnsureApp() {
-    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        return app;
-    }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "dialogs_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return app;
-}
 
 // Fails the test, naming the control, when the window lacks it or it is of another kind.
 template <class T>
@@ -107,7 +89,7 @@ QString Text(const char* key) {
 class Dialogs : public ::testing::Test {
   protected:
     void SetUp() override {
-        EnsureApp();
+        ui_test::EnsureApp();
         auto& res = ui::Resources::Instance();
         res.Reset();
         QString error;

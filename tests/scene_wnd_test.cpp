@@ -23,27 +23,9 @@
 #include "scene_operations.h"
 #include "scene_wnd.h"
 #include "sim_transport.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-// fontconfig keeps caches it never frees; only that library is excused, never our code.
-extern "C" __attribute__((used)) const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}
-#endif
+#include "ui_layouts/test_app.h"
 
 namespace {
-
-QApplication* EnsureApp() {
-    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        return app;
-    }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "scene_wnd_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return app;
-}
 
 QString Text(const char* key) {
     return ui::Resources::Instance().FindText(QString::fromLatin1(key)).value_or(QString());
@@ -157,7 +139,7 @@ void Seed(sim::DeviceState& d) {
 class SceneWndTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        EnsureApp();
+        ui_test::EnsureApp();
         auto& res = ui::Resources::Instance();
         res.Reset();
         QString error;
