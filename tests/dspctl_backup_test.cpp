@@ -191,13 +191,13 @@ TEST_F(DspctlBackup, AnInvalidFileIsRefusedBeforeAnythingIsSent) {
     const Result r = Tool(amp, {"--trace", "restore", PathOf("bad.wpf").c_str()});
     EXPECT_EQ(r.code, dspctl::kExitFile);
     EXPECT_NE(r.err.find("lockMode"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("${profile_load_error}"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("not a valid profile"), std::string::npos) << r.err;
     EXPECT_EQ(r.out.find("> "), std::string::npos) << "no frame may be written";
     EXPECT_EQ(amp->Snapshot(), before);
 
     const Result missing = Tool(amp, {"restore", PathOf("absent.spf").c_str()});
     EXPECT_EQ(missing.code, dspctl::kExitFile);
-    EXPECT_NE(missing.err.find("${profile_open_error}"), std::string::npos);
+    EXPECT_NE(missing.err.find("cannot open the file"), std::string::npos);
     EXPECT_EQ(amp->Snapshot(), before);
 }
 
@@ -273,7 +273,7 @@ TEST_F(DspctlBackup, UsageAndFileErrors) {
     EXPECT_EQ(Tool(amp, {"scene", "save", "1", "a", "b"}).code, dspctl::kExitUsage);
     const Result unwritable = Tool(amp, {"backup", "/nonexistent-dir/x.wpf"});
     EXPECT_EQ(unwritable.code, dspctl::kExitFile);
-    EXPECT_NE(unwritable.err.find("${profile_create_error}"), std::string::npos);
+    EXPECT_NE(unwritable.err.find("cannot create the file"), std::string::npos);
 }
 
 TEST_F(DspctlBackup, TraceShowsTheFramesOfAProfileCommand) {

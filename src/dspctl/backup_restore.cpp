@@ -11,8 +11,8 @@ namespace dspctl {
 namespace {
 
 void PrintFailure(std::FILE* err, const std::string& path, const profiles::ProfileFailure& f) {
-    std::fprintf(err, "%s: %s (%s)\n", path.c_str(), f.detail.c_str(),
-                 profiles::MessageKey(f.error));
+    std::fprintf(err, "%s: %s (%s)\n", path.c_str(), profiles::ErrorText(f.error),
+                 f.detail.c_str());
 }
 
 }  // namespace
@@ -92,8 +92,8 @@ int RunBackup(dsplink::DspLink& link, dsplink::Clock& clock, model::ModelState& 
     const std::string text = profiles::WriteWholeProfile(state.live, state.scenes);
     const profiles::ProfileFailure saved = profiles::SaveToFile(path, text);
     if (saved) {
-        std::fprintf(err, "%s: %s (%s)\n", path.c_str(), saved.detail.c_str(),
-                     profiles::MessageKey(saved.error));
+        std::fprintf(err, "%s: %s (%s)\n", path.c_str(), profiles::ErrorText(saved.error),
+                     saved.detail.c_str());
         return kExitFile;
     }
     std::fprintf(out, "Saved %s (%zu bytes)\n", path.c_str(), text.size());

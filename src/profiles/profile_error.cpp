@@ -18,4 +18,20 @@ const char* MessageKey(ProfileError error) {
     return "";
 }
 
+const char* ErrorText(ProfileError error) {
+    switch (error) {
+        case ProfileError::kOpen:
+            return "cannot open the file";
+        case ProfileError::kLoad:
+            return "not a valid profile";
+        case ProfileError::kModelMismatch:
+            return "made for another amplifier model";
+        case ProfileError::kCreate:
+            return "cannot create the file";
+        case ProfileError::kNone:
+            break;
+    }
+    return "";
+}
+
 }  // namespace profiles

@@ -15,6 +15,8 @@ enum class ProfileError {
 
 // The message text key of an error ("${profile_load_error}" ...); empty for kNone.
 const char* MessageKey(ProfileError error);
+// The same in plain English, for the command-line tool, which has no language files.
+const char* ErrorText(ProfileError error);
 
 // Shown after a save that was written.
 inline constexpr const char* kSaveOkKey = "${profile_save_ok}";
