@@ -347,8 +347,11 @@ TEST_F(UiControls, ListRowsSelectClickAndActivate) {
     EXPECT_EQ(list->CellText(9, 0), "renamed");
     EXPECT_TRUE(list->SetRowBackground(2, QColor(0xF6, 0xCE, 0x1D)));
     EXPECT_EQ(list->topLevelItem(2)->background(0).color(), QColor(0xF6, 0xCE, 0x1D));
+    // A light row gets dark text, which the default light text would not be readable on.
+    EXPECT_LT(list->topLevelItem(2)->foreground(0).color().lightnessF(), 0.3);
     EXPECT_TRUE(list->SetRowBackground(2, QColor()));
     EXPECT_EQ(list->topLevelItem(2)->background(0).style(), Qt::NoBrush);
+    EXPECT_EQ(list->topLevelItem(2)->foreground(0).style(), Qt::NoBrush);
     EXPECT_TRUE(list->SelectRow(-1));
     EXPECT_EQ(list->CurSel(), -1);
 }

@@ -1020,8 +1020,11 @@ bool List::SetRowBackground(int row, const QColor& color) {
     if (!item) {
         return false;
     }
+    // The text stays readable on a light row: dark on light, the theme's own otherwise.
+    const bool light = color.isValid() && color.lightnessF() > 0.5;
     for (int c = 0; c < columnCount(); ++c) {
         item->setBackground(c, color.isValid() ? QBrush(color) : QBrush());
+        item->setForeground(c, light ? QBrush(QColor(0x16, 0x19, 0x1d)) : QBrush());
     }
     return true;
 }
