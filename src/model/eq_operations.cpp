@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <functional>
 #include <string>
 
 #include "crossover.h"
@@ -196,6 +197,30 @@ bool EqOperations::OddSlopesEnabled(int side) const {
     return (side == HIGH_PASS_SIDE ? x.hp : x.lp).type() != kLinkwitzRiley;
 }
 
+void EqOperations::ApplyCrossoverEdit(int side, const std::function<void(int output)>& store) {
+    const int c = Current();
+    const std::optional<int> partner = Partner();
+    store(c);
+    if (partner) {
+        store(*partner);
+    }
+    const OutputSet members = CrossoverMembers();
+    for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
+        if (members.test(static_cast<size_t>(i))) {
+            store(i);
+            SendFilter(i, side);
+        }
+    }
+    if (mView) {
+        mView->OnCrossoverShown();
+    }
+    UpdateEqualizer(-1);
+    SendFilter(c, side);
+    if (partner) {
+        SendFilter(*partner, side);
+    }
+}
+
 void EqOperations::SetSideFreq(int side, int hz) {
     if (!CurrentValid()) {
         return;
@@ -209,26 +234,7 @@ void EqOperations::SetSideFreq(int side, int hz) {
         value = std::max(value, Side(c, HIGH_PASS_SIDE).fs());
         runlog::Log("set lp freq to %d \n", value);
     }
-    const std::optional<int> partner = Partner();
-    Side(c, side).SetFs(value);
-    if (partner) {
-        Side(*partner, side).SetFs(value);
-    }
-    const OutputSet members = CrossoverMembers();
-    for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
-        if (members.test(static_cast<size_t>(i))) {
-            Side(i, side).SetFs(value);
-            SendFilter(i, side);
-        }
-    }
-    if (mView) {
-        mView->OnCrossoverShown();
-    }
-    UpdateEqualizer(-1);
-    SendFilter(c, side);
-    if (partner) {
-        SendFilter(*partner, side);
-    }
+    ApplyCrossoverEdit(side, [&](int output) { Side(output, side).SetFs(value); });
 }
 
 void EqOperations::SetHpFreq(int hz) {
@@ -304,26 +310,7 @@ bool EqOperations::SetSideSlope(int side, int slope, std::string_view itemText) 
     if (Side(c, side).slope() == slope) {
         return true;
     }
-    StoreSlope(c, side, slope);
-    const OutputSet members = CrossoverMembers();
-    for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
-        if (members.test(static_cast<size_t>(i))) {
-            StoreSlope(i, side, slope);
-            SendFilter(i, side);
-        }
-    }
-    const std::optional<int> partner = Partner();
-    if (partner) {
-        StoreSlope(*partner, side, slope);
-    }
-    if (mView) {
-        mView->OnCrossoverShown();
-    }
-    UpdateEqualizer(-1);
-    SendFilter(c, side);
-    if (partner) {
-        SendFilter(*partner, side);
-    }
+    ApplyCrossoverEdit(side, [&](int output) { StoreSlope(output, side, slope); });
     return true;
 }
 
@@ -355,31 +342,11 @@ void EqOperations::SetSideType(int side, int type, std::string_view itemText) {
     if (mView) {
         mView->OnSlopeItemsChanged(side, !lr);
     }
-    const std::optional<int> partner = Partner();
     // A follower that kept an odd slope of its own is evened out with the type.
-    auto store = [&](int output) {
+    ApplyCrossoverEdit(side, [&](int output) {
         Side(output, side).SetType(type);
         StoreSlope(output, side, Side(output, side).slope());
-    };
-    store(c);
-    if (partner) {
-        store(*partner);
-    }
-    const OutputSet members = CrossoverMembers();
-    for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
-        if (members.test(static_cast<size_t>(i))) {
-            store(i);
-            SendFilter(i, side);
-        }
-    }
-    if (mView) {
-        mView->OnCrossoverShown();
-    }
-    UpdateEqualizer(-1);
-    SendFilter(c, side);
-    if (partner) {
-        SendFilter(*partner, side);
-    }
+    });
 }
 
 void EqOperations::SetHpType(int type, std::string_view itemText) {

@@ -13,6 +13,7 @@
 
 #include <bitset>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -143,6 +144,9 @@ class EqOperations {
     EqBand& Band(int output, int band);
 
     CrossoverFilter& Side(int output, int side);
+    // A crossover edit: store runs for the current output, its partner and the group members;
+    // the members are sent at once, then the view and graph, then current and partner.
+    void ApplyCrossoverEdit(int side, const std::function<void(int output)>& store);
     void SetSideFreq(int side, int hz);
     bool SetSideFreqEdit(int side, std::string_view text);
     void StepSideFreq(int side, bool up);
