@@ -11,30 +11,15 @@
 
 #include "clock.h"
 #include "dspctl.h"
+#include "dspctl_test_support.h"
 #include "profile_files.h"
 #include "profile_writer.h"
 #include "virtual_amplifier.h"
 
 namespace {
 
-struct Result {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-std::string Slurp(std::FILE* f) {
-    std::fflush(f);
-    std::rewind(f);
-    std::string text;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
-        text.append(buffer, n);
-    }
-    std::fclose(f);
-    return text;
-}
+using dspctl_test::Result;
+using dspctl_test::Slurp;
 
 class DspctlBackup : public ::testing::Test {
   protected:

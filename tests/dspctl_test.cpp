@@ -1,4 +1,5 @@
 #include "dspctl.h"
+#include "dspctl_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -8,24 +9,8 @@
 
 namespace {
 
-struct Result {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-std::string Slurp(std::FILE* f) {
-    std::fflush(f);
-    std::rewind(f);
-    std::string text;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
-        text.append(buffer, n);
-    }
-    std::fclose(f);
-    return text;
-}
+using dspctl_test::Result;
+using dspctl_test::Slurp;
 
 Result RunTool(std::vector<const char*> args) {
     args.insert(args.begin(), "orn-dspctl");
