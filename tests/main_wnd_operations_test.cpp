@@ -422,8 +422,8 @@ TEST_F(MainWndOperationsTest, ShownChannelsReachTheGraph) {
     // The midrange's tamed peak (band 15, -3.5 dB) is a point of the current output.
     EXPECT_NEAR(graph->Point(14).gain, -3.5f, 0.05f);
     // The picture of the README.
-    QDir().mkpath("main_wnd_shots");
-    EXPECT_TRUE(w->grab().save("main_wnd_shots/graph.png"));
+    QDir().mkpath(QStringLiteral(SHOTS_DIR));
+    EXPECT_TRUE(w->grab().save(QStringLiteral(SHOTS_DIR "/graph.png")));
 }
 
 TEST_F(MainWndOperationsTest, AdvanceMenuOffersTheCustomEqAndHidesTheRest) {
