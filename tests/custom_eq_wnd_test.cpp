@@ -20,14 +20,11 @@
 #include "sim_transport.h"
 #include "ui_equalizer.h"
 #include "ui_layouts/test_app.h"
+#include "window_test_support.h"
 
 namespace {
 
 using Field = CCustomEqWnd::Field;
-
-struct NullEvents : model::ManagerEvents {
-    void Post(uint32_t, uint32_t) override {}
-};
 
 // A band as the amplifier holds it, in user units.
 struct DeviceBand {
@@ -58,12 +55,7 @@ constexpr int kOutput = 2;
 class CustomEqWndTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ui_test::EnsureApp();
-        auto& res = ui::Resources::Instance();
-        res.Reset();
-        QString error;
-        ASSERT_TRUE(res.LoadFromDirectory(QStringLiteral(SKIN_DIR), &error)) << error.toStdString();
-        ASSERT_TRUE(res.SelectLanguage(QStringLiteral("en")));
+        ASSERT_TRUE(ui_test::LoadEnglishSkin());
         owner = std::make_unique<QWidget>();
         owner->resize(900, 600);
         manager = std::make_unique<model::EqualizerManager>(
@@ -78,12 +70,7 @@ class CustomEqWndTest : public ::testing::Test {
     }
 
     void Connect() {
-        manager->Connect(true);
-        ASSERT_TRUE(QTest::qWaitFor([this] { return !manager->ConnectJobRunning(); }, 20000));
-        manager->WaitForConnectJob();
-        QTest::qWait(50);
-        manager->FinishConnection();
-        QTest::qWait(20);
+        ASSERT_TRUE(window_test::ConnectManager(*manager));
         manager->State().live.currOutChannel = kOutput;
     }
 
@@ -150,7 +137,7 @@ class CustomEqWndTest : public ::testing::Test {
     std::unique_ptr<QWidget> owner;
     std::shared_ptr<sim::VirtualAmplifier> amp = std::make_shared<sim::VirtualAmplifier>();
     dsplink::ManualClock clock;
-    NullEvents events;
+    window_test::NullEvents events;
     std::unique_ptr<model::EqualizerManager> manager;
     std::unique_ptr<CCustomEqWnd> wnd;
 };

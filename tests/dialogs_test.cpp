@@ -89,12 +89,7 @@ QString Text(const char* key) {
 class Dialogs : public ::testing::Test {
   protected:
     void SetUp() override {
-        ui_test::EnsureApp();
-        auto& res = ui::Resources::Instance();
-        res.Reset();
-        QString error;
-        ASSERT_TRUE(res.LoadFromDirectory(QStringLiteral(SKIN_DIR), &error)) << error.toStdString();
-        ASSERT_TRUE(res.SelectLanguage(QStringLiteral("en")));
+        ASSERT_TRUE(ui_test::LoadEnglishSkin());
         owner = std::make_unique<QWidget>();
         owner->resize(900, 600);
         owner->show();

@@ -20,12 +20,10 @@
 class MainWndFixture : public ::testing::Test {
   protected:
     void SetUp() override {
-        ui_test::EnsureApp();
+        ASSERT_TRUE(ui_test::LoadEnglishSkin());
         ASSERT_TRUE(mConfigHome.isValid());
         // Settings and the instance lock go to throw-away folders.
         qputenv("XDG_CONFIG_HOME", mConfigHome.path().toUtf8());
-        ASSERT_TRUE(ui::Resources::Instance().LoadFromDirectory(ui_test::SkinDir()));
-        ui::Resources::Instance().SelectLanguage("en");
         mConfig.amplifier = mAmplifier;
         mConfig.lockDirectory = mLockDir.path();
     }

@@ -24,6 +24,7 @@
 #include "scene_wnd.h"
 #include "sim_transport.h"
 #include "ui_layouts/test_app.h"
+#include "window_test_support.h"
 
 namespace {
 
@@ -36,10 +37,6 @@ std::array<uint8_t, sim::kNameSize> NameField(const char* text) {
     std::memcpy(field.data(), text, std::min(std::strlen(text), field.size()));
     return field;
 }
-
-struct NullEvents : model::ManagerEvents {
-    void Post(uint32_t, uint32_t) override {}
-};
 
 // Plays the user in whatever modal dialog is open: answers questions, types names, confirms
 // messages, and notes every busy window it sees.
@@ -139,12 +136,7 @@ void Seed(sim::DeviceState& d) {
 class SceneWndTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ui_test::EnsureApp();
-        auto& res = ui::Resources::Instance();
-        res.Reset();
-        QString error;
-        ASSERT_TRUE(res.LoadFromDirectory(QStringLiteral(SKIN_DIR), &error)) << error.toStdString();
-        ASSERT_TRUE(res.SelectLanguage(QStringLiteral("en")));
+        ASSERT_TRUE(ui_test::LoadEnglishSkin());
         owner = std::make_unique<QWidget>();
         owner->resize(900, 600);
         owner->show();
@@ -161,14 +153,7 @@ class SceneWndTest : public ::testing::Test {
         ui::Resources::Instance().Reset();
     }
 
-    void Connect() {
-        manager->Connect(true);
-        ASSERT_TRUE(QTest::qWaitFor([this] { return !manager->ConnectJobRunning(); }, 20000));
-        manager->WaitForConnectJob();
-        QTest::qWait(50);
-        manager->FinishConnection();
-        QTest::qWait(20);
-    }
+    void Connect() { ASSERT_TRUE(window_test::ConnectManager(*manager)); }
 
     // Opens the window in a mode and waits for the amplifier's current scene to arrive.
     std::unique_ptr<CSceneWnd> Open(CSceneWnd::Mode mode, int expectedRow) {
@@ -210,7 +195,7 @@ class SceneWndTest : public ::testing::Test {
     std::unique_ptr<QWidget> owner;
     std::shared_ptr<sim::VirtualAmplifier> amp = std::make_shared<sim::VirtualAmplifier>();
     dsplink::ManualClock clock;
-    NullEvents events;
+    window_test::NullEvents events;
     std::unique_ptr<model::EqualizerManager> manager;
     std::unique_ptr<Autopilot> pilotHolder;
     Autopilot& pilot() { return *pilotHolder; }

@@ -93,11 +93,8 @@ bool Drawn(QWidget* w, bool (*test)(const QColor&)) {
 class MainLayout : public ::testing::Test {
   protected:
     void SetUp() override {
-        ui_test::EnsureApp();
-        auto& res = ui::Resources::Instance();
-        ASSERT_TRUE(res.LoadFromDirectory(ui_test::SkinDir()));
-        res.SetUiScaleDpi(96);
-        ASSERT_TRUE(res.SelectLanguage("en"));
+        ASSERT_TRUE(ui_test::LoadEnglishSkin());
+        ui::Resources::Instance().SetUiScaleDpi(96);
         mWindow = std::make_unique<LayoutWindow>();
         QString error;
         mCreated = mWindow->Create("XML_MAIN", &error);

@@ -1,8 +1,13 @@
 #pragma once
-// Shared by the ui_*_test programs: one offscreen QApplication for the whole process.
+// Shared by the Qt test programs: one offscreen QApplication for the whole process, and the
+// repository's skin.
+
+#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QByteArray>
+
+#include "resources.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 // fontconfig keeps caches it never frees; only that library is excused, never our code.
@@ -33,6 +38,21 @@ inline QString LayoutsDir() {
 }
 inline QString SkinDir() {
     return QStringLiteral(SKIN_DIR);
+}
+
+// An offscreen application with the skin folder loaded and English selected.
+inline ::testing::AssertionResult LoadEnglishSkin() {
+    EnsureApp();
+    auto& res = ui::Resources::Instance();
+    res.Reset();
+    QString error;
+    if (!res.LoadFromDirectory(SkinDir(), &error)) {
+        return ::testing::AssertionFailure() << error.toStdString();
+    }
+    if (!res.SelectLanguage(QStringLiteral("en"))) {
+        return ::testing::AssertionFailure() << "no English texts";
+    }
+    return ::testing::AssertionSuccess();
 }
 
 }  // namespace ui_test

@@ -1,0 +1,32 @@
+#pragma once
+// Shared by the tests of windows that work on the manager: a manager connected to the virtual
+// amplifier the way the main window connects it.
+
+#include <gtest/gtest.h>
+
+#include <QTest>
+
+#include "equalizer_manager.h"
+#include "ui_layouts/test_app.h"
+
+namespace window_test {
+
+// Posted messages go nowhere: these tests watch the windows and the amplifier instead.
+struct NullEvents : model::ManagerEvents {
+    void Post(uint32_t, uint32_t) override {}
+};
+
+// Connects, waits for the state read and finishes the connection (queued sends from now on).
+inline ::testing::AssertionResult ConnectManager(model::EqualizerManager& manager) {
+    manager.Connect(true);
+    if (!QTest::qWaitFor([&] { return !manager.ConnectJobRunning(); }, 20000)) {
+        return ::testing::AssertionFailure() << "the connect job did not end";
+    }
+    manager.WaitForConnectJob();
+    QTest::qWait(50);
+    manager.FinishConnection();
+    QTest::qWait(20);
+    return ::testing::AssertionSuccess();
+}
+
+}  // namespace window_test
