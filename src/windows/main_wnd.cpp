@@ -168,10 +168,6 @@ void CMainWnd::OnMessage(uint32_t message, uint32_t, int32_t attempt,
         case dsplink::WM_DEVICE_READY:
             mManager->WaitForConnectJob();
             mManager->FinishConnection();
-            // The state read leaves the last output it touched current; start on the first.
-            if (IsConnected()) {
-                mManager->Outputs().SetCurChannelChange(0);
-            }
             UpdateVersionTexts();
             MarkAttemptDone();
             break;
@@ -224,6 +220,12 @@ void CMainWnd::ShowNewerFirmwareMessage() {
     const QByteArray utf8 = format.toUtf8();
     ShowMessageLater(QString::asprintf(utf8.constData(), live.mainVersion, live.slaveVersion,
                                        model::kBuiltInMainVersion, model::kBuiltInSlaveVersion));
+}
+
+void CMainWnd::OnUpdateEqualizer() {
+    // The state read leaves the last output it touched current; start on the first, which
+    // also draws its bands and the graph.
+    mManager->Outputs().SetCurChannelChange(0);
 }
 
 void CMainWnd::OnConnectFailMessage() {

@@ -59,6 +59,7 @@ class CMainWnd : public ui::Window, public model::ManagerEvents, public model::C
     void Post(uint32_t message, uint32_t wParam) override;
     // ConnectionView
     void OnConnectButton(model::ConnectButton state) override;
+    void OnUpdateEqualizer() override;
     void OnConnectFailMessage() override;
     void OnPlugOutMessage() override;
 
