@@ -482,7 +482,14 @@ void CMainView::OnCurvesChanged() {
 
 void CMainView::RefreshCurve(int output) {
     mManager.UpdateChannelCurve(output);
-    OnCurvesChanged();
+    // Replies come in bursts (a state read brings hundreds): the graph is redrawn once after.
+    if (!mGraphRefreshPending) {
+        mGraphRefreshPending = true;
+        QTimer::singleShot(0, &mWindow, [this] {
+            mGraphRefreshPending = false;
+            OnCurvesChanged();
+        });
+    }
 }
 
 // ---- inputs and globals ----

@@ -135,4 +135,5 @@ class CMainView : public model::OperationsView, public model::ModelChangeListene
     QWidget* mMute = nullptr;
     QWidget* mPhase = nullptr;
     int mMainVolumePoll = 0;
+    bool mGraphRefreshPending = false;
 };
