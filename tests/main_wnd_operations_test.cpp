@@ -101,7 +101,7 @@ TEST_F(MainWndOperationsTest, ConnectingShowsTheAmplifiersValuesInTheControls) {
     EXPECT_TRUE(Selected(*w, "ch_mute_5"));
     EXPECT_FALSE(Selected(*w, "ch_mute_4"));
     EXPECT_TRUE(Selected(*w, "ch_phase_1"));
-    EXPECT_EQ(Text(*w, "edit_ch_delay_3"), "2.500");
+    EXPECT_EQ(Text(*w, "edit_ch_delay_3"), "2.500 ms");
     EXPECT_EQ(ui::AsControl(w->FindWidget("ch_output_btn_4"))->RawText(), "${left_subwoofer_freq}");
     EXPECT_TRUE(w->FindWidget("speaker_22")->isVisibleTo(w.get()) ||
                 !w->FindWidget("speaker_22")->isHidden());
@@ -145,7 +145,7 @@ TEST_F(MainWndOperationsTest, OutputControlsChangeTheAmplifier) {
     EXPECT_TRUE(DeviceSays([&](auto& d) {
         return Out(d, 4).delay == std::array<uint8_t, 3>{1, 0x01, 0xF4};
     }));
-    EXPECT_EQ(Text(*w, "edit_ch_delay_4"), "1.500");
+    EXPECT_EQ(Text(*w, "edit_ch_delay_4"), "1.500 ms");
 }
 
 TEST_F(MainWndOperationsTest, SpeakerTypeMenuSetsTheTypeAndItsCrossover) {
@@ -440,5 +440,85 @@ TEST_F(MainWndOperationsTest, AdvanceMenuOffersTheCustomEqAndHidesTheRest) {
     // Windows still to come stay in the menu, greyed.
     EXPECT_TRUE(menu->FindItem("advance_item_mixer")->isVisible());
     EXPECT_FALSE(menu->FindItem("advance_item_mixer")->isEnabled());
+    menu->close();
+}
+
+TEST_F(MainWndOperationsTest, BandOnBoxSwitchesTheBandOffAndOnAgain) {
+    mAmplifier->Modify([](sim::DeviceState& d) {
+        d.scenes[0].outputs[0].eqBypass = 0;
+        d.scenes[0].outputs[0].bands[4].gain = {22, 5};
+    });
+    auto w = Connected();
+    ASSERT_TRUE(w);
+    ASSERT_TRUE(Selected(*w, "pt_enable_4"));
+    Click(*w, "pt_enable_4");
+    // Off: the amplifier plays the band flat, the row shows it flat, the gain is kept.
+    EXPECT_TRUE(DeviceSays([&](auto& d) { return Out(d, 0).bands[4].gain[0] == 18; }));
+    EXPECT_EQ(w->Model().live.bands[0][4].enable, 0);
+    EXPECT_EQ(w->FindControl<ui::Slider>("eq_slider_4")->Value(), 0);
+    Click(*w, "ch_enable_1");
+    Click(*w, "ch_enable_0");
+    EXPECT_FALSE(Selected(*w, "pt_enable_4"));
+    Click(*w, "pt_enable_4");
+    EXPECT_TRUE(DeviceSays([&](auto& d) {
+        return Out(d, 0).bands[4].gain == std::array<uint8_t, 2>{22, 5};
+    }));
+    EXPECT_TRUE(Selected(*w, "pt_enable_4"));
+    EXPECT_EQ(w->FindControl<ui::Slider>("eq_slider_4")->Value(), 45);
+}
+
+TEST_F(MainWndOperationsTest, BridgeCheckBoxBridgesLikeTheButton) {
+    auto w = Connected();
+    ASSERT_TRUE(w);
+    Type(*w, "edit_ch_volume_2", "-8");
+    Click(*w, "bridge_checkbox_1");
+    EXPECT_TRUE(
+        DeviceSays([&](auto& d) { return d.scenes[0].bridge[1] == 1 && Out(d, 3).trim == 8; }));
+    EXPECT_TRUE(WaitFor([&] { return !w->Manager().Outputs().JobRunning(); }));
+    EXPECT_TRUE(Selected(*w, "bridge_checkbox_1"));
+    EXPECT_TRUE(Selected(*w, "ch_bridge_1"));
+    Click(*w, "bridge_checkbox_1");
+    EXPECT_TRUE(DeviceSays([](auto& d) { return d.scenes[0].bridge[1] == 0; }));
+    EXPECT_EQ(w->Model().live.bridgeOutputs[1], 0);
+    EXPECT_FALSE(Selected(*w, "ch_bridge_1"));
+}
+
+TEST_F(MainWndOperationsTest, BypassButtonSaysWhatItDoesAndIsOffWhenThatIsNothing) {
+    mAmplifier->Modify([](sim::DeviceState& d) {
+        d.scenes[0].outputs[0].eqBypass = 0;
+        d.scenes[0].outputs[0].bands[2].gain = {21, 0};
+    });
+    auto w = Connected();
+    ASSERT_TRUE(w);
+    auto* bypass = w->FindControl<ui::Button>("btn_bypass");
+    EXPECT_EQ(bypass->RawText(), "${bypass_eq}");
+    EXPECT_TRUE(bypass->isEnabled());
+    MessageCatcher catcher;  // says yes to the reset
+    Click(*w, "btn_reset_eq");
+    EXPECT_EQ(catcher.Next(), "${reset_all_eq_tips}");
+    EXPECT_EQ(bypass->RawText(), "${bypass_eq}");
+    EXPECT_FALSE(bypass->isEnabled());
+    EXPECT_TRUE(DeviceSays([&](auto& d) { return Out(d, 0).bands[2].gain[0] == 18; }));
+}
+
+TEST_F(MainWndOperationsTest, MenusMarkTheLanguageAndSayWhyAnItemIsOff) {
+    auto w = Connected();
+    ASSERT_TRUE(w);
+    w->FindControl<ui::Button>("btn_option")->click();
+    auto* menu = w->findChild<ui::Menu*>();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_TRUE(menu->FindItem("option_item_language_en")->isChecked());
+    EXPECT_FALSE(menu->FindItem("option_item_language_ru")->isChecked());
+    EXPECT_FALSE(menu->FindItem("option_item_firmware_upgrade")->toolTip().isEmpty());
+    EXPECT_NE(menu->FindItem("option_item_reset_default")->toolTip(),
+              "Connect the amplifier first");
+    menu->close();
+    Click(*w, "btnConnect");  // disconnect
+    w->FindControl<ui::Button>("btn_option")->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    menu = w->findChild<ui::Menu*>();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->FindItem("option_item_reset_default")->toolTip(),
+              "Connect the amplifier first");
     menu->close();
 }

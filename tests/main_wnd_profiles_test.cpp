@@ -7,6 +7,7 @@
 #include "clock.h"
 #include "main_wnd_fixture.h"
 #include "menu.h"
+#include "profile_writer.h"
 
 namespace {
 
@@ -124,4 +125,65 @@ TEST_F(MainWndProfilesTest, SceneItemsNeedTheAmplifierButFileItemsDoNot) {
     EXPECT_TRUE(menu->FindItem("scene_item_load_file")->isEnabled());
     EXPECT_TRUE(menu->FindItem("scene_item_save_whole")->isEnabled());
     menu->close();
+}
+
+TEST_F(MainWndProfilesTest, ALoadReachesTheFocusedFieldAndNoStaleTextGoesBack) {
+    auto w = Connected();
+    ASSERT_TRUE(w);
+    w->show();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    // A whole profile saved at -12 dB with a name that fills all 16 bytes of its field.
+    model::ProfileRecord live = w->Model().live;
+    live.mainVolume = -12;
+    live.channels[2].gain = -9.0f;
+    model::SceneTable scenes = w->Model().scenes;
+    model::SetSceneName(scenes, 0, "Front stage 2024");
+    mChosen = Path("saved.wpf");
+    QFile file(mChosen);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray::fromStdString(profiles::WriteWholeProfile(live, scenes)));
+    file.close();
+
+    auto* main = w->FindControl<ui::Edit>("edit_main_volume");
+    auto* gain = w->FindControl<ui::Edit>("edit_ch_volume_2");
+    gain->setFocus();
+    gain->setText("-30");
+    QTest::keyClick(gain, Qt::Key_Return);
+    main->setFocus();
+    main->setText("-25");
+    QTest::keyClick(main, Qt::Key_Return);
+    ASSERT_TRUE(WaitFor([&] { return mAmplifier->Snapshot().mainVolume == 6 + 25; }));
+
+    ChooseItem(*w, "scene_item_load_whole");
+    EXPECT_TRUE(Idle(*w));
+    QApplication::processEvents();
+    // The field still has the focus; leaving it sends nothing old back.
+    EXPECT_TRUE(main->hasFocus() || QApplication::focusWidget() == nullptr);
+    gain->setFocus();
+    w->FindControl<ui::Edit>("edit_acc")->setFocus();
+    QTest::qWait(50);
+    EXPECT_TRUE(Idle(*w));
+    EXPECT_EQ(main->text(), "-12dB");
+    EXPECT_EQ(gain->text(), "-9dB");
+    EXPECT_EQ(w->Model().live.mainVolume, -12);
+    EXPECT_FLOAT_EQ(w->Model().live.channels[2].gain, -9.0f);
+    const sim::DeviceState d = mAmplifier->Snapshot();
+    EXPECT_EQ(d.mainVolume, 6 + 12);
+    EXPECT_EQ(d.scenes[0].outputs[2].trim, 9);
+    // All 16 name bytes reach the record and the amplifier.
+    EXPECT_EQ(model::SceneName(w->Model().scenes, 0), "Front stage 2024");
+    EXPECT_EQ(std::string(d.names[0].begin(), d.names[0].end()), "Front stage 2024");
+}
+
+TEST_F(MainWndProfilesTest, TheOutputBeingEditedStaysCurrentThroughAWholeSave) {
+    auto w = Connected();
+    ASSERT_TRUE(w);
+    w->FindControl<ui::SButton>("ch_enable_3")->click();
+    mChosen = Path("whole.wpf");
+    MessageCatcher catcher;
+    ChooseItem(*w, "scene_item_save_whole");
+    EXPECT_EQ(catcher.Next(), "${profile_save_ok}");
+    EXPECT_EQ(w->Model().live.currOutChannel, 3);
+    EXPECT_EQ(ui::AsControl(w->FindWidget("label_channel_name"))->Text(), "CH4");
 }

@@ -25,7 +25,8 @@ TEST(ModelDelayUnits, TypedCentimetresAreQuantised) {
     const float typed = DelayTextToMs("7.5", kDelayMs);
     EXPECT_FLOAT_EQ(typed, 7.5f);
     const float stored = QuantizeDelayMs(typed, kDelayCm);
-    EXPECT_FLOAT_EQ(stored, 260.0f * 15.0f / 519.0f);
+    // 260 cm, to the microsecond the amplifier keeps.
+    EXPECT_FLOAT_EQ(stored, 7.514f);
     EXPECT_EQ(DelayMsToText(stored, kDelayMs), "7.514 ms");
     EXPECT_EQ(DelayMsToText(stored, kDelayCm), "260 cm");
 }
@@ -38,14 +39,16 @@ TEST(ModelDelayUnits, TextToMsUsesUnitFactors) {
     EXPECT_FLOAT_EQ(DelayTextToMs("abc", kDelayCm), 0.0f);
 }
 
-TEST(ModelDelayUnits, QuantiseIsWholeUnits) {
+TEST(ModelDelayUnits, QuantiseIsWholeUnitsInWholeMicroseconds) {
     for (int unit : {kDelayCm, kDelayIn}) {
         const int perRange = unit == kDelayCm ? 519 : 204;
         for (float ms = 0.0f; ms <= 15.0f; ms += 0.013f) {
             const float q = QuantizeDelayMs(ms, unit);
+            EXPECT_NEAR(q * 1000.0f, std::round(q * 1000.0f), 1e-2) << ms;
+            // Half a microsecond at most from the whole unit.
             const float units = q * perRange / 15.0f;
-            EXPECT_NEAR(units, std::round(units), 1e-3) << ms;
-            EXPECT_LE(std::fabs(q - ms), 15.0f / perRange / 2 + 1e-4f) << ms;
+            EXPECT_NEAR(units, std::round(units), 0.0005f * perRange / 15.0f + 1e-4f) << ms;
+            EXPECT_LE(std::fabs(q - ms), 15.0f / perRange / 2 + 0.0005f + 1e-4f) << ms;
         }
     }
 }

@@ -209,6 +209,21 @@ TEST_F(EqOpsTest, DragOfABypassedOutputLeavesBypassOnlyForARealGain) {
     EXPECT_FLOAT_EQ(GainOf(DevBand(d, 1, 0)), 0.0f);
 }
 
+TEST_F(EqOpsTest, EditsStoreWhatTheWireCarries) {
+    // Gain and Q travel in tenths: the model keeps the nearest tenth, as the amplifier will.
+    ops->EqualizerCallback(2, model::EQ_DRAG_POINT, true,
+                           EqDragValues{Band(0, 2).freq, 3.19f, 1.93f});
+    EXPECT_FLOAT_EQ(Band(0, 2).eqGain, 3.2f);
+    EXPECT_FLOAT_EQ(Band(0, 2).eqFactor, 1.9f);
+    sim::DeviceState d = Device();
+    EXPECT_FLOAT_EQ(GainOf(DevBand(d, 0, 2)), 3.2f);
+    EXPECT_FLOAT_EQ(QOf(DevBand(d, 0, 2)), 1.9f);
+    ASSERT_TRUE(ops->SetChEqEdit(4, "500", "2.47", "-1.26"));
+    EXPECT_FLOAT_EQ(Band(0, 4).eqFactor, 2.5f);
+    EXPECT_FLOAT_EQ(Band(0, 4).eqGain, -1.3f);
+    EXPECT_FLOAT_EQ(QOf(DevBand(Device(), 0, 4)), 2.5f);
+}
+
 // ---- followers ----
 
 class EqGroupTest : public EqOpsTest {
@@ -254,12 +269,12 @@ TEST_F(EqGroupTest, BandEditsReachPartnerAndSameHalfMembersOnly) {
     }
     EXPECT_EQ(Out(d, 7).eqBypass, 1);
 
-    // A drag follows the same rule.
+    // A drag reaches the members of the other half too, but not past the first eight.
     Drag(6, -4.0f, true);
     d = Device();
     EXPECT_EQ(OutputsWithBand(d, 6, static_cast<uint16_t>(Band(0, 6).freq)).size(), 12u);
     for (int i = 0; i < model::OUTPUT_CHANNELS; ++i) {
-        const bool follows = i <= 2;
+        const bool follows = i <= 2 || i == 7;
         EXPECT_FLOAT_EQ(GainOf(DevBand(d, i, 6)), follows ? -4.0f : 0.0f) << i;
         EXPECT_FLOAT_EQ(Band(i, 6).eqGain, follows ? -4.0f : 0.0f) << i;
     }
@@ -451,8 +466,9 @@ TEST_F(EqOpsTest, QStepsLandOnTheLimitsAndStopThere) {
     ops->SetEqQUp(0, false);
     EXPECT_EQ(DevBand(Device(), 5, 0).freq, 1);
 
+    // One step is the wire's tenth.
     ops->SetEqQUp(0, true);
-    EXPECT_FLOAT_EQ(Band(5, 0).eqFactor, 0.55f);
+    EXPECT_FLOAT_EQ(Band(5, 0).eqFactor, 0.6f);
     EXPECT_EQ(DevBand(Device(), 5, 0).freq, 20) << "sent";
 
     // Frequency steps stop at the ends; gain steps move 0.1 dB.

@@ -61,6 +61,11 @@ int DelayUs(const sim::OutputState& out) {
     return out.delay[0] * 1000 + ((out.delay[1] << 8) | out.delay[2]);
 }
 
+// A delay as the amplifier keeps it: whole microseconds.
+float Us(float ms) {
+    return std::round(ms * 1000.0f) / 1000.0f;
+}
+
 // The trim the amplifier should hold for a gain: whole dB of attenuation.
 int TrimOf(float gain) {
     const double att = 0.0 - static_cast<double>(gain);
@@ -172,6 +177,20 @@ TEST_F(OutputOpsTest, TypedVolumeIsReadClampedOrRefused) {
     }
 }
 
+TEST_F(OutputOpsTest, GainAndDelayKeepWhatTheAmplifierCanHold) {
+    // Trims are whole dB on the wire; the slider has tenths.
+    ops->SetChVolume(2, -73, true);
+    EXPECT_FLOAT_EQ(live.channels[2].gain, -7.0f);
+    EXPECT_EQ(Signed(Out(Device(), 2).trim), 7);
+    ops->SetChVolume(2, -76, true);
+    EXPECT_FLOAT_EQ(live.channels[2].gain, -8.0f);
+    // One centimetre is not a whole number of microseconds; the model keeps the one sent.
+    ops->SetDelayUnit(model::kDelayCm);
+    ASSERT_TRUE(ops->SetChDelayEdit(4, "1"));
+    EXPECT_FLOAT_EQ(live.channels[4].delay, 0.029f);
+    EXPECT_EQ(Out(Device(), 4).delay, (std::array<uint8_t, 3>{0, 0, 29}));
+}
+
 TEST_F(OutputOpsTest, BridgedPairFollowsMutePhaseAndVolume) {
     live.bridgeOutputs[0] = 1;
     live.channels[1].gain = -3.0f;
@@ -232,8 +251,8 @@ TEST_F(OutputOpsTest, TypedDelayInEachUnit) {
     };
     const Row rows[] = {
         {model::kDelayCm, "600", true, 15.0f, "519"},
-        {model::kDelayCm, "260", true, 260.0f * 15.0f / 519.0f, "260"},
-        {model::kDelayIn, "100 in", true, 100.0f * 15.0f / 204.0f, "100"},
+        {model::kDelayCm, "260", true, Us(260.0f * 15.0f / 519.0f), "260"},
+        {model::kDelayIn, "100 in", true, Us(100.0f * 15.0f / 204.0f), "100"},
         {model::kDelayMs, "7.5", true, 7.5f, "7.500"},
         {model::kDelayMs, "-2", true, 0.0f, "0.000"},
         {model::kDelayMs, "2.5", true, 2.5f, "2.500"},
@@ -266,7 +285,7 @@ TEST_F(OutputOpsTest, SpeakerDelayEditFindsTheFirstOutputOfThatPosition) {
     // Inches are whole: 10.9 in is 10.
     ops->SetDelayUnit(model::kDelayIn);
     EXPECT_TRUE(ops->SetSpeakerDelayEdit(model::kFrontRightTweeter, "10.9"));
-    EXPECT_FLOAT_EQ(live.channels[1].delay, 10.0f * 15.0f / 204.0f);
+    EXPECT_FLOAT_EQ(live.channels[1].delay, Us(10.0f * 15.0f / 204.0f));
 
     const sim::DeviceState before = Device();
     EXPECT_FALSE(ops->SetSpeakerDelayEdit(model::kFrontLeftMidTweeter, "5"));  // nobody has it
@@ -311,10 +330,10 @@ TEST_F(OutputOpsTest, DelayButtonsStepByAClickOrAWholeDistance) {
         {model::kDelayMs, 0.0f, false, 0.0f},
         {model::kDelayMs, 15.0f, true, 15.0f},
         {model::kDelayMs, 1.0f, false, 0.979f},
-        {model::kDelayCm, 0.0f, true, 15.0f / 519.0f},
-        {model::kDelayIn, 0.0f, true, 15.0f / 204.0f},
-        {model::kDelayIn, 30.0f * 15.0f / 204.0f, true, 31.0f * 15.0f / 204.0f},
-        {model::kDelayIn, 30.0f * 15.0f / 204.0f, false, 29.0f * 15.0f / 204.0f},
+        {model::kDelayCm, 0.0f, true, Us(15.0f / 519.0f)},
+        {model::kDelayIn, 0.0f, true, Us(15.0f / 204.0f)},
+        {model::kDelayIn, 30.0f * 15.0f / 204.0f, true, Us(31.0f * 15.0f / 204.0f)},
+        {model::kDelayIn, 30.0f * 15.0f / 204.0f, false, Us(29.0f * 15.0f / 204.0f)},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(::testing::Message() << row.unit << " " << row.from << " " << row.up);
@@ -353,7 +372,7 @@ TEST_F(OutputOpsTest, LinkGroupCarriesGainDifferencesCutToSliderSteps) {
 
     ops->SetChVolume(0, -10, false);
     d = Device();
-    EXPECT_FLOAT_EQ(live.channels[4].gain, -6.2f);  // -62.5 cut to -62
+    EXPECT_FLOAT_EQ(live.channels[4].gain, -6.0f);  // -62.5 cut to -62, played as whole dB
     EXPECT_FLOAT_EQ(live.channels[9].gain, -21.0f);
     EXPECT_FLOAT_EQ(live.channels[6].gain, -4.0f);
     EXPECT_FLOAT_EQ(live.channels[7].gain, -4.0f) << "takes its pair's value";
@@ -362,7 +381,7 @@ TEST_F(OutputOpsTest, LinkGroupCarriesGainDifferencesCutToSliderSteps) {
 
     // Upwards too, and never above 0 dB.
     ops->SetChVolume(0, 0, false);
-    EXPECT_FLOAT_EQ(live.channels[4].gain, -5.2f);
+    EXPECT_FLOAT_EQ(live.channels[4].gain, -5.0f);
     EXPECT_FLOAT_EQ(live.channels[6].gain, -3.0f);
     ops->SetChVolume(9, -150, false);
     EXPECT_FLOAT_EQ(live.channels[0].gain, 0.0f);

@@ -17,6 +17,7 @@
 #include "reply_handlers.h"
 #include "reply_records.h"
 #include "run_log.h"
+#include "scene_operations.h"
 #include "sim_transport.h"
 #include "state_read.h"
 
@@ -539,14 +540,15 @@ TEST(ModelReplyHandlers, KtvKindsFillTheirFields) {
     EXPECT_EQ(k.ktvTrebleGain, 30);
 }
 
-TEST(ModelReplyHandlers, SceneNamesAreCutToSevenCharacters) {
+TEST(ModelReplyHandlers, SceneNamesKeepTheWholeFieldAndShowSevenCharacters) {
     ModelState state;
     ModelSync sync(state);
     auto r = std::make_unique<dsplink::SceneNameRecord>();
     r->index = 9;
     r->name = {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L', 'M', 'N', 'O', 'P'};
     sync.ReadSenceValueCallback(0x0B, 0, std::move(r));
-    EXPECT_EQ(model::SceneName(state.scenes, 9), "ABCDEFG");
+    EXPECT_EQ(model::SceneName(state.scenes, 9), "ABCDEFGHIJKLMNOP");
+    EXPECT_EQ(model::SceneNameText(model::SceneName(state.scenes, 9)), "ABCDEFG");
 
     // Seven characters, not seven bytes: a multi-byte name is never cut inside a character.
     const std::string chinese = "\xE5\xA4\x9C\xE6\x99\x9A\xE6\xA8\xA1\xE5\xBC\x8F";  // 4 chars

@@ -23,6 +23,7 @@
 #include "model_test_support.h"
 #include "scene_operations.h"
 #include "sim_transport.h"
+#include "subcommands.h"
 
 using model::EqualizerManager;
 
@@ -139,10 +140,23 @@ TEST_F(SceneOpsTest, SavingStoresTheLiveSetWithItsName) {
     amp->Modify(SeedAmplifier);
     ConnectAndSettle();
 
+    // The name goes out as the whole zero-padded field, so nothing of a longer name stays.
+    std::vector<std::vector<uint8_t>> names;
+    manager->Link().SetFrameTrace([&](char dir, std::span<const uint8_t> wire, bool) {
+        if (dir == '>' && wire.size() > 6 && wire[3] == dsplink::CMD_FLASH &&
+            wire[4] == dsplink::FLASH_SCENE_NAME) {
+            names.emplace_back(wire.begin() + 6, wire.end() - 1);
+        }
+    });
     Scenes().SetCurrentScene(7);
     Scenes().SetSceneNameBuffer("Night");
     ASSERT_TRUE(Scenes().StartSaveScene(sceneEvents));
     Finish();
+    manager->Link().SetFrameTrace({});
+    ASSERT_EQ(names.size(), 1u);
+    const std::vector<uint8_t> expected = {7, 16, 'N', 'i', 'g', 'h', 't', 0, 0,
+                                           0, 0,  0,   0,   0,   0,   0,   0, 0};
+    EXPECT_EQ(names[0], expected);
 
     const sim::DeviceState d = amp->Snapshot();
     EXPECT_EQ(d.scenes[7], d.scenes[0]);
@@ -261,7 +275,7 @@ TEST_F(SceneOpsTest, SendingTheLiveRecordWritesTheLiveSet) {
 
     EXPECT_EQ(events.Messages(),
               (std::vector<uint32_t>{model::WM_SHOW_LOADING, model::WM_HIDE_LOADING}));
-    EXPECT_EQ(view.wholeRefreshes, 1);
+    EXPECT_EQ(view.wholeRefreshes, 2) << "at the load and after the send";
     EXPECT_EQ(live.linkOutputs,
               (model::PerOutput<int>{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}));
     EXPECT_TRUE(manager->Link().AsyncMode());
@@ -311,14 +325,15 @@ TEST_F(SceneOpsTest, WholeProfileGoesToEveryStoredSceneAndTheLiveSet) {
     }
     EXPECT_EQ(d.validMask, 0x3FF);
     EXPECT_EQ(d.names[0], NameField("Alpha"));
-    EXPECT_EQ(d.names[3], NameField("ABCDEFG"));
+    // The whole field goes out as the file holds it.
+    EXPECT_EQ(std::string(d.names[3].begin(), d.names[3].end()), "ABCDEFGHIJKLMNOP");
     EXPECT_EQ(d.names[1], NameField(""));
     // The live set, its EQ bypass included.
     EXPECT_EQ(d.scenes[0].outputs[2].trim, 11);
     EXPECT_EQ(d.scenes[0].outputs[2].eqBypass, 0);
     EXPECT_EQ(events.Messages(),
               (std::vector<uint32_t>{model::WM_SHOW_LOADING, model::WM_HIDE_LOADING}));
-    EXPECT_EQ(view.wholeRefreshes, 1);
+    EXPECT_EQ(view.wholeRefreshes, 2) << "at the load and after the send";
     // The 20 s for the amplifier's flash passed on the clock.
     EXPECT_GE(clock.NowMs(), 20000);
 }

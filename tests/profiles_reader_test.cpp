@@ -407,15 +407,15 @@ TEST(ProfileFixtures, HandWrittenWholeProfileNames) {
     const auto load = profiles::LoadWholeProfile(Fixture("whole_names.wpf"), liveBase, *scenesBase);
     ASSERT_TRUE(load.Ok()) << load.failure.detail;
     const SceneTable& t = *load.scenes;
-    EXPECT_EQ(model::SceneName(t, 0), "Studio");           // no padding
-    EXPECT_EQ(model::SceneName(t, 1), "Car");              // no padding
-    EXPECT_EQ(model::SceneName(t, 2), "A");                // "=="
-    EXPECT_EQ(model::SceneName(t, 3), "AB");               // "="
-    EXPECT_EQ(model::SceneName(t, 4), "0123456789abcde");  // 16 bytes: the terminator takes one
-    EXPECT_EQ(model::SceneName(t, 5), "ABCDEFGHIJKLMNO");  // longer than 24 characters
-    EXPECT_EQ(model::SceneName(t, 6), "Office");           // UTF-16LE
-    EXPECT_EQ(model::SceneName(t, 7), "Caf\xC3\xA9");      // Latin-1
-    EXPECT_EQ(model::SceneName(t, 8), "Cay");              // characters outside the alphabet
+    EXPECT_EQ(model::SceneName(t, 0), "Studio");            // no padding
+    EXPECT_EQ(model::SceneName(t, 1), "Car");               // no padding
+    EXPECT_EQ(model::SceneName(t, 2), "A");                 // "=="
+    EXPECT_EQ(model::SceneName(t, 3), "AB");                // "="
+    EXPECT_EQ(model::SceneName(t, 4), "0123456789abcdef");  // 16 bytes, no terminator
+    EXPECT_EQ(model::SceneName(t, 5), "ABCDEFGHIJKLMNOP");  // longer than 24 characters
+    EXPECT_EQ(model::SceneName(t, 6), "Office");            // UTF-16LE
+    EXPECT_EQ(model::SceneName(t, 7), "Caf\xC3\xA9");       // Latin-1
+    EXPECT_EQ(model::SceneName(t, 8), "Cay");               // characters outside the alphabet
     EXPECT_EQ(model::SceneName(t, 9), "");
     EXPECT_EQ(load.live->mainVolume, -20);
     EXPECT_EQ(load.live->inputThreshold, -30);

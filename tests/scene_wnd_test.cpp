@@ -209,7 +209,7 @@ TEST_F(SceneWndTest, OpensWithTheNamesAndTheAmplifiersCurrentScene) {
     EXPECT_EQ(list->RowCount(), 10);
     EXPECT_EQ(Cell(*wnd, 2), QStringLiteral("Club"));
     EXPECT_EQ(Cell(*wnd, 9), QStringLiteral("Last"));
-    EXPECT_EQ(Cell(*wnd, 7), QString());
+    EXPECT_EQ(Cell(*wnd, 7), Text("scene_empty"));
     EXPECT_EQ(list->CellText(7, 0), QStringLiteral("8"));
     EXPECT_EQ(manager->Scenes().CurrentScene(), 6);
     EXPECT_EQ(RowColor(*wnd, 5), QColor::fromRgba(CSceneWnd::kCurrentRowColor));
@@ -254,6 +254,7 @@ TEST_F(SceneWndTest, LoadAsksThenLoadsBehindTheBusyWindow) {
 }
 
 TEST_F(SceneWndTest, LoadByDoubleClickAndRefusedLoad) {
+    amp->Modify([](sim::DeviceState& d) { d.validMask |= 1u << 1; });  // scene 2: data, no name
     Connect();
     auto wnd = Open(CSceneWnd::Mode::Load, 5);
     const sim::DeviceState before = amp->Snapshot();
@@ -270,8 +271,18 @@ TEST_F(SceneWndTest, LoadByDoubleClickAndRefusedLoad) {
     EXPECT_EQ(amp->Snapshot(), before);
     EXPECT_EQ(wnd->HighlightedRow(), 5);
 
-    // An empty slot gets the other question, and the answer yes loads it.
+    // An empty slot is not offered: no question, nothing loaded.
     pilot().answer = 1;
+    const QPoint empty = list->visualItemRect(list->topLevelItem(7)).center();
+    EXPECT_FALSE(list->topLevelItem(7)->flags() & Qt::ItemIsEnabled);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, empty);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, empty);
+    QTest::qWait(30);
+    EXPECT_EQ(pilot().questions.size(), 1);
+    EXPECT_FALSE(manager->Scenes().JobRunning());
+    EXPECT_EQ(amp->Snapshot(), before);
+
+    // A slot with settings but no name gets the other question, and yes loads it.
     const QPoint second = list->visualItemRect(list->topLevelItem(1)).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, second);
@@ -400,6 +411,7 @@ TEST_F(SceneWndTest, DeleteClearsTheRowAtOnceWithoutAQuestion) {
 
 TEST_F(SceneWndTest, WithoutADeviceNothingHangs) {
     // Not connected: the current scene never arrives and no highlight is made.
+    manager->State().validSceneMask = 1 << 2;  // as an earlier connection left it
     auto wnd = Open(CSceneWnd::Mode::Load, -1);
     ConfirmRow(*wnd, 2);
     EXPECT_EQ(pilot().busyWindows, 1);

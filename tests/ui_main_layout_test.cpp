@@ -441,8 +441,13 @@ std::map<QString, QStringList> CodeTexts() {
     texts["soft_version"] = {"${soft_version} v88.88.88"};
     texts["inner_fw_version"] = {"${inner_fw_version} v88.88"};
     texts["fw_version"] = {"ORN14.60DSP ${version} v88.88"};
-    texts["hp_freq"] = {"20000Hz"};
-    texts["lp_freq"] = {"20000Hz"};
+    texts["hp_freq"] = {"20000${unit_hz}"};
+    texts["lp_freq"] = {"20000${unit_hz}"};
+    // Strip delays carry their unit.
+    for (int i = 0; i < 12; ++i) {
+        texts[QStringLiteral("edit_ch_delay_%1").arg(i)] = {
+            "15.000 ${unit_ms_sym}", "519 ${unit_cm_sym}", "204 ${unit_in_sym}"};
+    }
     texts["edit_main_volume"] = {"-60dB", "${off}"};
     texts["edit_acc"] = {"30", "${off}"};
     return texts;

@@ -38,10 +38,11 @@ float ClampDelayMs(float ms) {
 float QuantizeDelayMs(float ms, int unit) {
     const float clamped = ClampDelayMs(ms);
     const int perRange = UnitsPerRange(unit);
-    if (perRange == 0) {
-        return clamped;
-    }
-    return static_cast<float>(WholeUnits(clamped, perRange)) * MAX_DELAY_MS / perRange;
+    const float inUnit =
+        perRange == 0 ? clamped
+                      : static_cast<float>(WholeUnits(clamped, perRange)) * MAX_DELAY_MS / perRange;
+    // The amplifier keeps whole microseconds.
+    return static_cast<float>(std::round(static_cast<double>(inUnit) * 1000.0) / 1000.0);
 }
 
 std::string DelayMsToText(float ms, int unit) {

@@ -84,11 +84,6 @@ std::optional<float> ReadReal(std::string_view text) {
     return static_cast<float>(std::clamp(value, -1e6, 1e6));
 }
 
-// Q as its edit shows it, two decimals.
-float RoundQ(float q) {
-    return static_cast<float>(std::round(static_cast<double>(q) * 100.0) / 100.0);
-}
-
 }  // namespace
 
 EqOperations::EqOperations(ProfileRecord& live, dsplink::DspLink& link, dsplink::Clock& clock,
@@ -457,7 +452,7 @@ bool EqOperations::ApplyBand(int band, int freq, float q, float gain, float qTol
     if (freq < MIN_FREQUENCY || freq > MAX_FREQUENCY) {
         freq = stored.freq;
     }
-    q = ClampEqQ(q);
+    q = WireEqQ(q);
     gain = static_cast<float>(SliderOfGain(gain)) / 10.0f;
     runlog::Log("freqValue(%d) ,qValue(%f) ,gainValue(%.1f)\n", freq, static_cast<double>(q),
                 static_cast<double>(gain));
@@ -528,7 +523,7 @@ void EqOperations::SetEqQUp(int band, bool up) {
     }
     const int c = Current();
     const EqBand b = Band(c, band);
-    const float next = RoundQ(ClampEqQ(b.eqFactor + (up ? EQ_Q_STEP : -EQ_Q_STEP)));
+    const float next = WireEqQ(b.eqFactor + (up ? EQ_Q_STEP : -EQ_Q_STEP));
     if (std::fabs(next - b.eqFactor) < kQStepTolerance) {
         return;
     }
@@ -642,8 +637,8 @@ void EqOperations::DragPoint(int band, bool release, const EqDragValues& values)
     const int c = Current();
     EqBand& stored = Band(c, band);
     const int freq = ClampFrequency(values.freq);
-    const float gain = ClampEqGain(values.gain);
-    const float q = ClampEqQ(values.q);
+    const float gain = WireEqGain(values.gain);
+    const float q = WireEqQ(values.q);
     const bool bypassed = mLive.channels[static_cast<size_t>(c)].bypass == 1;
 
     if (!release && freq == stored.freq && std::fabs(q - stored.eqFactor) < kQTolerance &&
@@ -656,10 +651,12 @@ void EqOperations::DragPoint(int band, bool release, const EqDragValues& values)
         }
     }
 
-    const OutputSet members = BandMembers();
+    // A drag carries the band to every group member, either half; leaving bypass stays with
+    // the members of the same half, as for the band fields.
+    const OutputSet members = CrossoverMembers();
     const std::optional<int> partner = Partner();
     if (bypassed && std::fabs(gain) > kGainEpsilon) {
-        LeaveBypassWithFollowers(members, partner);
+        LeaveBypassWithFollowers(BandMembers(), partner);
     }
 
     stored = EqBand{gain, q, freq, 1};
@@ -700,6 +697,13 @@ void EqOperations::DragPoint(int band, bool release, const EqDragValues& values)
         mBypassUnsent.reset();
         if (partner) {
             SendBand(*partner, band);
+        }
+    }
+    // Members of the other half took the band too; the graph refresh covers the rest.
+    const OutputSet sameHalf = BandMembers();
+    for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
+        if (members.test(static_cast<size_t>(i)) && !sameHalf.test(static_cast<size_t>(i))) {
+            mCurves.UpdateChannelCurve(mLive, i);
         }
     }
     ShowBands();
@@ -747,18 +751,38 @@ void EqOperations::SetOutputBypass() {
     UpdateEqualizer(-1);
 }
 
+bool EqOperations::BypassActionable() const {
+    if (!CurrentValid()) {
+        return false;
+    }
+    const int c = Current();
+    const int count = std::min(BandCountOf(mLive, c), MAX_EQ_BANDS);
+    const EqBand* bands = BandsOf(mLive, c);
+    for (int b = 0; bands != nullptr && b < count; ++b) {
+        if (bands[b].enable != 0 && std::fabs(bands[b].eqGain) > kGainEpsilon) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void EqOperations::SetOutputEqReset() {
     runlog::Log("on %s\n", "EqualizerManager::SetOutputEqReset");
     if (!CurrentValid() || !mView || !mView->AskQuestion("${reset_all_eq_tips}")) {
         return;
     }
     const int c = Current();
+    // Flat bands leave nothing to bypass: a bypass still on would only offer to restore
+    // nothing, so it goes off with the bands.
     auto reset = [this](int output) {
         const int count = std::min(BandCountOf(mLive, output), MAX_EQ_BANDS);
         for (int b = 0; b < count; ++b) {
             const int freq = DefaultBandFrequency(count, b);
             EqBand& band = Band(output, b);
             band = EqBand{0.0f, DEFAULT_EQ_Q, freq > 0 ? freq : band.freq, 1};
+        }
+        if (SetBypass(output, 0)) {
+            SendBypass(output);
         }
         return count;
     };

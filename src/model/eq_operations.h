@@ -111,6 +111,9 @@ class EqOperations {
 
     // "btn_bypass", "btn_reset_eq": ask through the view.
     void SetOutputBypass();
+    // Whether "btn_bypass" would change what the current output plays: bypassed, an enabled
+    // band holds a gain to restore; else some band plays a gain.
+    bool BypassActionable() const;
     void SetOutputEqReset();
 
     // "btn_arg_eq": asks, then switches between GEQ and PEQ. A view setting; nothing is sent.

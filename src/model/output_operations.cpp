@@ -163,7 +163,8 @@ void OutputOperations::SetCurChannelChange(int a) {
 
 void OutputOperations::StoreVolume(int a, int sliderValue, bool fromUser) {
     OutputChannel& ch = mLive.channels[a];
-    ch.gain = static_cast<float>(ClampSlider(sliderValue)) / 10.0f;
+    // The slider has tenths, the amplifier whole dB: keep what it will play.
+    ch.gain = WireOutputGain(static_cast<float>(ClampSlider(sliderValue)) / 10.0f);
     SendTrim(a, a);
     if (fromUser) {
         ch.mute = 0;
@@ -280,6 +281,14 @@ void OutputOperations::SetChSolo(int a, bool on) {
         return;
     }
     mLive.soloChannel = a;
+    ApplySolo(a, on);
+    SetCurChannelChange(a);
+}
+
+void OutputOperations::ApplySolo(int a, bool on) {
+    if (!IsOutputIndex(a)) {
+        return;
+    }
     runlog::Log("channel %d solo seleted %d\n", a, on ? 1 : 0);
     const std::optional<int> partner = LinkPartner(mLive, a);
     for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
@@ -293,7 +302,6 @@ void OutputOperations::SetChSolo(int a, bool on) {
     for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
         NotifyOutput(i);
     }
-    SetCurChannelChange(a);
 }
 
 // ---- link groups ----

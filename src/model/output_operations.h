@@ -56,7 +56,11 @@ class OutputOperations {
 
     void SetChMute(int a, bool mute);
     void SetChPhase(int a, bool phase);
+    // The user's solo click: also makes a the current output.
     void SetChSolo(int a, bool on);
+    // The same solo rule and send, for a reported or re-applied state: the output the user is
+    // editing stays current.
+    void ApplySolo(int a, bool on);
 
     void SetLinkGroup(int a, int group);
     // "ch_synchronize_%d": no group <-> group 1.

@@ -89,7 +89,7 @@ void OutputOperations::SetOutputLink() {
 
     SetCurChannelChange(mLive.currOutChannel);
     if (IsOutputIndex(mLive.soloChannel)) {
-        SetChSolo(mLive.soloChannel, mLive.channels[mLive.soloChannel].solo != 0);
+        ApplySolo(mLive.soloChannel, mLive.channels[mLive.soloChannel].solo != 0);
     }
     SendLinkState(pairs);
 }
@@ -189,7 +189,7 @@ void OutputOperations::ApplyBridge(int pair, bool on) {
         }
         SetOutputValue(r, mLive.outputsBk[r], true);
         if (IsOutputIndex(mLive.soloChannel)) {
-            SetChSolo(mLive.soloChannel, mLive.channels[mLive.soloChannel].solo != 0);
+            ApplySolo(mLive.soloChannel, mLive.channels[mLive.soloChannel].solo != 0);
         }
         return;
     }

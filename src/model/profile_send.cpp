@@ -128,11 +128,9 @@ class Sender {
     }
 
     void NameAndSave(int scene, const std::array<char, SCENE_NAME_BYTES>& field) {
-        // Normalised, so that an overlong name from a file goes out as its first characters.
-        const std::string stored(field.begin(), std::find(field.begin(), field.end(), '\0'));
-        const std::string name = SceneNameBytes(SceneNameText(stored));
+        // The whole field as the file holds it, so a backup of the amplifier matches the file.
         std::array<std::uint8_t, SCENE_NAME_BYTES> bytes{};
-        std::copy_n(name.begin(), std::min(name.size(), bytes.size() - 1), bytes.begin());
+        std::copy(field.begin(), field.end(), bytes.begin());
         Count(mLink.SetSceneName(scene, bytes));
         Count(mLink.SaveScene(scene, 1));
     }

@@ -21,21 +21,6 @@ constexpr int kFirstSourceCode = 0x51;
 constexpr int kFallbackSource = 4;
 // Input rows a reply may name; the widest source has 10 inputs.
 constexpr int kMaxInputs = 10;
-// Scene names hold 7 characters and a terminating zero in a 16-byte wide-character field.
-constexpr size_t kSceneNameChars = 7;
-
-// Bytes of the first n characters of UTF-8 text: a name is cut between characters, never
-// inside one.
-size_t PrefixOfChars(std::string_view text, size_t n) {
-    size_t chars = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const bool startsCharacter = (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
-        if (startsCharacter && chars++ == n) {
-            return i;
-        }
-    }
-    return text.size();
-}
 // Reply records index per-input values in fixed arrays of this size.
 constexpr int kIndexed = dsplink::kIndexedValues;
 
@@ -500,9 +485,10 @@ void ModelSync::ReadSenceValueCallback(uint32_t kind, int32_t /*value*/,
         const auto* r = As<dsplink::SceneNameRecord>(record);
         if (!r || r->index < 0 || r->index >= STORED_SCENES)
             return;
+        // The whole field as the amplifier holds it; views cut what they show.
         const auto* text = reinterpret_cast<const char*>(r->name.data());
-        const std::string_view name(text, strnlen(text, r->name.size() - 1));
-        SetSceneName(mState.scenes, r->index, name.substr(0, PrefixOfChars(name, kSceneNameChars)));
+        SetSceneName(mState.scenes, r->index,
+                     std::string_view(text, strnlen(text, r->name.size())));
         if (mListener)
             mListener->OnSceneNameChanged(r->index);
     } else if (kind == dsplink::FLASH_SCENE_VALID) {

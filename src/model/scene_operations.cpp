@@ -28,20 +28,29 @@ constexpr int kAfterWholeSendMs = 200;
 
 }  // namespace
 
-std::string SceneNameBytes(const QString& name) {
+namespace {
+
+// The first characters of a name; never ends inside a surrogate pair.
+QString FirstChars(const QString& name) {
     QString text = name.left(SCENE_NAME_CHARS);
-    // Never end inside a surrogate pair.
     if (!text.isEmpty() && text.back().isHighSurrogate()) {
         text.chop(1);
     }
-    QByteArray bytes = text.toLocal8Bit();
+    return text;
+}
+
+}  // namespace
+
+std::string SceneNameBytes(const QString& name) {
+    QString text = FirstChars(name);
+    QByteArray bytes = text.toUtf8();
     // Room for the terminator: drop whole characters until it fits.
     while (bytes.size() > SCENE_NAME_BYTES - 1 && !text.isEmpty()) {
         text.chop(1);
         if (!text.isEmpty() && text.back().isHighSurrogate()) {
             text.chop(1);
         }
-        bytes = text.toLocal8Bit();
+        bytes = text.toUtf8();
     }
     // An embedded zero would end the stored name early anyway.
     const qsizetype zero = bytes.indexOf('\0');
@@ -53,7 +62,8 @@ std::string SceneNameBytes(const QString& name) {
 
 QString SceneNameText(const std::string& bytes) {
     const size_t length = strnlen(bytes.data(), std::min<size_t>(bytes.size(), SCENE_NAME_BYTES));
-    return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(length));
+    // The record keeps every byte of the field; only what is shown is cut.
+    return FirstChars(QString::fromUtf8(bytes.data(), static_cast<qsizetype>(length)));
 }
 
 SceneOperations::SceneOperations(ModelState& state, dsplink::DspLink& link, dsplink::Clock& clock,
@@ -176,8 +186,8 @@ bool SceneOperations::StartSaveScene(std::shared_ptr<ManagerEvents> replyTo) {
     StartJob([this, scene, name, replyTo = std::move(replyTo)] {
         runlog::Log("SaveSenceThread start!\n");
         const bool wasQueued = EnterExclusive();
-        const size_t length = strnlen(reinterpret_cast<const char*>(name.data()), name.size());
-        mLink.SetSceneName(scene, std::span<const uint8_t>(name.data(), length));
+        // The whole zero-padded field, so no byte of an older, longer name stays behind.
+        mLink.SetSceneName(scene, name);
         const bool saved = mLink.SaveScene(scene, 0);
         LeaveExclusive(wasQueued);
         if (saved) {
@@ -227,6 +237,10 @@ void SceneOperations::StartReadCurrentScene() {
 }
 
 void SceneOperations::StartSetCurScene() {
+    // Every field shows the loaded values before the busy window takes the focus away, so
+    // no field can commit an older text.
+    ApplyLinkState();
+    RefreshWholeView();
     Post(nullptr, WM_SHOW_LOADING);
     StartJob([this, record = mState.live] {
         runlog::Log("SetCurSceneThread start!\n");
@@ -243,6 +257,8 @@ void SceneOperations::StartSetCurScene() {
 }
 
 void SceneOperations::StartSetWholeProfile() {
+    ApplyLinkState();
+    RefreshWholeView();
     Post(nullptr, WM_SHOW_LOADING);
     StartJob([this, table = mState.scenes, live = mState.live] {
         runlog::Log("SetWholeProfileThread start!\n");

@@ -39,7 +39,7 @@ inline constexpr int SCENE_NAME_CHARS = 7;
 // in the local 8-bit encoding, cut at a character boundary so that a terminating zero still
 // fits the 16-byte field.
 std::string SceneNameBytes(const QString& name);
-// The stored bytes of a name for display.
+// A stored name as it is shown: its first SCENE_NAME_CHARS characters.
 QString SceneNameText(const std::string& bytes);
 
 class SceneOperations {

@@ -14,7 +14,8 @@ inline constexpr float MIN_EQ_GAIN = -18.0f;
 inline constexpr float MAX_EQ_GAIN = 12.0f;
 inline constexpr float MIN_EQ_Q = 0.5f;
 inline constexpr float MAX_EQ_Q = 9.0f;
-inline constexpr float EQ_Q_STEP = 0.05f;
+// One Q up/down click: the finest step the wire carries.
+inline constexpr float EQ_Q_STEP = 0.1f;
 // One up/down click of the delay slider, in ms.
 inline constexpr float DELAY_STEP_MS = 0.021f;
 inline constexpr int MIN_MIX_LEVEL = 0;
@@ -39,6 +40,22 @@ inline float ClampEqQ(float q) {
 }
 inline int ClampMixLevel(int level) {
     return std::clamp(level, MIN_MIX_LEVEL, MAX_MIX_LEVEL);
+}
+
+// The nearest value the wire carries, counted in steps of 1/perUnit. An edit stores this, so
+// that the screen, the model, a saved file and the amplifier hold the same number.
+inline float NearestStep(float v, double perUnit) {
+    return static_cast<float>(std::round(static_cast<double>(v) * perUnit) / perUnit);
+}
+// EQ gain and Q travel in tenths, channel trims in whole dB.
+inline float WireEqGain(float db) {
+    return NearestStep(ClampEqGain(db), 10.0);
+}
+inline float WireEqQ(float q) {
+    return NearestStep(ClampEqQ(q), 10.0);
+}
+inline float WireOutputGain(float db) {
+    return NearestStep(ClampOutputGain(db), 1.0);
 }
 
 }  // namespace model

@@ -112,8 +112,8 @@ std::string TextOfNameField(std::span<const std::uint8_t> field) {
     return ValidUtf8(std::string_view(reinterpret_cast<const char*>(field.data()), end));
 }
 
-NameField NameFieldOfText(std::string_view utf8) {
-    std::size_t cut = std::min(utf8.size(), kMaxSceneNameBytes);
+NameField NameFieldOfText(std::string_view utf8, std::size_t maxBytes) {
+    std::size_t cut = std::min({utf8.size(), maxBytes, std::size_t{model::SCENE_NAME_BYTES}});
     // Never end inside a character: step back over continuation bytes to the lead byte.
     if (cut < utf8.size()) {
         while (cut > 0 && (static_cast<unsigned char>(utf8[cut]) & 0xC0) == 0x80) {
@@ -126,7 +126,7 @@ NameField NameFieldOfText(std::string_view utf8) {
 }
 
 NameField NormalizeNameField(std::span<const std::uint8_t> field) {
-    return NameFieldOfText(TextOfNameField(field));
+    return NameFieldOfText(TextOfNameField(field), model::SCENE_NAME_BYTES);
 }
 
 }  // namespace profiles

@@ -25,10 +25,12 @@ std::string ValidUtf8(std::string_view bytes);
 // Valid UTF-8 text of a field, up to its terminator.
 std::string TextOfNameField(std::span<const std::uint8_t> field);
 
-// The field for a UTF-8 text: cut to at most 15 bytes at a character boundary, zero-padded.
-NameField NameFieldOfText(std::string_view utf8);
+// The field for a UTF-8 text: cut to at most maxBytes at a character boundary, zero-padded.
+// A typed name keeps room for a terminator; a field read in may fill all 16 bytes.
+NameField NameFieldOfText(std::string_view utf8, std::size_t maxBytes = kMaxSceneNameBytes);
 
-// Both steps: what a field becomes once taken into the program.
+// Both steps: what a field becomes once taken into the program. A field that is already
+// UTF-8 keeps every byte.
 NameField NormalizeNameField(std::span<const std::uint8_t> field);
 
 }  // namespace profiles

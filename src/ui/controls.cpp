@@ -651,6 +651,7 @@ bool Edit::Configure(const LayoutNode& node, QString* error) {
 
 void Edit::ShowText(const QString& resolved) {
     setText(resolved);
+    mShown = resolved;
 }
 
 void Edit::OnEdited(const QString& text) {
@@ -697,8 +698,9 @@ void Edit::keyPressEvent(QKeyEvent* event) {
 
 void Edit::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
-    // A menu popping up and closing again does not move the focus away for the user.
-    if (event->reason() != Qt::PopupFocusReason) {
+    // A menu closing, or the window becoming active again after a dialog, gives the focus
+    // back; the user did not choose this field.
+    if (event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason) {
         SendNotify(notify::kSetFocus);
     }
 }
@@ -1025,6 +1027,19 @@ bool List::SetRowBackground(int row, const QColor& color) {
     for (int c = 0; c < columnCount(); ++c) {
         item->setBackground(c, color.isValid() ? QBrush(color) : QBrush());
         item->setForeground(c, light ? QBrush(QColor(0x16, 0x19, 0x1d)) : QBrush());
+    }
+    return true;
+}
+
+bool List::SetRowEnabled(int row, bool enabled) {
+    QTreeWidgetItem* item = topLevelItem(row);
+    if (!item) {
+        return false;
+    }
+    item->setFlags(enabled ? item->flags() | Qt::ItemIsEnabled | Qt::ItemIsSelectable
+                           : item->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable));
+    if (!enabled && item->isSelected()) {
+        clearSelection();
     }
     return true;
 }

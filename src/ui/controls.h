@@ -259,6 +259,8 @@ class Edit : public QLineEdit, public Control {
     bool Configure(const LayoutNode& node, QString* error) override;
     QStringList KnownAttributes() const override;
     void SetMaxChars(int count) { setMaxLength(count > 0 ? count : 32767); }
+    // The field holds other text than the program last showed in it: something to commit.
+    bool Edited() const { return text() != mShown; }
 
   protected:
     void ShowText(const QString& resolved) override;
@@ -270,6 +272,7 @@ class Edit : public QLineEdit, public Control {
 
   private:
     void OnEdited(const QString& text);
+    QString mShown;
 };
 
 // Items carry a raw text and a user data text. "itemselect" (arg = index) when the user picks
@@ -331,6 +334,8 @@ class List : public QTreeWidget, public Control {
     QString RowUserData(int row) const;
     // An invalid colour gives the row back its normal background.
     bool SetRowBackground(int row, const QColor& color);
+    // A disabled row is shown greyed and cannot be selected or activated.
+    bool SetRowEnabled(int row, bool enabled);
     int CurSel() const;
     bool SelectRow(int row, NotifyMode mode = NotifyMode::Silent);
 

@@ -205,6 +205,17 @@ bool Menu::SetItemText(const QString& name, const QString& raw) {
     return action != nullptr;
 }
 
+bool Menu::SetItemToolTip(const QString& name, const QString& raw) {
+    QAction* action = FindItem(name);
+    if (action) {
+        action->setToolTip(ResolveText(raw));
+        if (auto* menu = qobject_cast<QMenu*>(action->parent())) {
+            menu->setToolTipsVisible(true);
+        }
+    }
+    return action != nullptr;
+}
+
 QString Menu::ItemUserData(const QString& name) const {
     QAction* action = FindItem(name);
     return action ? action->property(kUserDataProperty).toString() : QString();

@@ -37,6 +37,8 @@ class Menu : public QMenu {
     bool SetItemVisible(const QString& name, bool visible);
     bool SetItemChecked(const QString& name, bool checked);
     bool SetItemText(const QString& name, const QString& raw);
+    // Shown when the pointer rests on the item, enabled or not; empty removes it.
+    bool SetItemToolTip(const QString& name, const QString& raw);
     QString ItemUserData(const QString& name) const;
 
     void PopupAt(const QPoint& globalPos);

@@ -10,6 +10,8 @@
 #include "speaker_types.h"
 #include "ui_equalizer.h"
 
+#include <utility>
+
 namespace {
 
 // Items whose windows arrive with later work: they stay visible so the menus keep their shape.
@@ -35,12 +37,31 @@ constexpr const char* kHiddenAdvanceItems[] = {
     "advance_item_compressor",
 };
 
+// A disabled item says why.
 void EnableItems(ui::Menu* menu, bool connected) {
     for (const char* item : kConnectedItems) {
-        menu->SetItemEnabled(QString::fromLatin1(item), connected);
+        const QString name = QString::fromLatin1(item);
+        menu->SetItemEnabled(name, connected);
+        menu->SetItemToolTip(name,
+                             connected ? QString() : QStringLiteral("${menu_needs_amplifier}"));
     }
     for (const char* item : kNotYetItems) {
-        menu->SetItemEnabled(QString::fromLatin1(item), false);
+        const QString name = QString::fromLatin1(item);
+        menu->SetItemEnabled(name, false);
+        menu->SetItemToolTip(name, QStringLiteral("${menu_not_yet}"));
+    }
+}
+
+// The language in use carries a tick.
+void MarkLanguage(ui::Menu* menu) {
+    const QString current = ui::Resources::Instance().CurrentLanguage();
+    constexpr std::pair<const char*, const char*> kItems[] = {
+        {"option_item_language_en", "en"},
+        {"option_item_language_cn", "cn_zh"},
+        {"option_item_language_ru", "ru"},
+    };
+    for (const auto& [item, language] : kItems) {
+        menu->SetItemChecked(QString::fromLatin1(item), current == QLatin1String(language));
     }
 }
 
@@ -64,6 +85,7 @@ void CMainWnd::ShowOptionMenu() {
         return;
     }
     EnableItems(menu, IsConnected());
+    MarkLanguage(menu);
     if (QWidget* button = FindWidget("btn_option")) {
         menu->PopupBelow(button);
     }

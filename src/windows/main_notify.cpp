@@ -2,6 +2,9 @@
 
 #include <QByteArray>
 
+#include <algorithm>
+#include <array>
+
 #include "controls.h"
 #include "eq_operations.h"
 #include "main_view.h"
@@ -35,6 +38,8 @@ QString ComboText(const ui::Notification& n) {
 }
 
 // The three edits of a band row.
+constexpr std::array<const char*, 3> kBandFields = {"eq_freq_%d", "eq_q_%d", "eq_gain_%d"};
+
 bool IsBandField(const QString& name) {
     return name.startsWith("eq_freq_") || name.startsWith("eq_q_") || name.startsWith("eq_gain_");
 }
@@ -117,11 +122,8 @@ bool CMainWnd::OnClick(const ui::Notification& n) {
         out.ResetLinks();
     } else if (s.startsWith("ch_enable_")) {
         out.SetCurChannelChange(index);
-    } else if (s.startsWith("ch_bridge_") || s.startsWith("bridge_checkbox_")) {
-        if (index >= 0 && index < model::BRIDGE_PAIRS) {
-            const bool on = mManager->State().live.bridgeOutputs[static_cast<size_t>(index)] == 0;
-            out.SetBridge(index, on, true, true);
-        }
+    } else if (s.startsWith("ch_bridge_")) {
+        ToggleBridge(index);
     } else if (s.startsWith("speaker_")) {
         out.SetSpeakerFocus(index);
     } else if (s == "btn_reset_eq") {
@@ -130,8 +132,6 @@ bool CMainWnd::OnClick(const ui::Notification& n) {
         mManager->Eq().SetOutputBypass();
     } else if (s == "btn_arg_eq") {
         mManager->Eq().ToggleEqMode();
-    } else if (s.startsWith("pt_enable_")) {
-        mManager->Eq().OnEqEnable(index);
     } else if (s == "btn_delay_down" || s == "btn_delay_up") {
         out.SetFocusedSpeakerDelayUp(s == "btn_delay_up");
     } else if (s == "web_btn_1" || s == "btn_irc") {
@@ -140,6 +140,13 @@ bool CMainWnd::OnClick(const ui::Notification& n) {
         return false;
     }
     return true;
+}
+
+void CMainWnd::ToggleBridge(int pair) {
+    if (pair >= 0 && pair < model::BRIDGE_PAIRS) {
+        const bool on = mManager->State().live.bridgeOutputs[static_cast<size_t>(pair)] == 0;
+        mManager->Outputs().SetBridge(pair, on, true, true);
+    }
 }
 
 bool CMainWnd::OnSelectChanged(const ui::Notification& n) {
@@ -155,7 +162,13 @@ bool CMainWnd::OnSelectChanged(const ui::Notification& n) {
     runlog::Log("on option %s DUI_MSGTYPE_SELECTCHANGED index %d\n", s.toUtf8().constData(), index);
     model::OutputOperations& out = mManager->Outputs();
     const int current = mManager->State().live.currOutChannel;
-    if (s.startsWith("ch_show_")) {
+    // These check boxes act like buttons: the operation decides the new state, and the view
+    // sets the box from the model afterwards.
+    if (s.startsWith("pt_enable_")) {
+        mManager->Eq().OnEqEnable(index);
+    } else if (s.startsWith("bridge_checkbox_")) {
+        ToggleBridge(index);
+    } else if (s.startsWith("ch_show_")) {
         out.SetShowCurve(index, on);
     } else if (s == "ch_mute") {
         out.SetChMute(current, on);
@@ -266,6 +279,11 @@ bool CMainWnd::OnEditCommit(const ui::Notification& n, bool onReturn) {
     } else {
         runlog::Log("on %s DUI_MSGTYPE_KILLFOCUS\n", s.toUtf8().constData());
     }
+    // A field nobody typed into shows the model's value already; committing its text could
+    // only write back a value that has since changed.
+    if (auto* edit = qobject_cast<ui::Edit*>(n.control); edit && !edit->Edited()) {
+        return true;
+    }
     // A field the operation refuses (not a number) shows its value again.
     if (s == "edit_main_volume") {
         if (!in.SetMainVolumeEdit(text, OffText())) {
@@ -307,10 +325,21 @@ bool CMainWnd::OnBandFieldCommit(const ui::Notification& n, bool onReturn) {
         return true;
     }
     runlog::Log("on eq %s killfocus index %d\n", n.sender.toUtf8().constData(), band);
+    auto field = [&](const char* pattern) {
+        return FindControl<ui::Edit>(QString::asprintf(pattern, band));
+    };
     auto text = [&](const char* pattern) {
-        auto* edit = FindControl<ui::Edit>(QString::asprintf(pattern, band));
+        auto* edit = field(pattern);
         return edit ? Utf8(edit->text()) : std::string();
     };
+    // Tabbing through a row changes nothing (it would switch a disabled band on).
+    const bool edited = std::any_of(kBandFields.begin(), kBandFields.end(), [&](const char* p) {
+        auto* edit = field(p);
+        return edit && edit->Edited();
+    });
+    if (!edited) {
+        return true;
+    }
     if (!mManager->Eq().SetChEqEdit(band, text("eq_freq_%d"), text("eq_q_%d"),
                                     text("eq_gain_%d"))) {
         mView->OnBandsShown();

@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QTreeView>
 
 #include "main_view.h"
 #include "main_wnd.h"
@@ -25,6 +27,22 @@ QString FileFilter(bool whole) {
                    : QStringLiteral("Scene Profile(*.spf);;All Files(*.*)");
 }
 
+// Qt's own dialog in the program's theme, on every platform, large enough that the name,
+// size, type and date columns all show whole.
+void ShapeFileDialog(QFileDialog& dialog) {
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    const double scale = ui::UiScaleDpi() / 96.0;
+    dialog.resize(static_cast<int>(820 * scale), static_cast<int>(480 * scale));
+    if (auto* files = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = files->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        for (int column = 1; column < header->count(); ++column) {
+            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+        }
+    }
+}
+
 }  // namespace
 
 QString CMainWnd::ChooseProfileFile(bool save, bool whole) {
@@ -36,6 +54,7 @@ QString CMainWnd::ChooseProfileFile(bool save, bool whole) {
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.setDefaultSuffix(whole ? QStringLiteral("wpf") : QStringLiteral("spf"));
+    ShapeFileDialog(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return QString();
     }

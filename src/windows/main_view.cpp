@@ -2,6 +2,7 @@
 
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 
 #include "controls.h"
@@ -34,6 +35,10 @@ struct DelayLinkLook {
 constexpr DelayLinkLook kDelayLinkLooks[] = {
     {"-", "#8a939e"}, {"A", "#f6ce1d"}, {"B", "#4fc3f7"}, {"C", "#81c784"}, {"D", "#f48fb1"},
 };
+
+// By delay unit (ms, cm, in): what a strip's delay field shows after its number.
+constexpr const char* kDelayUnitSymbols[] = {" ${unit_ms_sym}", " ${unit_cm_sym}",
+                                             " ${unit_in_sym}"};
 
 void SetSelected(QWidget* w, bool on) {
     if (auto* s = qobject_cast<ui::SButton*>(w)) {
@@ -167,7 +172,11 @@ void CMainView::ShowDelay(int output) {
     const float delay = live.channels[static_cast<size_t>(output)].delay;
     const Strip& s = mStrips[static_cast<size_t>(output)];
     if (s.delayEdit) {
-        s.delayEdit->SetText(FromStd(mManager.Outputs().DelayFieldText(delay)));
+        // A strip stands apart from the unit combo, so its field says the unit itself.
+        s.delayEdit->SetText(
+            FromStd(mManager.Outputs().DelayFieldText(delay)) +
+            QString::fromLatin1(
+                kDelayUnitSymbols[std::clamp(mManager.Outputs().DelayUnit(), 0, 2)]));
     }
     if (s.delaySlider) {
         s.delaySlider->SetValue(static_cast<int>(std::lround(delay * 1000.0f)));
@@ -352,10 +361,10 @@ void CMainView::ShowCrossover() {
         c->SelectItem(x.lp.slope());
     }
     if (auto* e = Find<ui::Edit>(mWindow, "hp_freq")) {
-        e->SetText(QStringLiteral("%1Hz").arg(x.hp.fs()));
+        e->SetText(QStringLiteral("%1${unit_hz}").arg(x.hp.fs()));
     }
     if (auto* e = Find<ui::Edit>(mWindow, "lp_freq")) {
-        e->SetText(QStringLiteral("%1Hz").arg(x.lp.fs()));
+        e->SetText(QStringLiteral("%1${unit_hz}").arg(x.lp.fs()));
     }
 }
 
@@ -365,7 +374,6 @@ void CMainView::ShowBands() {
     const model::OutputChannel& ch = live.channels[static_cast<size_t>(current)];
     const model::EqBand* bands = model::BandsOf(live, current);
     const int count = model::BandCountOf(live, current);
-    bool anyEnabled = false;
     const bool peq = mManager.Eq().PeqMode();
     for (int b = 0; b < model::MAX_EQ_BANDS; ++b) {
         const bool present = bands != nullptr && b < count;
@@ -374,7 +382,6 @@ void CMainView::ShowBands() {
         // A band at 0 dB does nothing, so its box shows it as off.
         const bool enabled =
             present && !flat && band.enable != 0 && std::fabs(band.eqGain) > 0.001f;
-        anyEnabled = anyEnabled || enabled;
         // GEQ keeps frequency and Q; only the gain is the user's.
         if (auto* e = Find<ui::Edit>(mWindow, Numbered("eq_freq_%d", b))) {
             e->SetText(present ? QString::number(band.freq) : QString());
@@ -395,8 +402,10 @@ void CMainView::ShowBands() {
         }
         SetSelected(mWindow.FindWidget(Numbered("pt_enable_%d", b)), enabled);
     }
+    // The button says what it would do, and is off when that would change nothing.
     if (auto* bypass = mWindow.FindWidget("btn_bypass")) {
-        SetText(bypass, anyEnabled ? "${bypass_eq}" : "${restore_eq}");
+        SetText(bypass, ch.bypass == 1 ? "${restore_eq}" : "${bypass_eq}");
+        bypass->setEnabled(mManager.Eq().BypassActionable());
     }
 }
 
@@ -641,7 +650,7 @@ void CMainView::OnChannelPhaseChanged(int output) {
 }
 
 void CMainView::OnChannelSoloChanged(int output) {
-    mManager.Outputs().SetChSolo(output, mManager.State().live.channels[output].solo != 0);
+    mManager.Outputs().ApplySolo(output, mManager.State().live.channels[output].solo != 0);
 }
 
 void CMainView::OnMixChanged(int source, int) {

@@ -88,6 +88,7 @@ class CMainWnd : public ui::Window, public model::ManagerEvents, public model::C
     // Notifications by kind; true when handled.
     bool OnClick(const ui::Notification& n);
     bool OnSelectChanged(const ui::Notification& n);
+    void ToggleBridge(int pair);
     bool OnValueChanged(const ui::Notification& n);
     bool OnSpinStep(const ui::Notification& n, bool up);
     bool OnEditCommit(const ui::Notification& n, bool onReturn);

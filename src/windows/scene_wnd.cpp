@@ -173,9 +173,14 @@ QString CSceneWnd::StoredName(int scene) const {
     return model::SceneNameText(model::SceneName(mManager.State().scenes, scene - 1));
 }
 
+bool CSceneWnd::Holds(int scene) const {
+    return scene >= 1 && scene <= kRows && (mManager.State().validSceneMask >> (scene - 1) & 1);
+}
+
 bool CSceneWnd::LoadScene(int scene) {
     runlog::Log("LoadSence\n");
-    if (scene < 1 || scene > kRows) {
+    // Loading an empty slot would wipe the live tune for nothing.
+    if (!Holds(scene)) {
         return false;
     }
     const QString name = StoredName(scene);
@@ -201,8 +206,7 @@ bool CSceneWnd::SaveScene(int scene) {
     scenes.ClearSceneNameBuffer();
     QString name = StoredName(scene);
     // An unnamed slot may still hold settings; overwriting those deserves the question too.
-    const bool holdsData = (state.validSceneMask & (1 << (scene - 1))) != 0;
-    if (!name.isEmpty() || holdsData) {
+    if (!name.isEmpty() || Holds(scene)) {
         const QString question = Format(Text("save_scene_overwrite"), {scene});
         if (CMsgWnd::Question(this, QStringLiteral("${tips}"), question) != 1) {
             return false;
@@ -260,8 +264,11 @@ void CSceneWnd::FillRows() {
     const int selected = mList->CurSel();
     mList->RemoveAllRows();
     for (int row = 0; row < kRows; ++row) {
-        // The name goes in as typed: a cell text is what the user named the scene.
-        mList->AddRow({QString::number(row + 1), StoredName(row + 1)}, QString::number(row));
+        const int scene = row + 1;
+        const QString name = Holds(scene) ? StoredName(scene) : QStringLiteral("${scene_empty}");
+        mList->AddRow({QString::number(scene), name}, QString::number(row));
+        // An empty slot has nothing to load.
+        mList->SetRowEnabled(row, mMode != Mode::Load || Holds(scene));
     }
     if (selected >= 0) {
         mList->SelectRow(selected);
@@ -312,6 +319,8 @@ void CSceneWnd::OnMessage(uint32_t message, uint32_t wParam, int32_t value,
             return;
         case model::WM_HIDE_LOADING:
             HideBusy();
+            // A job that saved or deleted changed which slots hold a scene.
+            FillRows();
             return;
         default:
             CDialogWnd::OnMessage(message, wParam, value, std::move(record));

@@ -66,6 +66,8 @@ class CSceneWnd final : public CDialogWnd {
     void ShowBusy();
     void HideBusy();
     QString StoredName(int scene) const;
+    // The slot holds a stored scene (its valid bit is set).
+    bool Holds(int scene) const;
 
     model::EqualizerManager& mManager;
     const Mode mMode;
