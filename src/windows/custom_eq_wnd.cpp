@@ -289,7 +289,7 @@ void CCustomEqWnd::SetChEqEdit(int k) {
         row.freq->SetText(FreqText(freq));
     }
 
-    float q = row.q ? model::ClampEqQ(ReadReal(row.q->text())) : stored->eqFactor;
+    float q = row.q ? model::WireEqQ(ReadReal(row.q->text())) : stored->eqFactor;
     if (row.q) {
         row.q->SetText(QText(q));
     }
@@ -369,7 +369,7 @@ void CCustomEqWnd::SetEqQUp(int k, bool up) {
         edit->setFocus();
     }
     const float now = model::ClampEqQ(edit ? ReadReal(edit->text()) : stored->eqFactor);
-    const float next = model::ClampEqQ(now + (up ? model::EQ_Q_STEP : -model::EQ_Q_STEP));
+    const float next = model::WireEqQ(now + (up ? model::EQ_Q_STEP : -model::EQ_Q_STEP));
     // Only a Q already at its limit stays; a last partial step lands on the limit.
     if (std::fabs(next - now) < kStepEpsilon) {
         return;
@@ -411,7 +411,7 @@ void CCustomEqWnd::OnSliderEdit(int k, int value) {
     if (!FrequencyInRange(freq)) {
         freq = stored->freq;
     }
-    const float q = row.q ? model::ClampEqQ(ReadReal(row.q->text())) : stored->eqFactor;
+    const float q = row.q ? model::WireEqQ(ReadReal(row.q->text())) : stored->eqFactor;
     runlog::Log("sliderValue (%.1f) ,freqValue(%d) ,qValue(%f) @band(%d) @ channel(%d)\n",
                 static_cast<double>(gain), freq, static_cast<double>(q), k + kFirstBand, mOutput);
     if (row.freq) {
@@ -511,8 +511,10 @@ void CCustomEqWnd::EqualizerCallback(int k) {
     }
     const EqPoint p = mGraph->Point(k);
     const int freq = std::clamp(p.freq, model::MIN_FREQUENCY, model::MAX_FREQUENCY);
-    const float q = model::ClampEqQ(p.q);
-    const float gain = std::clamp(std::isfinite(p.gain) ? p.gain : 0.0f, MinGain(k), MaxGain(k));
+    // Stored as the amplifier will keep them: tenths.
+    const float q = model::WireEqQ(p.q);
+    const float gain = model::NearestStep(
+        std::clamp(std::isfinite(p.gain) ? p.gain : 0.0f, MinGain(k), MaxGain(k)), 10.0);
     const bool sameShape =
         freq == stored->freq && std::fabs(q - stored->eqFactor) + kQEpsilon < kDragQTolerance;
     // Hovering selects a point and reports it unchanged; a disabled point is shown at 0 dB.
