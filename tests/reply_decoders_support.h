@@ -68,20 +68,23 @@ class FakeContext : public ReplyContext {
 // from LEN through it sum to 0 modulo 256.
 inline std::vector<uint8_t> Wire(uint8_t type, uint8_t subcmd, uint8_t optype,
                                  const std::vector<uint8_t>& payload) {
-    // Sized up front: growing a six-byte vector by insert trips a false -Warray-bounds in GCC 12.
-    std::vector<uint8_t> wire(6 + payload.size());
+    // Sized up front, checksum included: growing the vector trips false -Warray-bounds and
+    // -Wstringop-overflow reports in GCC 12.
+    std::vector<uint8_t> wire(7 + payload.size());
     wire[0] = 0xAA;
     wire[1] = 0x55;
     wire[2] = static_cast<uint8_t>(payload.size() + 3);
     wire[3] = type;
     wire[4] = subcmd;
     wire[5] = optype;
-    std::copy(payload.begin(), payload.end(), wire.begin() + 6);
+    for (size_t i = 0; i < payload.size(); ++i) {
+        wire[6 + i] = payload[i];
+    }
     uint8_t sum = 0;
-    for (size_t i = 2; i < wire.size(); ++i) {
+    for (size_t i = 2; i + 1 < wire.size(); ++i) {
         sum = static_cast<uint8_t>(sum + wire[i]);
     }
-    wire.push_back(static_cast<uint8_t>(0x100 - sum));
+    wire.back() = static_cast<uint8_t>(0x100 - sum);
     return wire;
 }
 
