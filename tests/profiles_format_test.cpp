@@ -228,8 +228,8 @@ TEST(SceneNameBase64, FieldOfSixteenBytesIsAlways24Characters) {
     // Every length, every byte value, back unchanged.
     for (size_t n = 0; n <= 16; ++n) {
         std::array<std::uint8_t, 16> bytes{};
-        for (size_t i = 0; i < n; ++i) {
-            bytes[i] = static_cast<std::uint8_t>(255 - 13 * i);
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            bytes[i] = i < n ? static_cast<std::uint8_t>(255 - 13 * i) : 0;
         }
         const std::string text = profiles::Base64Encode(std::span(bytes).first(n));
         EXPECT_EQ(text.size(), (n + 2) / 3 * 4);

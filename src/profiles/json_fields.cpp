@@ -12,11 +12,16 @@ std::string Quoted(const char* key) {
     return std::string("\"") + key + "\"";
 }
 
-std::string Index(int i) {
-    return "[" + std::to_string(i) + "]";
-}
-
 }  // namespace
+
+std::string IndexText(int i, const char* after) {
+    // Appended piece by piece: GCC 12 at -O2 misreads '"[" + string' as an overlapping copy.
+    std::string text(1, '[');
+    text += std::to_string(i);
+    text += ']';
+    text += after;
+    return text;
+}
 
 FieldReader::Scope::Scope(FieldReader& reader, std::string name) : mReader(reader) {
     mReader.mPath.push_back(std::move(name));
@@ -86,7 +91,7 @@ const cJSON* FieldReader::ObjectAt(const cJSON* array, int i) {
     }
     const cJSON* item = cJSON_GetArrayItem(array, i);
     if (!cJSON_IsObject(item)) {
-        Fail(PathTo(Index(i)) + " is not an object");
+        Fail(PathTo(IndexText(i)) + " is not an object");
         return nullptr;
     }
     return item;
@@ -98,11 +103,11 @@ const cJSON* FieldReader::ArrayAt(const cJSON* array, int i, int size) {
     }
     const cJSON* item = cJSON_GetArrayItem(array, i);
     if (!cJSON_IsArray(item)) {
-        return Fail(PathTo(Index(i)) + " is not an array"), nullptr;
+        return Fail(PathTo(IndexText(i)) + " is not an array"), nullptr;
     }
     const int count = cJSON_GetArraySize(item);
     if (count != size) {
-        Fail(PathTo(Index(i)) + " has " + std::to_string(count) + " entries, expected " +
+        Fail(PathTo(IndexText(i)) + " has " + std::to_string(count) + " entries, expected " +
              std::to_string(size));
         return nullptr;
     }
@@ -115,7 +120,7 @@ const char* FieldReader::StringAt(const cJSON* array, int i) {
     }
     const cJSON* item = cJSON_GetArrayItem(array, i);
     if (!cJSON_IsString(item) || !item->valuestring) {
-        Fail(PathTo(Index(i)) + " is not a string");
+        Fail(PathTo(IndexText(i)) + " is not a string");
         return nullptr;
     }
     return item->valuestring;
@@ -166,7 +171,7 @@ bool FieldReader::FillInts(const cJSON* array, std::span<int> out, int lo, int h
     int i = 0;
     for (const cJSON* item = array->child; item && i < static_cast<int>(out.size());
          item = item->next, ++i) {
-        if (!IntOf(item, out[static_cast<size_t>(i)], lo, hi, name + Index(i))) {
+        if (!IntOf(item, out[static_cast<size_t>(i)], lo, hi, name + IndexText(i))) {
             return false;
         }
     }
@@ -181,7 +186,7 @@ bool FieldReader::IntArray(const cJSON* parent, const char* key, std::span<int> 
 
 bool FieldReader::IntsAt(const cJSON* array, int i, std::span<int> out, int lo, int hi) {
     const cJSON* row = ArrayAt(array, i, static_cast<int>(out.size()));
-    return row && FillInts(row, out, lo, hi, Index(i));
+    return row && FillInts(row, out, lo, hi, IndexText(i));
 }
 
 }  // namespace profiles

@@ -12,6 +12,9 @@ struct cJSON;
 
 namespace profiles {
 
+// "[i]" and what follows it, for failure paths.
+std::string IndexText(int i, const char* after = "");
+
 class FieldReader {
   public:
     // The object under key, or nullptr.

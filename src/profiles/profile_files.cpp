@@ -82,7 +82,11 @@ ProfileFailure LoadFromFile(const std::string& path, std::string& text) {
 ProfileFailure SaveToFile(const std::string& path, std::string_view text) {
     const fs::path target(path);
     const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::string temp = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+    // Built by appending: GCC 12 at -O2 misreads '"." + string' as an overlapping copy.
+    std::string hidden(1, '.');
+    hidden += target.filename().string();
+    hidden += ".XXXXXX";
+    std::string temp = (dir / hidden).string();
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) {
         return {ProfileError::kCreate, Reason(errno)};

@@ -76,7 +76,7 @@ bool ReadChannel(FieldReader& r, const cJSON* object, ProfileRecord& record, int
     model::EqBand* row = model::BandsOf(record, output);
     for (int b = 0; b < eqSize && r.Ok(); ++b) {
         const cJSON* band = r.ObjectAt(eqArray, b);
-        FieldReader::Scope bandScope(r, "[" + std::to_string(b) + "].");
+        FieldReader::Scope bandScope(r, IndexText(b, "."));
         int enable = 0;
         r.Int(band, "freq", row[b].freq);
         r.Float(band, "eqFactor", row[b].eqFactor);
@@ -93,7 +93,7 @@ bool ReadChannels(FieldReader& r, const cJSON* parent, ProfileRecord& record) {
     FieldReader::Scope scope(r, "\"channels\"");
     for (int out = 0; out < model::OUTPUT_CHANNELS && r.Ok(); ++out) {
         const cJSON* object = r.ObjectAt(array, out);
-        FieldReader::Scope channelScope(r, "[" + std::to_string(out) + "].");
+        FieldReader::Scope channelScope(r, IndexText(out, "."));
         ReadChannel(r, object, record, out);
     }
     return r.Ok();
@@ -113,7 +113,7 @@ bool ReadInputMixVolume(FieldReader& r, const cJSON* parent, ProfileRecord& reco
     FieldReader::Scope scope(r, "\"inputMixVolume\"");
     for (int s = 0; s < model::INPUT_SOURCES && r.Ok(); ++s) {
         const cJSON* rows = r.ArrayAt(array, s, kFileInputRows);
-        FieldReader::Scope sourceScope(r, "[" + std::to_string(s) + "]");
+        FieldReader::Scope sourceScope(r, IndexText(s));
         auto& source = record.inputMixVolume[static_cast<size_t>(s)];
         for (int row = 0; row < kFileInputRows && r.Ok(); ++row) {
             r.IntsAt(rows, row, source[static_cast<size_t>(row)]);
