@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "control_factory.h"
 #include "controls.h"
 #include "resources.h"
 #include "run_log.h"
@@ -86,6 +87,20 @@ QWidget* LayoutBuilder::Create(const LayoutNode& node, bool* custom, QString* er
     if (QWidget* widget = mWindow->CreateCustomControl(node.tag, node)) {
         *custom = true;
         return widget;
+    }
+    bool registered = false;
+    QString problem;
+    if (QWidget* widget = CreateRegisteredControl(node.tag, node, &problem, &registered)) {
+        *custom = true;
+        return widget;
+    }
+    if (registered) {
+        if (error) {
+            *error = problem.isEmpty()
+                         ? node.Where() + QStringLiteral("<%1> could not be made").arg(node.tag)
+                         : problem;
+        }
+        return nullptr;
     }
     if (error) {
         *error = node.Where() + QStringLiteral("unknown element <%1>").arg(node.tag);

@@ -11,6 +11,7 @@
 #include "equalizer_manager.h"
 #include "frequency.h"
 #include "msg_wnd.h"
+#include "register_controls.h"
 #include "run_log.h"
 #include "ui_equalizer.h"
 #include "value_ranges.h"
@@ -91,7 +92,9 @@ QString FieldPrefix(CCustomEqWnd::Field f) {
 
 CCustomEqWnd::CCustomEqWnd(QWidget* owner, model::EqualizerManager& manager)
     : CDialogWnd(owner, QStringLiteral("CustomEqWnd"), QStringLiteral("customeqwnd")),
-      mManager(manager) {}
+      mManager(manager) {
+    controls::RegisterCustomControls();
+}
 
 int CCustomEqWnd::Run(QWidget* owner, model::EqualizerManager& manager) {
     runlog::Log("on %s\n", "CCustomEqWnd::Run");
@@ -121,18 +124,6 @@ bool CCustomEqWnd::Create() {
     UpdateEqualizer(-1);
     RefreshFields();
     return built;
-}
-
-QWidget* CCustomEqWnd::CreateCustomControl(const QString& tag, const ui::LayoutNode& node) {
-    if (tag == QLatin1String("Curve")) {
-        QString error;
-        UIEqualizer* graph = UIEqualizer::FromLayout(node, &error);
-        if (graph == nullptr) {
-            runlog::Log("%s\n", error.toUtf8().constData());
-        }
-        return graph;
-    }
-    return nullptr;
 }
 
 void CCustomEqWnd::FindControls() {

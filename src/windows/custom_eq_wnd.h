@@ -74,8 +74,6 @@ class CCustomEqWnd final : public CDialogWnd {
     void Notify(const ui::Notification& n) override;
 
   protected:
-    QWidget* CreateCustomControl(const QString& tag, const ui::LayoutNode& node) override;
-
   private:
     struct Row {
         ui::Edit* freq = nullptr;

@@ -67,18 +67,6 @@ void MarkLanguage(ui::Menu* menu) {
 
 }  // namespace
 
-QWidget* CMainWnd::CreateCustomControl(const QString& tag, const ui::LayoutNode& node) {
-    if (tag == "Curve") {
-        QString error;
-        UIEqualizer* graph = UIEqualizer::FromLayout(node, &error);
-        if (graph == nullptr) {
-            runlog::Log("%s\n", error.toUtf8().constData());
-        }
-        return graph;
-    }
-    return nullptr;
-}
-
 void CMainWnd::ShowOptionMenu() {
     ui::Menu* menu = CreateMenu("MENU_OPTION");
     if (menu == nullptr) {

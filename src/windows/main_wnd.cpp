@@ -13,6 +13,7 @@
 #include "markers.h"
 #include "menu.h"
 #include "msg_wnd.h"
+#include "register_controls.h"
 #include "resources.h"
 #include "run_log.h"
 #include "settings.h"
@@ -36,6 +37,7 @@ std::unique_ptr<dsplink::HidTransport> MakeTransport(
 CMainWnd::CMainWnd(Config config)
     : mConfig(std::move(config)), mClock(mConfig.clock ? *mConfig.clock : mSystemClock) {
     SetClassName("MainWnd");
+    controls::RegisterCustomControls();
     mManager = std::make_unique<model::EqualizerManager>(MakeTransport(mConfig.amplifier, mClock),
                                                          mClock, this);
     mManager->SetView(this);

@@ -70,7 +70,6 @@ class CMainWnd : public ui::Window, public model::ManagerEvents, public model::C
     void OnMessage(uint32_t message, uint32_t wParam, int32_t value,
                    std::unique_ptr<dsplink::ReplyRecord> record) override;
     void closeEvent(QCloseEvent* event) override;
-    QWidget* CreateCustomControl(const QString& tag, const ui::LayoutNode& node) override;
     void OnTimer(int id) override;
 
   private:
