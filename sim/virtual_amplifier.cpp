@@ -176,6 +176,11 @@ void VirtualAmplifier::FaultAnswer(int ahead, ReplyFault fault) {
     }
 }
 
+uint64_t VirtualAmplifier::Answers() const {
+    std::lock_guard<std::mutex> guard(mLock);
+    return mAnswers;
+}
+
 ReplyFaults VirtualAmplifier::TakeReplyFaults() {
     std::lock_guard<std::mutex> guard(mLock);
     ReplyFaults faults;

@@ -82,6 +82,8 @@ class VirtualAmplifier {
     void SplitNextReply();        // the next answer straddles two reports
     // The answer after `ahead` more answers (0: the next one) meets `fault`.
     void FaultAnswer(int ahead, ReplyFault fault);
+    // Answers handed to the transport so far, faulty ones included.
+    uint64_t Answers() const;
     ReplyFaults TakeReplyFaults();
 
     // Unplugging fails every transfer until plugged in again and a transport reopens.

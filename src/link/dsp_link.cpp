@@ -366,6 +366,7 @@ RequestOutcome DspLink::Exchange(const QueuedCommand& request, int timeoutMs, in
         mWaiters.push_back(&waiter);
     }
     const int64_t deadline = mClock.NowMs() + timeoutMs;
+    int tries = 0;
     // A link being destroyed writes nothing more.
     for (int attempt = 0;
          attempt < attempts && mOpen && mThreadRunning && waiter.got == ReplyMatch::None;
@@ -381,6 +382,7 @@ RequestOutcome DspLink::Exchange(const QueuedCommand& request, int timeoutMs, in
                 attempt + 1, attempts);
         }
         waiter.damaged = false;
+        ++tries;
         SendCtrlCommand(request.type, request.subcmd, request.optype, request.payload);
         // What is left of the time-out is shared by the tries still to come.
         const int64_t tryEnd = mClock.NowMs() + (deadline - mClock.NowMs()) / (attempts - attempt);
@@ -409,7 +411,7 @@ RequestOutcome DspLink::Exchange(const QueuedCommand& request, int timeoutMs, in
                                                           : "device disconnected");
         std::lock_guard<std::mutex> guard(mTraceLock);
         if (mFailureTrace) {
-            mFailureTrace(RequestFailure{what, outcome});
+            mFailureTrace(RequestFailure{what, outcome, tries});
         }
     }
     return outcome;

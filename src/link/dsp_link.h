@@ -46,6 +46,7 @@ enum class RequestOutcome {
 struct RequestFailure {
     std::string request;  // DescribeRequest
     RequestOutcome outcome = RequestOutcome::NoAnswer;
+    int tries = 0;  // times it was written
 };
 
 class DspLink : private ReplyContext {
