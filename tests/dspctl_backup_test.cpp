@@ -128,6 +128,17 @@ TEST_F(DspctlBackup, AnInvalidFileIsRefusedBeforeAnythingIsSent) {
     EXPECT_EQ(r.out.find("> "), std::string::npos) << "no frame may be written";
     EXPECT_EQ(amp->Snapshot(), before);
 
+    // A NUL between two tokens, which the parser would have taken for white space.
+    std::string good;
+    ASSERT_FALSE(profiles::LoadFromFile(PathOf("good.wpf"), good));
+    good.insert(good.find(",\"acc\""), 1, '\0');
+    ASSERT_FALSE(profiles::SaveToFile(PathOf("nul.wpf"), good));
+    const Result nul = Tool(amp, {"--trace", "restore", PathOf("nul.wpf").c_str()});
+    EXPECT_EQ(nul.code, dspctl::kExitFile);
+    EXPECT_NE(nul.err.find("NUL"), std::string::npos) << nul.err;
+    EXPECT_EQ(nul.out.find("> "), std::string::npos) << "no frame may be written";
+    EXPECT_EQ(amp->Snapshot(), before);
+
     const Result missing = Tool(amp, {"restore", PathOf("absent.spf").c_str()});
     EXPECT_EQ(missing.code, dspctl::kExitFile);
     EXPECT_NE(missing.err.find("cannot open the file"), std::string::npos);
