@@ -13,11 +13,6 @@ RequestFailures::~RequestFailures() {
     mLink.SetFailureTrace({});
 }
 
-bool RequestFailures::Any() const {
-    std::lock_guard<std::mutex> guard(mLock);
-    return !mFailures.empty();
-}
-
 void RequestFailures::Print(std::FILE* err) const {
     std::lock_guard<std::mutex> guard(mLock);
     for (const dsplink::RequestFailure& f : mFailures) {

@@ -18,7 +18,6 @@ class RequestFailures {
     RequestFailures(const RequestFailures&) = delete;
     RequestFailures& operator=(const RequestFailures&) = delete;
 
-    bool Any() const;
     // One line per failed request, and a last one when the amplifier was disconnected.
     void Print(std::FILE* err) const;
 

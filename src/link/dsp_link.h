@@ -46,7 +46,7 @@ enum class RequestOutcome {
 struct RequestFailure {
     std::string request;  // DescribeRequest
     RequestOutcome outcome = RequestOutcome::NoAnswer;
-    int tries = 0;  // times it was written
+    int tries = 0;  // times it was sent
 };
 
 class DspLink : private ReplyContext {

@@ -28,7 +28,6 @@ class Sender {
   public:
     Sender(dsplink::DspLink& link, const SendStopped& stopped) : mLink(link), mStopped(stopped) {}
 
-    bool Failed() const { return mFailed; }
     bool Stopped() const { return mFailed || (mStopped && mStopped()); }
     // Runs one command unless the send has stopped.
     template <typename Command>
