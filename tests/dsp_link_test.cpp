@@ -301,7 +301,7 @@ TEST_F(DspLinkTest, ALostOrDamagedAnswerIsAskedForAgainAndASplitOneReadWhole) {
     }
 }
 
-TEST_F(DspLinkTest, ARefusalEndsTheRequestWithoutAnotherTry) {
+TEST_F(DspLinkTest, AWriteIsAnsweredByItsAcknowledgementOrItsValuesAndARefusalEndsIt) {
     ASSERT_EQ(link->Open(), OpenResult::Opened);
     uint8_t status = NOT_READY;
     script->responder = [&](const std::vector<uint8_t>& report) {
@@ -312,6 +312,11 @@ TEST_F(DspLinkTest, ARefusalEndsTheRequestWithoutAnotherTry) {
     EXPECT_EQ(script->Written().size(), 2u);
     status = ACK_READY;
     EXPECT_TRUE(link->Mute_Ctrl(1, true));
+    script->responder = [](const std::vector<uint8_t>& report) {
+        return ReplyReport(report[4], report[5], OP_UPDATE, {1});
+    };
+    EXPECT_TRUE(link->Mute_Ctrl(1, true));
+    EXPECT_EQ(script->Written().size(), 4u);
 }
 
 TEST_F(DspLinkTest, ADeviceGoneClosesTheLinkAndEveryRequestFailsAtOnce) {

@@ -70,11 +70,8 @@ Echo EchoOfRead(uint8_t type, uint8_t subcmd) {
 
 ExpectedReply::ExpectedReply(uint8_t type, uint8_t subcmd, uint8_t optype,
                              std::span<const uint8_t> request)
-    : mType(type), mSubcmd(subcmd) {
-    const bool read = optype == OP_READ;
-    const bool handshake = type == CMD_MCU && subcmd == MCU_HANDSHAKE;
-    mOptype = read || handshake ? OP_UPDATE : OP_ACK;
-    if (!read) {
+    : mType(type), mSubcmd(subcmd), mRead(optype == OP_READ) {
+    if (!mRead) {
         return;
     }
     const Echo echo = EchoOfRead(type, subcmd);
@@ -91,14 +88,13 @@ ReplyMatch ExpectedReply::Match(const FrameView& frame) const {
     }
     const std::span<const uint8_t> payload = frame.payload();
     if (frame.optype() == OP_ACK) {
-        const bool refused = !payload.empty() && payload[0] == NOT_READY;
-        if (mOptype == OP_ACK) {
-            return refused ? ReplyMatch::Refusal : ReplyMatch::Answer;
+        if (!payload.empty() && payload[0] == NOT_READY) {
+            return ReplyMatch::Refusal;
         }
-        // A request answered by values can only be refused by an acknowledgement.
-        return refused ? ReplyMatch::Refusal : ReplyMatch::None;
+        // A read wants its values; an acknowledgement only answers a write.
+        return mRead ? ReplyMatch::None : ReplyMatch::Answer;
     }
-    if (frame.optype() != mOptype) {
+    if (frame.optype() != OP_UPDATE) {
         return ReplyMatch::None;
     }
     for (size_t i = 0; i < mHeadSize; ++i) {

@@ -1,9 +1,10 @@
 #pragma once
-// Which frame answers a request. The answer has the request's packet type and subcmd, the
-// optype a request of its kind gets back (OP_UPDATE for a read and for the handshake, OP_ACK
-// for any other write), and, where the reply repeats the request's head (scene, source,
-// first channel, band, input), the same head. A late answer to an earlier request, an
-// unsolicited report or a damaged frame is therefore never taken for this one's.
+// Which frame answers a request: one of the request's packet type and subcmd. A read is
+// answered by OP_UPDATE values that repeat the request's head where the reply carries one
+// (scene, source, first channel, band, input); a write by its acknowledgement, or by values
+// (the handshake is a write answered so). An acknowledgement with the status NOT_READY is the
+// amplifier's refusal of either. A late answer to an earlier request, an unsolicited report or
+// a damaged frame is therefore not taken for this request's answer.
 
 #include <array>
 #include <cstddef>
@@ -30,7 +31,7 @@ class ExpectedReply {
   private:
     uint8_t mType;
     uint8_t mSubcmd;
-    uint8_t mOptype;
+    bool mRead;
     // Reply payload bytes the request fixes: offset in the reply and the byte it must hold.
     std::array<std::pair<uint8_t, uint8_t>, 4> mHead{};
     size_t mHeadSize = 0;
