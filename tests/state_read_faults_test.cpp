@@ -50,8 +50,8 @@ struct Outcome {
     int64_t afterUnplugMs = -1;
 };
 
-Outcome Run(const std::shared_ptr<VirtualAmplifier>& amp, const Job& job,
-            const Fingerprint& fingerprint) {
+Outcome RunJob(const std::shared_ptr<VirtualAmplifier>& amp, const Job& job,
+               const Fingerprint& fingerprint) {
     dsplink::ManualClock clock;
     const auto state = std::make_unique<model::ModelState>();
     model::ModelSync sync(*state);
@@ -93,7 +93,7 @@ bool Strided(uint64_t answer, uint64_t answers) {
 // tried where lost answers are.
 void ExpectEveryFaultHandled(const Job& job, const Fingerprint& fingerprint) {
     auto clean = Amplifier();
-    const Outcome reference = Run(clean, job, fingerprint);
+    const Outcome reference = RunJob(clean, job, fingerprint);
     ASSERT_TRUE(reference.complete);
     const uint64_t answers = clean->Answers();
     ASSERT_GT(answers, 100u);
@@ -105,7 +105,7 @@ void ExpectEveryFaultHandled(const Job& job, const Fingerprint& fingerprint) {
             }
             auto amp = Amplifier();
             amp->FaultAnswer(static_cast<int>(k), fault);
-            const Outcome o = Run(amp, job, fingerprint);
+            const Outcome o = RunJob(amp, job, fingerprint);
             if (!o.complete || o.model != reference.model || amp->Snapshot() != device) {
                 ADD_FAILURE() << "fault " << static_cast<int>(fault) << " at answer " << k;
                 break;
@@ -115,7 +115,7 @@ void ExpectEveryFaultHandled(const Job& job, const Fingerprint& fingerprint) {
     for (uint64_t k = 0; k < answers; ++k) {
         auto amp = Amplifier();
         amp->FaultAnswer(static_cast<int>(k), ReplyFault::Unplug);
-        const Outcome cut = Run(amp, job, fingerprint);
+        const Outcome cut = RunJob(amp, job, fingerprint);
         // Nothing waited out a time-out once the cable was gone.
         if (cut.complete || cut.open || cut.afterUnplugMs < 0 ||
             cut.afterUnplugMs >= dsplink::kReplyTimeoutMs) {
@@ -126,7 +126,7 @@ void ExpectEveryFaultHandled(const Job& job, const Fingerprint& fingerprint) {
             continue;
         }
         amp->PlugIn();
-        const Outcome again = Run(amp, job, fingerprint);
+        const Outcome again = RunJob(amp, job, fingerprint);
         if (!again.complete || again.model != reference.model || amp->Snapshot() != device) {
             ADD_FAILURE() << "after plugging back in, unplugged at answer " << k;
             break;
@@ -143,6 +143,25 @@ TEST(StateReadFaults, AStoredSceneIsReadWholeDespiteAnyOneFault) {
     ExpectEveryFaultHandled(
         [](dsplink::DspLink& l) { return dsplink::ReadStoredScene(l, 5, {}) == 0; },
         LiveSceneFiveAndNames);
+}
+
+TEST(StateReadFaults, NoSettleWaitForASceneTheAmplifierDidNotSwitchTo) {
+    for (const bool unplug : {false, true}) {
+        SCOPED_TRACE(unplug);
+        auto amp = Amplifier();
+        for (int k = 0; k < (unplug ? 1 : dsplink::kRequestAttempts); ++k) {
+            amp->FaultAnswer(k, unplug ? ReplyFault::Unplug : ReplyFault::Drop);
+        }
+        int settles = 0;
+        const Outcome o =
+            RunJob(amp,
+                   [&](dsplink::DspLink& l) {
+                       return dsplink::ReadStoredScene(l, 5, [&](int) { ++settles; }) == 0;
+                   },
+                   {});
+        EXPECT_FALSE(o.complete);
+        EXPECT_EQ(settles, 0);
+    }
 }
 
 TEST(StateReadFaults, ASceneProfileIsSentWholeDespiteAnyOneFault) {

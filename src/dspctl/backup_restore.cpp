@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <span>
 
 #include "dspctl.h"
@@ -76,8 +77,15 @@ int RunBackup(dsplink::DspLink& link, dsplink::Clock& clock, model::ModelState& 
               const std::string& path, std::FILE* out, std::FILE* err) {
     // A backup is saved whole or not at all, so reading stops at the first set with a gap.
     bool complete = true;
+    // In slices, so that an amplifier unplugged meanwhile ends the wait.
+    const auto settle = [&](int ms) {
+        constexpr int kSliceMs = 20;
+        for (int left = ms; left > 0 && link.IsOpen(); left -= kSliceMs) {
+            clock.SleepMs(std::min(left, kSliceMs));
+        }
+    };
     for (int n = 1; n <= model::STORED_SCENES && complete; ++n) {
-        complete = dsplink::ReadStoredScene(link, n, [&clock](int ms) { clock.SleepMs(ms); }) == 0;
+        complete = dsplink::ReadStoredScene(link, n, settle) == 0;
         if (complete) {
             std::fprintf(out, "Read scene %d of %d\n", n, model::STORED_SCENES);
             std::fflush(out);
