@@ -25,38 +25,65 @@ namespace link_test {
 
 using Bytes = std::vector<uint8_t>;
 
-// The 64-byte input report of one frame from the device, checksum worked out here.
-inline Bytes DeviceReport(uint8_t type, uint8_t subcmd, uint8_t optype, const Bytes& payload) {
-    Bytes r(64, 0);
-    r[0] = 0xAA;
-    r[1] = 0x55;
-    r[2] = static_cast<uint8_t>(payload.size() + 3);
-    r[3] = type;
-    r[4] = subcmd;
-    r[5] = optype;
-    unsigned sum = r[2] + r[3] + r[4] + r[5];
-    for (size_t i = 0; i < payload.size(); ++i) {
-        r[6 + i] = payload[i];
-        sum += payload[i];
+inline std::string Hex(const Bytes& bytes) {
+    std::string text;
+    char item[4];
+    for (uint8_t b : bytes) {
+        std::snprintf(item, sizeof item, "%02X ", b);
+        text += item;
     }
-    r[6 + payload.size()] = static_cast<uint8_t>(0x100 - (sum & 0xFF));
+    return text;
+}
+
+inline constexpr uint8_t W = 0xBB;
+inline constexpr uint8_t R = 0x66;
+
+struct Wire {
+    uint8_t type;
+    uint8_t subcmd;
+    uint8_t optype;
+    Bytes payload;
+};
+
+// The whole 65-byte report the frame must be, checksum worked out here independently.
+inline Bytes Report(const Wire& w) {
+    Bytes r(65, 0);
+    r[1] = 0xAA;
+    r[2] = 0x55;
+    r[3] = static_cast<uint8_t>(w.payload.size() + 3);
+    r[4] = w.type;
+    r[5] = w.subcmd;
+    r[6] = w.optype;
+    unsigned sum = r[3] + r[4] + r[5] + r[6];
+    for (size_t i = 0; i < w.payload.size(); ++i) {
+        r[7 + i] = w.payload[i];
+        sum += w.payload[i];
+    }
+    r[7 + w.payload.size()] = static_cast<uint8_t>(0x100 - (sum & 0xFF));
     return r;
 }
 
-// The amplifier's answer to a written report: a write is acknowledged as taken (the handshake
-// is answered with values), a read gets values behind the head of the request, which the
-// clipping reads repeat without their scene byte.
+// The 64-byte input report of one frame from the device: the output report without its ID.
+inline Bytes DeviceReport(const Wire& w) {
+    const Bytes report = Report(w);
+    return Bytes(report.begin() + 1, report.end());
+}
+
+// The amplifier's answer to a written report: a write is acknowledged as taken, a read gets
+// values behind the head of the request, which the clipping reads repeat without their scene
+// byte.
 inline Bytes AnswerTo(const Bytes& written) {
     const uint8_t type = written[4];
     const uint8_t subcmd = written[5];
     const uint8_t optype = written[6];
     const Bytes payload(written.begin() + 7, written.begin() + 4 + written[3]);
-    if (optype == 0xBB && !(type == 3 && subcmd == 0x08)) {
-        return DeviceReport(type, subcmd, 0xEE, {0x0A, payload.empty() ? uint8_t{0} : payload[0]});
+    if (optype == W) {
+        return DeviceReport(
+            {type, subcmd, 0xEE, {0x0A, payload.empty() ? uint8_t{0} : payload[0]}});
     }
     const bool clipping = type == 1 && (subcmd == 0x40 || subcmd == 0x41);
-    return DeviceReport(type, subcmd, 0xDD,
-                        clipping ? Bytes(payload.begin() + 1, payload.end()) : payload);
+    return DeviceReport(
+        {type, subcmd, 0xDD, clipping ? Bytes(payload.begin() + 1, payload.end()) : payload});
 }
 
 // One open link over the fake. With `answer`, every write is answered at once, so a
@@ -93,44 +120,6 @@ struct Rig {
         std::make_shared<testing_support::TransportScript>();
     std::unique_ptr<dsplink::DspLink> link;
 };
-
-inline std::string Hex(const Bytes& bytes) {
-    std::string text;
-    char item[4];
-    for (uint8_t b : bytes) {
-        std::snprintf(item, sizeof item, "%02X ", b);
-        text += item;
-    }
-    return text;
-}
-
-struct Wire {
-    uint8_t type;
-    uint8_t subcmd;
-    uint8_t optype;
-    Bytes payload;
-};
-
-// The whole 65-byte report the frame must be, checksum worked out here independently.
-inline Bytes Report(const Wire& w) {
-    Bytes r(65, 0);
-    r[1] = 0xAA;
-    r[2] = 0x55;
-    r[3] = static_cast<uint8_t>(w.payload.size() + 3);
-    r[4] = w.type;
-    r[5] = w.subcmd;
-    r[6] = w.optype;
-    unsigned sum = r[3] + r[4] + r[5] + r[6];
-    for (size_t i = 0; i < w.payload.size(); ++i) {
-        r[7 + i] = w.payload[i];
-        sum += w.payload[i];
-    }
-    r[7 + w.payload.size()] = static_cast<uint8_t>(0x100 - (sum & 0xFF));
-    return r;
-}
-
-inline constexpr uint8_t W = 0xBB;
-inline constexpr uint8_t R = 0x66;
 
 using Call = std::function<bool(dsplink::DspLink&)>;
 
