@@ -21,26 +21,7 @@ namespace {
 using dspctl_test::Customise;
 using dspctl_test::Result;
 
-class DspctlBackup : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        mDir = std::filesystem::temp_directory_path() /
-               ("dspctl_backup_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(mDir);
-    }
-    void TearDown() override { std::filesystem::remove_all(mDir); }
-
-    std::string PathOf(const std::string& name) const { return (mDir / name).string(); }
-
-    // Runs the tool against `amp` on virtual time.
-    Result Tool(const std::shared_ptr<sim::VirtualAmplifier>& amp, std::vector<const char*> args) {
-        return dspctl_test::RunSimulated(amp, mClock, std::move(args));
-    }
-
-    std::filesystem::path mDir;
-    dsplink::ManualClock mClock;
-};
+using DspctlBackup = dspctl_test::ToolTest;
 
 // The file without the keys a whole profile's reader leaves alone.
 std::string WithoutUnreadKeys(const std::string& path) {

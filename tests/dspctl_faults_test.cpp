@@ -21,17 +21,8 @@ namespace {
 using dspctl_test::Result;
 using sim::ReplyFault;
 
-class DspctlFaults : public ::testing::Test {
+class DspctlFaults : public dspctl_test::ToolTest {
   protected:
-    void SetUp() override {
-        mDir = std::filesystem::temp_directory_path() /
-               ("dspctl_faults_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(mDir);
-    }
-    void TearDown() override { std::filesystem::remove_all(mDir); }
-
-    std::string PathOf(const std::string& name) const { return (mDir / name).string(); }
     static std::string Text(const std::string& path) {
         std::string text;
         EXPECT_FALSE(profiles::LoadFromFile(path, text)) << path;
@@ -41,9 +32,6 @@ class DspctlFaults : public ::testing::Test {
         auto amp = std::make_shared<sim::VirtualAmplifier>();
         amp->Modify(dspctl_test::Customise);
         return amp;
-    }
-    Result Tool(const std::shared_ptr<sim::VirtualAmplifier>& amp, std::vector<const char*> args) {
-        return dspctl_test::RunSimulated(amp, mClock, std::move(args));
     }
     // Runs with the cable pulled at answer `at`; checks the common report of a cut-off run
     // and that nothing waited out a time-out once the cable was gone.
@@ -62,9 +50,6 @@ class DspctlFaults : public ::testing::Test {
         amp->PlugIn();
         return r;
     }
-
-    std::filesystem::path mDir;
-    dsplink::ManualClock mClock;
 };
 
 TEST_F(DspctlFaults, ABackupSavesTheSameFileDespiteOneBadAnswer) {

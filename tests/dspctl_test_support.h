@@ -2,7 +2,11 @@
 // What a run of the service tool printed, captured from the streams it was given, and a run
 // against a given virtual amplifier on a given clock.
 
+#include <gtest/gtest.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -90,5 +94,26 @@ inline Result RunSimulated(const std::shared_ptr<sim::VirtualAmplifier>& amp, ds
     }
     return {code, Slurp(out), Slurp(err)};
 }
+
+// A test with a folder of its own for profile files and a virtual clock for the tool.
+class ToolTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        mDir = std::filesystem::temp_directory_path() /
+               ("dspctl_" + std::to_string(::getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(mDir);
+    }
+    void TearDown() override { std::filesystem::remove_all(mDir); }
+
+    std::string PathOf(const std::string& name) const { return (mDir / name).string(); }
+    // Runs the tool against `amp` on virtual time.
+    Result Tool(const std::shared_ptr<sim::VirtualAmplifier>& amp, std::vector<const char*> args) {
+        return RunSimulated(amp, mClock, std::move(args));
+    }
+
+    std::filesystem::path mDir;
+    dsplink::ManualClock mClock;
+};
 
 }  // namespace dspctl_test
