@@ -71,17 +71,23 @@ void DspLink::CloseHIDDevice(bool notify) {
     if (notify) {
         PC_Connect(0);
     }
+    // The goodbye may have found the device gone and closed the link already.
+    ReleaseHandle("CloseHIDDevice!\n");
+}
+
+bool DspLink::ReleaseHandle(const char* logLine) {
     // Closed for every new write and read at once; one already inside the transport finishes
-    // before the handle goes. The goodbye may have found the device gone and closed already.
+    // before the handle goes. Only the first caller releases it.
     if (!mOpen.exchange(false)) {
-        return;
+        return false;
     }
     {
         std::lock_guard<std::mutex> guard(mIoLock);
         mTransport->Close();
     }
     WRITE_ROPRT = false;
-    runlog::Log("CloseHIDDevice!\n");
+    runlog::Log("%s", logLine);
+    return true;
 }
 
 void DspLink::SetTarget(ReplyTargetId id, ReplyTarget* target) {
@@ -110,17 +116,9 @@ bool DspLink::TransportLostLocked() {
 }
 
 void DspLink::DropLostDevice() {
-    // Only the first to notice closes and reports.
-    if (!mOpen.exchange(false)) {
-        return;
+    if (ReleaseHandle("CloseHIDDevice! (device gone)\n")) {
+        Post(ReplyTargetId::Main, LinkMessage{WM_DEVICE_DISCONNECT, 0, 0, nullptr});
     }
-    {
-        std::lock_guard<std::mutex> guard(mIoLock);
-        mTransport->Close();
-    }
-    WRITE_ROPRT = false;
-    runlog::Log("CloseHIDDevice! (device gone)\n");
-    Post(ReplyTargetId::Main, LinkMessage{WM_DEVICE_DISCONNECT, 0, 0, nullptr});
 }
 
 void DspLink::Post(ReplyTargetId target, LinkMessage message) {

@@ -233,7 +233,10 @@ class DspLink : private ReplyContext {
     bool ReadReport(int timeoutMs, const Waiter* waiter);
     // After a failed transfer, under mIoLock: whether the device itself is gone.
     bool TransportLostLocked();
+    // Closes a device that is gone and reports it; once, however many threads notice.
     void DropLostDevice();
+    // Closes the handle and logs the line; false when it was closed already.
+    bool ReleaseHandle(const char* logLine);
     bool ClaimWrite();
     void McuCmdThread();
     void OnFrame(const FrameView& frame, bool valid, std::span<const uint8_t> wire);
