@@ -103,10 +103,14 @@ class HidapiTransport : public dsplink::HidTransport {
         return text == nullptr ? std::string() : runlog::WideToUtf8(text);
     }
 
-    // The kernel removes the hidraw node with the device; a failed transfer while it is still
-    // there is only that transfer's.
+    // hidapi says "device disconnected" when the handle hangs up, and the kernel removes the
+    // hidraw node with the device; a failed transfer with neither is only that transfer's.
     bool DeviceLost() override {
-        return mDevice != nullptr && !mPath.empty() && ::access(mPath.c_str(), F_OK) != 0;
+        if (mDevice == nullptr) {
+            return false;
+        }
+        return LastError().find("disconnected") != std::string::npos ||
+               (!mPath.empty() && ::access(mPath.c_str(), F_OK) != 0);
     }
 
   private:
