@@ -123,21 +123,34 @@ int SimTransport::Write(const uint8_t* data, size_t length) {
     if (delayUs > 0) {
         mClock.SleepUs(delayUs);
     }
-    std::lock_guard<std::mutex> guard(mLock);
-    if (!UsableLocked()) {
-        return -1;
-    }
-    PullUnsolicitedLocked(mClock.NowUs());
-    const std::optional<InputReport> reply =
-        mAmplifier->HandleReport(std::span<const uint8_t>(data, length));
-    if (reply) {
-        const ReplyFaults faults = mAmplifier->TakeReplyFaults();
-        if (!faults.drop) {
-            // Timed from the nominal end of the write, so a late wake-up is not paid twice.
-            EnqueueLocked(*reply, startUs + 2 * delayUs, faults, delayUs);
+    bool unplug = false;
+    {
+        std::lock_guard<std::mutex> guard(mLock);
+        if (!UsableLocked()) {
+            return -1;
+        }
+        PullUnsolicitedLocked(mClock.NowUs());
+        const std::optional<InputReport> reply =
+            mAmplifier->HandleReport(std::span<const uint8_t>(data, length));
+        if (reply) {
+            const ReplyFaults faults = mAmplifier->TakeReplyFaults();
+            unplug = faults.unplug;
+            if (!faults.drop && !unplug) {
+                // Timed from the nominal end of the write, so a late wake-up is not paid twice.
+                EnqueueLocked(*reply, startUs + 2 * delayUs, faults, delayUs);
+            }
         }
     }
+    // Outside the lock: the amplifier's listeners may talk to this transport.
+    if (unplug) {
+        mAmplifier->Unplug();
+    }
     return static_cast<int>(length);
+}
+
+bool SimTransport::DeviceLost() {
+    std::lock_guard<std::mutex> guard(mLock);
+    return mOpen && (!mAmplifier->IsPluggedIn() || mAmplifier->PlugGeneration() != mGeneration);
 }
 
 int SimTransport::Read(uint8_t* buffer, size_t capacity, int timeoutMs) {

@@ -28,6 +28,7 @@ class SimTransport : public dsplink::HidTransport {
     int Write(const uint8_t* data, size_t length) override;
     int Read(uint8_t* buffer, size_t capacity, int timeoutMs) override;
     std::string LastError() override;
+    bool DeviceLost() override;
 
     // Input reports waiting for the host, ready or not.
     size_t PendingReports() const;

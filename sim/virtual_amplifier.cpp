@@ -150,25 +150,49 @@ void VirtualAmplifier::DropReplies(int count) {
 }
 
 void VirtualAmplifier::CorruptNextReply() {
-    std::lock_guard<std::mutex> guard(mLock);
-    mCorruptNext = true;
+    FaultAnswer(0, ReplyFault::Corrupt);
 }
 
 void VirtualAmplifier::SplitNextReply() {
+    FaultAnswer(0, ReplyFault::Split);
+}
+
+void VirtualAmplifier::FaultAnswer(int ahead, ReplyFault fault) {
     std::lock_guard<std::mutex> guard(mLock);
-    mSplitNext = true;
+    ReplyFaults& faults = mFaultsAt[mAnswers + 1 + static_cast<uint64_t>(std::max(ahead, 0))];
+    switch (fault) {
+        case ReplyFault::Drop:
+            faults.drop = true;
+            break;
+        case ReplyFault::Corrupt:
+            faults.corrupt = true;
+            break;
+        case ReplyFault::Split:
+            faults.split = true;
+            break;
+        case ReplyFault::Unplug:
+            faults.unplug = true;
+            break;
+    }
+}
+
+uint64_t VirtualAmplifier::Answers() const {
+    std::lock_guard<std::mutex> guard(mLock);
+    return mAnswers;
 }
 
 ReplyFaults VirtualAmplifier::TakeReplyFaults() {
     std::lock_guard<std::mutex> guard(mLock);
     ReplyFaults faults;
+    const auto scheduled = mFaultsAt.find(++mAnswers);
+    if (scheduled != mFaultsAt.end()) {
+        faults = scheduled->second;
+        mFaultsAt.erase(scheduled);
+    }
     if (mDropReplies > 0) {
         --mDropReplies;
         faults.drop = true;
-        return faults;
     }
-    faults.corrupt = std::exchange(mCorruptNext, false);
-    faults.split = std::exchange(mSplitNext, false);
     return faults;
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -20,11 +21,20 @@
 
 namespace sim {
 
-// Faults that hit the next reply on its way to the host (taken once per reply).
+// What can happen to one answer on its way to the host.
+enum class ReplyFault {
+    Drop,     // lost
+    Corrupt,  // a wrong checksum
+    Split,    // straddles two reports
+    Unplug,   // the cable goes instead: the request was taken, no answer comes
+};
+
+// The faults of one answer (taken once per answer).
 struct ReplyFaults {
     bool drop = false;
     bool corrupt = false;
     bool split = false;
+    bool unplug = false;
 };
 
 class VirtualAmplifier {
@@ -70,6 +80,10 @@ class VirtualAmplifier {
     void DropReplies(int count);  // the next `count` answers are lost
     void CorruptNextReply();      // the next answer carries a wrong checksum
     void SplitNextReply();        // the next answer straddles two reports
+    // The answer after `ahead` more answers (0: the next one) meets `fault`.
+    void FaultAnswer(int ahead, ReplyFault fault);
+    // Answers handed to the transport so far, faulty ones included.
+    uint64_t Answers() const;
     ReplyFaults TakeReplyFaults();
 
     // Unplugging fails every transfer until plugged in again and a transport reopens.
@@ -91,8 +105,8 @@ class VirtualAmplifier {
 
     int64_t mReportDelayUs = 0;
     int mDropReplies = 0;
-    bool mCorruptNext = false;
-    bool mSplitNext = false;
+    uint64_t mAnswers = 0;                      // answers handed to the transport so far
+    std::map<uint64_t, ReplyFaults> mFaultsAt;  // by answer number
     bool mPlugged = true;
     uint64_t mPlugGeneration = 0;
     std::function<void()> mArrival;

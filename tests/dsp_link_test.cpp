@@ -4,6 +4,7 @@
 
 #include <future>
 #include <thread>
+#include <tuple>
 
 #include "fake_transport.h"
 #include "reply_records.h"
@@ -96,7 +97,7 @@ TEST_F(DspLinkTest, HandshakeWithoutAnswerGivesUpAfterTenSeconds) {
     const int64_t waited = clock.NowMs() - start;
     EXPECT_GE(waited, 10000);
     EXPECT_LT(waited, 10500);
-    EXPECT_EQ(script->Written().size(), 1u);
+    EXPECT_EQ(script->Written().size(), static_cast<size_t>(kRequestAttempts));
 }
 
 TEST_F(DspLinkTest, HandshakeReplyIsDecodedOnTheReadingThread) {
@@ -221,4 +222,143 @@ TEST_F(DspLinkTest, DestroyingTheLinkSendsNoneOfTheQueuedCommands) {
     release.set_value();
     destroyed.wait();
     EXPECT_EQ(script->Written().size(), 1u);
+}
+
+TEST_F(DspLinkTest, OnlyItsOwnAnswerEndsARequest) {
+    Recorder main;
+    link->SetTarget(ReplyTargetId::Main, &main);
+    ASSERT_EQ(link->Open(), OpenResult::Opened);
+    // Ahead of the answer: late answers for another output and another scene, a report of the
+    // device's own, an acknowledgement, a report without a frame.
+    script->QueueReply(ReplyReport(CMD_DSP, DSP_DELAY_CH, OP_UPDATE, {0, 0, 4, 4, 2, 0, 0}));
+    script->QueueReply(ReplyReport(CMD_DSP, DSP_DELAY_CH, OP_UPDATE, {1, 0, 0, 0, 2, 0, 0}));
+    script->QueueReply(ReplyReport(CMD_MCU, MCU_PING, OP_UPDATE, {}));
+    script->QueueReply(ReplyReport(CMD_DSP, DSP_DELAY_CH, OP_ACK, {ACK_READY, 0}));
+    script->QueueReply(std::vector<uint8_t>(64, 0));
+    script->responder = [](const std::vector<uint8_t>&) {
+        return ReplyReport(CMD_DSP, DSP_DELAY_CH, OP_UPDATE, {0, 0, 0, 0, 1, 0, 0xFA});
+    };
+    EXPECT_TRUE(link->Get_Delay(0, 0, 0, 0));
+    EXPECT_EQ(script->Written().size(), 1u);
+    // Everything that passed its checksum was decoded all the same, the answer last.
+    std::lock_guard<std::mutex> guard(main.lock);
+    ASSERT_EQ(main.messages.size(), 4u);
+    const auto* answer = dynamic_cast<DelayRecord*>(main.messages[3].record.get());
+    ASSERT_NE(answer, nullptr);
+    EXPECT_EQ(std::tuple(answer->scene, answer->channel), std::tuple(0, 0));
+    EXPECT_FLOAT_EQ(answer->delay, 1.25f);
+}
+
+TEST_F(DspLinkTest, ALostOrDamagedAnswerIsAskedForAgainAndASplitOneReadWhole) {
+    ASSERT_EQ(link->Open(), OpenResult::Opened);
+    const std::vector<uint8_t> answer =
+        ReplyReport(CMD_DSP, DSP_DELAY_CH, OP_UPDATE, {0, 0, 0, 0, 1, 0, 0xFA});
+    enum class Fault { Lost, Damaged, Split };
+    for (const Fault fault : {Fault::Lost, Fault::Damaged, Fault::Split}) {
+        SCOPED_TRACE(static_cast<int>(fault));
+        {
+            std::lock_guard<std::mutex> guard(script->lock);
+            script->written.clear();
+        }
+        int writes = 0;
+        script->responder = [&](const std::vector<uint8_t>&) {
+            if (writes++ > 0) {
+                return answer;
+            }
+            std::vector<uint8_t> first = answer;
+            switch (fault) {
+                case Fault::Lost:
+                    return std::vector<uint8_t>{};
+                case Fault::Damaged:
+                    first[10] ^= 0xFF;  // the checksum
+                    return first;
+                case Fault::Split:
+                    // The first five bytes end one report, the rest starts the next. Called
+                    // under the script's lock: the head goes in line first, the tail next.
+                    first.assign(59, 0);
+                    first.insert(first.end(), answer.begin(), answer.begin() + 5);
+                    script->replies.push_back(first);
+                    return std::vector<uint8_t>(answer.begin() + 5, answer.end());
+            }
+            return first;
+        };
+        const int64_t start = clock.NowMs();
+        EXPECT_TRUE(link->Get_Delay(0, 0, 0, 0));
+        const int64_t waited = clock.NowMs() - start;
+        // A lost answer costs a third of the time-out; the others are handled as they arrive.
+        EXPECT_EQ(script->Written().size(), fault == Fault::Split ? 1u : 2u);
+        if (fault == Fault::Lost) {
+            EXPECT_GE(waited, kReplyTimeoutMs / kRequestAttempts);
+        }
+        EXPECT_LT(waited, kReplyTimeoutMs / kRequestAttempts * 2);
+        // The next request gets its own answer, not a leftover.
+        script->responder = [](const std::vector<uint8_t>&) {
+            return ReplyReport(CMD_DSP, DSP_MUTE, OP_ACK, {ACK_READY, 1});
+        };
+        EXPECT_TRUE(link->Mute_Ctrl(1, true));
+        std::lock_guard<std::mutex> guard(script->lock);
+        EXPECT_TRUE(script->replies.empty());
+    }
+}
+
+TEST_F(DspLinkTest, AWriteIsAnsweredByItsAcknowledgementOrItsValuesAndARefusalEndsIt) {
+    ASSERT_EQ(link->Open(), OpenResult::Opened);
+    uint8_t status = NOT_READY;
+    script->responder = [&](const std::vector<uint8_t>& report) {
+        return ReplyReport(report[4], report[5], OP_ACK, {status, 0});
+    };
+    EXPECT_FALSE(link->Get_Trim(0, 0, 0, 11));
+    EXPECT_FALSE(link->Mute_Ctrl(1, true));
+    EXPECT_EQ(script->Written().size(), 2u);
+    status = ACK_READY;
+    EXPECT_TRUE(link->Mute_Ctrl(1, true));
+    script->responder = [](const std::vector<uint8_t>& report) {
+        return ReplyReport(report[4], report[5], OP_UPDATE, {1});
+    };
+    EXPECT_TRUE(link->Mute_Ctrl(1, true));
+    EXPECT_EQ(script->Written().size(), 4u);
+}
+
+TEST_F(DspLinkTest, ADeviceGoneClosesTheLinkAndEveryRequestFailsAtOnce) {
+    Recorder main;
+    link->SetTarget(ReplyTargetId::Main, &main);
+    std::vector<RequestFailure> failures;
+    link->SetFailureTrace([&](const RequestFailure& f) { failures.push_back(f); });
+    ASSERT_EQ(link->Open(), OpenResult::Opened);
+    // Unplugged while the request waits for its answer.
+    script->responder = [&](const std::vector<uint8_t>&) {
+        script->gone = true;
+        return std::vector<uint8_t>{};
+    };
+    const int64_t start = clock.NowMs();
+    EXPECT_FALSE(link->Get_Trim(0, 0, 0, 11));
+    EXPECT_LT(clock.NowMs() - start, kReplyTimeoutMs / kRequestAttempts);
+    EXPECT_FALSE(link->IsOpen());
+    EXPECT_FALSE(script->open);
+    ASSERT_EQ(main.Count(), 1u);
+    EXPECT_EQ(main.messages[0].message, WM_DEVICE_DISCONNECT);
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].request, "DSP_TRIM_CH read 00 00 00 0B");
+    EXPECT_EQ(failures[0].outcome, RequestOutcome::Disconnected);
+
+    // What comes after fails without a write, queued or not, and is not reported again.
+    link->SetAsyncMode(true);
+    EXPECT_FALSE(link->Get_Mute());
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_TRUE(link->Mute_Ctrl(1, false));
+    }
+    for (int i = 0; i < 1000 && !link->QueueIdle(); ++i) {
+        clock.SleepMs(1);
+    }
+    EXPECT_TRUE(link->QueueIdle());
+    EXPECT_EQ(script->Written().size(), 1u);
+    EXPECT_EQ(failures.size(), 1u);
+
+    // Plugged in again: a new handle.
+    script->gone = false;
+    script->responder = [](const std::vector<uint8_t>&) {
+        return ReplyReport(CMD_DSP, DSP_MUTE, OP_ACK, {ACK_READY, 1});
+    };
+    ASSERT_EQ(link->Open(), OpenResult::Opened);
+    EXPECT_TRUE(link->Mute_Ctrl(1, true));
 }

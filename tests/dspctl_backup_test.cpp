@@ -18,81 +18,10 @@
 
 namespace {
 
+using dspctl_test::Customise;
 using dspctl_test::Result;
-using dspctl_test::Slurp;
 
-class DspctlBackup : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        mDir = std::filesystem::temp_directory_path() /
-               ("dspctl_backup_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(mDir);
-    }
-    void TearDown() override { std::filesystem::remove_all(mDir); }
-
-    std::string PathOf(const std::string& name) const { return (mDir / name).string(); }
-
-    // Runs the tool against `amp` on virtual time.
-    Result Tool(const std::shared_ptr<sim::VirtualAmplifier>& amp, std::vector<const char*> args) {
-        args.insert(args.begin(), "orn-dspctl");
-        args.insert(args.begin() + 1, "--simulate");
-        dspctl::Options options;
-        bool help = false;
-        std::FILE* out = std::tmpfile();
-        std::FILE* err = std::tmpfile();
-        int code = dspctl::ParseArguments(static_cast<int>(args.size()), args.data(), options, out,
-                                          err, help);
-        if (code == dspctl::kExitOk && !help) {
-            options.amplifier = amp;
-            options.clock = &mClock;
-            code = dspctl::Run(options, out, err);
-        }
-        return {code, Slurp(out), Slurp(err)};
-    }
-
-    std::filesystem::path mDir;
-    dsplink::ManualClock mClock;
-};
-
-// A device far from its defaults, in device units: live set and three stored scenes.
-void Customise(sim::DeviceState& s) {
-    s.mainVolume = 6 + 14;  // -14 dB
-    s.mute = 1;
-    s.acc = 4;
-    s.inputThreshold = static_cast<uint8_t>(-35);
-    for (int scene : {0, 2, 5, 10}) {
-        sim::SceneState& sc = s.scenes[scene];
-        for (int o = 0; o < sim::kOutputs; ++o) {
-            sim::OutputState& out = sc.outputs[o];
-            out.trim = static_cast<uint8_t>(o + scene);
-            out.mute = (o + scene) % 2;
-            out.phase = o == 3;
-            out.eqBypass = o % 3 == 0;
-            out.type = static_cast<uint8_t>((o * 5 + scene) % 29);
-            out.delay = {static_cast<uint8_t>(o % 15), 0, static_cast<uint8_t>(scene * 10)};
-            out.hp = {2, static_cast<uint16_t>(60 + scene + o), 3};
-            out.lp = {3, static_cast<uint16_t>(8000 + o), 2};
-            out.bands[o].freq = static_cast<uint16_t>(1234 + scene);
-            out.bands[o].gain = {static_cast<uint8_t>(18 - 4), 5};  // -4.5 dB
-            out.bands[30].q = {2, 5};
-        }
-        for (int src : {0, 5}) {
-            // Both inputs routed, each at a level of its own (a routed input is never at 0).
-            sc.sources[src].mixMask[7] = 3;
-            sc.sources[src].mixTrim[0][7] = static_cast<uint8_t>(70 - scene);
-            sc.sources[src].mixTrim[1][7] = static_cast<uint8_t>(40 + scene);
-            sc.sources[src].mixMask[9] = 0;
-            sc.sources[src].mixTrim[1][9] = 0;
-        }
-        sc.lock = 1;
-        if (scene > 0) {
-            s.validMask = static_cast<uint16_t>(s.validMask | (1u << (scene - 1)));
-        }
-    }
-    s.names[1] = {'C', 'l', 'u', 'b'};
-    s.names[4] = {'R', 'o', 'c', 'k', 'e', 'r'};
-}
+using DspctlBackup = dspctl_test::ToolTest;
 
 // The file without the keys a whole profile's reader leaves alone.
 std::string WithoutUnreadKeys(const std::string& path) {
@@ -178,6 +107,17 @@ TEST_F(DspctlBackup, AnInvalidFileIsRefusedBeforeAnythingIsSent) {
     EXPECT_NE(r.err.find("lockMode"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("not a valid profile"), std::string::npos) << r.err;
     EXPECT_EQ(r.out.find("> "), std::string::npos) << "no frame may be written";
+    EXPECT_EQ(amp->Snapshot(), before);
+
+    // A NUL between two tokens, which the parser would have taken for white space.
+    std::string good;
+    ASSERT_FALSE(profiles::LoadFromFile(PathOf("good.wpf"), good));
+    good.insert(good.find(",\"acc\""), 1, '\0');
+    ASSERT_FALSE(profiles::SaveToFile(PathOf("nul.wpf"), good));
+    const Result nul = Tool(amp, {"--trace", "restore", PathOf("nul.wpf").c_str()});
+    EXPECT_EQ(nul.code, dspctl::kExitFile);
+    EXPECT_NE(nul.err.find("NUL"), std::string::npos) << nul.err;
+    EXPECT_EQ(nul.out.find("> "), std::string::npos) << "no frame may be written";
     EXPECT_EQ(amp->Snapshot(), before);
 
     const Result missing = Tool(amp, {"restore", PathOf("absent.spf").c_str()});

@@ -20,6 +20,8 @@ struct TransportScript {
     dsplink::OpenResult openResult = dsplink::OpenResult::Opened;
     bool open = false;
     bool failWrites = false;
+    // Unplugged: every transfer fails and the transport says that the device is gone.
+    bool gone = false;
     // Reports written, report ID included (65 bytes each).
     std::vector<std::vector<uint8_t>> written;
     // Reports handed out by Read, one per call, in order.
@@ -62,7 +64,7 @@ class FakeTransport : public dsplink::HidTransport {
             mScript->beforeWrite();
         }
         std::lock_guard<std::mutex> guard(mScript->lock);
-        if (!mScript->open || mScript->failWrites) {
+        if (!mScript->open || mScript->failWrites || mScript->gone) {
             return -1;
         }
         mScript->written.emplace_back(data, data + length);
@@ -79,7 +81,7 @@ class FakeTransport : public dsplink::HidTransport {
         for (;;) {
             {
                 std::lock_guard<std::mutex> guard(mScript->lock);
-                if (!mScript->open) {
+                if (!mScript->open || mScript->gone) {
                     return -1;
                 }
                 if (!mScript->replies.empty()) {
@@ -97,6 +99,10 @@ class FakeTransport : public dsplink::HidTransport {
         }
     }
     std::string LastError() override { return "scripted failure"; }
+    bool DeviceLost() override {
+        std::lock_guard<std::mutex> guard(mScript->lock);
+        return mScript->gone;
+    }
 
   private:
     std::shared_ptr<TransportScript> mScript;

@@ -1,7 +1,7 @@
 #pragma once
-// Shared by the operation tests: one open DspLink over the scripted transport, the report a
-// frame must be on the wire, table rows of calls and their frames, silent-device time-outs and
-// run log capture.
+// Shared by the operation tests: one open DspLink over the scripted transport that answers
+// every request as the amplifier would, the report a frame must be on the wire, table rows of
+// calls and their frames, silent-device time-outs and run log capture.
 
 #include <gtest/gtest.h>
 
@@ -25,12 +25,73 @@ namespace link_test {
 
 using Bytes = std::vector<uint8_t>;
 
-// One open link over the fake. With `answer`, every write is followed by a report of zeros, so a
-// send-at-once operation gets its one read without waiting and no reply decoder is involved.
+inline std::string Hex(const Bytes& bytes) {
+    std::string text;
+    char item[4];
+    for (uint8_t b : bytes) {
+        std::snprintf(item, sizeof item, "%02X ", b);
+        text += item;
+    }
+    return text;
+}
+
+inline constexpr uint8_t W = 0xBB;
+inline constexpr uint8_t R = 0x66;
+
+struct Wire {
+    uint8_t type;
+    uint8_t subcmd;
+    uint8_t optype;
+    Bytes payload;
+};
+
+// The whole 65-byte report the frame must be, checksum worked out here independently.
+inline Bytes Report(const Wire& w) {
+    Bytes r(65, 0);
+    r[1] = 0xAA;
+    r[2] = 0x55;
+    r[3] = static_cast<uint8_t>(w.payload.size() + 3);
+    r[4] = w.type;
+    r[5] = w.subcmd;
+    r[6] = w.optype;
+    unsigned sum = r[3] + r[4] + r[5] + r[6];
+    for (size_t i = 0; i < w.payload.size(); ++i) {
+        r[7 + i] = w.payload[i];
+        sum += w.payload[i];
+    }
+    r[7 + w.payload.size()] = static_cast<uint8_t>(0x100 - (sum & 0xFF));
+    return r;
+}
+
+// The 64-byte input report of one frame from the device: the output report without its ID.
+inline Bytes DeviceReport(const Wire& w) {
+    const Bytes report = Report(w);
+    return Bytes(report.begin() + 1, report.end());
+}
+
+// The amplifier's answer to a written report: a write is acknowledged as taken, a read gets
+// values behind the head of the request, which the clipping reads repeat without their scene
+// byte.
+inline Bytes AnswerTo(const Bytes& written) {
+    const uint8_t type = written[4];
+    const uint8_t subcmd = written[5];
+    const uint8_t optype = written[6];
+    const Bytes payload(written.begin() + 7, written.begin() + 4 + written[3]);
+    if (optype == W) {
+        return DeviceReport(
+            {type, subcmd, 0xEE, {0x0A, payload.empty() ? uint8_t{0} : payload[0]}});
+    }
+    const bool clipping = type == 1 && (subcmd == 0x40 || subcmd == 0x41);
+    return DeviceReport(
+        {type, subcmd, 0xDD, clipping ? Bytes(payload.begin() + 1, payload.end()) : payload});
+}
+
+// One open link over the fake. With `answer`, every write is answered at once, so a
+// send-at-once operation gets its answer without waiting.
 struct Rig {
     explicit Rig(bool answer = true) {
         if (answer) {
-            script->responder = [](const Bytes&) { return Bytes(64, 0); };
+            script->responder = AnswerTo;
         }
         link = std::make_unique<dsplink::DspLink>(
             std::make_unique<testing_support::FakeTransport>(script, clock), clock);
@@ -60,44 +121,6 @@ struct Rig {
     std::unique_ptr<dsplink::DspLink> link;
 };
 
-inline std::string Hex(const Bytes& bytes) {
-    std::string text;
-    char item[4];
-    for (uint8_t b : bytes) {
-        std::snprintf(item, sizeof item, "%02X ", b);
-        text += item;
-    }
-    return text;
-}
-
-struct Wire {
-    uint8_t type;
-    uint8_t subcmd;
-    uint8_t optype;
-    Bytes payload;
-};
-
-// The whole 65-byte report the frame must be, checksum worked out here independently.
-inline Bytes Report(const Wire& w) {
-    Bytes r(65, 0);
-    r[1] = 0xAA;
-    r[2] = 0x55;
-    r[3] = static_cast<uint8_t>(w.payload.size() + 3);
-    r[4] = w.type;
-    r[5] = w.subcmd;
-    r[6] = w.optype;
-    unsigned sum = r[3] + r[4] + r[5] + r[6];
-    for (size_t i = 0; i < w.payload.size(); ++i) {
-        r[7 + i] = w.payload[i];
-        sum += w.payload[i];
-    }
-    r[7 + w.payload.size()] = static_cast<uint8_t>(0x100 - (sum & 0xFF));
-    return r;
-}
-
-inline constexpr uint8_t W = 0xBB;
-inline constexpr uint8_t R = 0x66;
-
 using Call = std::function<bool(dsplink::DspLink&)>;
 
 struct Row {
@@ -118,9 +141,10 @@ inline void ExpectRows(const std::vector<Row>& rows) {
     }
 }
 
-// A send-at-once call to a device that never answers: it writes its one report, fails, and
-// gives up after its time-out (within a second) in virtual time.
-inline void ExpectTimesOut(const Call& call, int64_t timeoutMs) {
+// A send-at-once call to a device that never answers: it writes its report `tries` times, fails,
+// and gives up after its time-out (within a second) in virtual time.
+inline void ExpectTimesOut(const Call& call, int64_t timeoutMs,
+                           size_t tries = dsplink::kRequestAttempts) {
     Rig rig(false);
     bool result = true;
     int64_t elapsed = 0;
@@ -137,7 +161,11 @@ inline void ExpectTimesOut(const Call& call, int64_t timeoutMs) {
         elapsed = rig.clock.NowMs() - start;
     }
     EXPECT_FALSE(result);
-    EXPECT_EQ(rig.script->Written().size(), 1u);
+    const auto written = rig.script->Written();
+    ASSERT_EQ(written.size(), tries);
+    for (const Bytes& report : written) {
+        EXPECT_EQ(Hex(report), Hex(written[0]));
+    }
     EXPECT_GE(elapsed, timeoutMs);
     EXPECT_LT(elapsed, timeoutMs + 1000);
 }

@@ -72,6 +72,26 @@ TEST_F(MainWndTest, UnplugDisconnectsWithAMessageAndPlugInReconnects) {
     EXPECT_TRUE(WaitFor([&] { return window->IsConnected(); }));
 }
 
+TEST_F(MainWndTest, UnpluggedMidReadShowsDisconnectedWithoutWaitingOutATimeOut) {
+    auto window = MakeWindow();
+    ASSERT_TRUE(WaitFor([&] { return window->IsConnected(); }));
+    auto* button = window->FindControl<ui::SButton>("btnConnect");
+    button->click();
+    // Only the link can notice: the window hears no device notification.
+    mAmplifier->SetHotplugCallbacks({}, {});
+    mAmplifier->FaultAnswer(80, sim::ReplyFault::Unplug);
+    button->click();
+    // Real time: one read time-out would be 10 s, longer than this wait.
+    EXPECT_TRUE(WaitFor([&] { return window->ConnectAttemptDone() && !window->IsConnected(); }));
+    EXPECT_EQ(button->RawText(), "${btn_disconnected}");
+    for (ui::Window* busy : ui::Window::FindWindows("LoadingWnd")) {
+        EXPECT_FALSE(busy->isVisible());
+    }
+    mAmplifier->PlugIn();
+    button->click();
+    EXPECT_TRUE(WaitFor([&] { return window->IsConnected(); }));
+}
+
 TEST_F(MainWndTest, NoAmplifierAtStartIsQuietAndTheButtonSaysSo) {
     mAmplifier->Unplug();
     MessageCatcher messages;

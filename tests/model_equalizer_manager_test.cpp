@@ -144,8 +144,23 @@ TEST_F(ManagerTest, WrongModelIsNotReadAndDisconnects) {
                                      model::WM_HIDE_LOADING, model::WM_HIDE_LOADING}));
 }
 
+TEST_F(ManagerTest, OneLostDamagedOrSplitHandshakeAnswerStillConnects) {
+    for (const sim::ReplyFault fault :
+         {sim::ReplyFault::Drop, sim::ReplyFault::Corrupt, sim::ReplyFault::Split}) {
+        SCOPED_TRACE(static_cast<int>(fault));
+        events.messages.clear();
+        amp->FaultAnswer(0, fault);
+        ConnectAndSettle();
+        EXPECT_EQ(events.Messages(),
+                  (std::vector<uint32_t>{model::WM_SHOW_LOADING, dsplink::WM_DEVICE_READY,
+                                         model::WM_HIDE_LOADING}));
+        EXPECT_EQ(manager->State().live.model, 78);
+        manager->Disconnect();
+    }
+}
+
 TEST_F(ManagerTest, FailedHandshakeReportsAndClearsTheModel) {
-    amp->DropReplies(1);
+    amp->DropReplies(dsplink::kRequestAttempts);
     ConnectAndSettle();
     EXPECT_EQ(events.Messages(),
               (std::vector<uint32_t>{model::WM_SHOW_LOADING, model::WM_HIDE_LOADING,

@@ -390,6 +390,26 @@ TEST_F(SceneOpsTest, WithoutADeviceEveryJobEnds) {
     EXPECT_EQ(manager->State().validSceneMask, 0);
 }
 
+TEST_F(SceneOpsTest, TheReadOfEverySceneIsHandedOnOnlyWhenWhole) {
+    ConnectAndSettle();
+    int handedOn = 0;
+    Scenes().StartReadWholeProfile([&] { ++handedOn; });
+    Finish();
+    EXPECT_EQ(handedOn, 1);
+
+    // Unplugged halfway: the link says the amplifier is gone, the job ends and hands nothing
+    // on, so no file is written from a half-read model.
+    events.messages.clear();
+    amp->FaultAnswer(700, sim::ReplyFault::Unplug);
+    Scenes().StartReadWholeProfile([&] { ++handedOn; });
+    Finish();
+    EXPECT_EQ(handedOn, 1);
+    EXPECT_FALSE(manager->Link().IsOpen());
+    EXPECT_EQ(events.Messages(),
+              (std::vector<uint32_t>{model::WM_SHOW_LOADING, dsplink::WM_DEVICE_DISCONNECT,
+                                     model::WM_HIDE_LOADING}));
+}
+
 TEST(SceneOpsShutdown, DestroyingTheManagerMidJobJoinsIt) {
     model_test::CoreApp();
     // Real time and an amplifier that stops answering: every command of the job would wait

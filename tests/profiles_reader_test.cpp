@@ -412,10 +412,10 @@ TEST(ProfileFixtures, HandWrittenWholeProfileNames) {
     EXPECT_EQ(model::SceneName(t, 2), "A");                 // "=="
     EXPECT_EQ(model::SceneName(t, 3), "AB");                // "="
     EXPECT_EQ(model::SceneName(t, 4), "0123456789abcdef");  // 16 bytes, no terminator
-    EXPECT_EQ(model::SceneName(t, 5), "ABCDEFGHIJKLMNOP");  // longer than 24 characters
+    EXPECT_EQ(model::SceneName(t, 5), "ABCDEFGHIJKLMNO");   // 15 bytes, no padding
     EXPECT_EQ(model::SceneName(t, 6), "Office");            // UTF-16LE
     EXPECT_EQ(model::SceneName(t, 7), "Caf\xC3\xA9");       // Latin-1
-    EXPECT_EQ(model::SceneName(t, 8), "Cay");               // characters outside the alphabet
+    EXPECT_EQ(model::SceneName(t, 8), "Cay");
     EXPECT_EQ(model::SceneName(t, 9), "");
     EXPECT_EQ(load.live->mainVolume, -20);
     EXPECT_EQ(load.live->inputThreshold, -30);
@@ -423,6 +423,65 @@ TEST(ProfileFixtures, HandWrittenWholeProfileNames) {
     EXPECT_EQ(t.records[9].channels[0].eqSize, 1 + 9 % 3);
     EXPECT_EQ(t.records[9].currOutChannel, 4 + 11 % 5);
     EXPECT_EQ(t.records[9].inputMixVolume[0][0][0], 11);
+}
+
+TEST(ProfileFixtures, ANameThatIsNotTheBase64OfAtMostSixteenBytesIsRefused) {
+    const std::string whole = WholeText();
+    auto withName = [&](const std::string& name) {
+        return Edited(whole, [&](cJSON* root) {
+            cJSON_ReplaceItemInArray(cJSON_GetObjectItem(root, "sceneName"), 3,
+                                     cJSON_CreateString(name.c_str()));
+        });
+    };
+    // What the writer writes for 0 to 16 bytes loads.
+    for (const char* good : {"", "Q2Fy", "QUI=", "QQ==", "RnJvbnQgc3RhZ2UAAAAAAA=="}) {
+        EXPECT_TRUE(ReadWhole(withName(good)).Ok()) << good;
+    }
+    for (const char* bad : {
+             "QUJDREVGR0hJSktMTU5PUFFSU1RVVldY",  // 24 bytes
+             "RnJvbnQgc3RhZ2UAAAAAAA==QQ==",      // more after the padding
+             "Q2-F5!",                            // not the alphabet
+             "Q2F y",                             // a space inside
+             "QUI",                               // padding missing
+             "Q===",                              // padding where data belongs
+             "QR==",                              // stray bits
+         }) {
+        const auto load = ReadWhole(withName(bad));
+        EXPECT_EQ(load.failure.error, ProfileError::kLoad) << bad;
+        EXPECT_NE(load.failure.detail.find("\"sceneName\""), std::string::npos)
+            << load.failure.detail;
+        EXPECT_FALSE(load.scenes) << bad;
+    }
+}
+
+TEST(ProfileFailures, ControlBytesBetweenTokensAndNulAnywhereAreRefused) {
+    const std::string scene = SceneText(5);
+    const std::string whole = WholeText();
+    // JSON's own white space between tokens loads, as a formatted file has it.
+    EXPECT_TRUE(ReadScene(" \t\r\n" + scene + "\n").Ok());
+    EXPECT_TRUE(ReadWhole(" \n" + whole + "\r\n").Ok());
+    const size_t afterModel = scene.find(",\"mainVolume\"");
+    ASSERT_NE(afterModel, std::string::npos);
+    for (const std::string& stray :
+         {std::string(1, '\0'), std::string("\x01"), std::string("\x0B"), std::string("\x1F")}) {
+        std::string text = scene;
+        text.insert(afterModel, stray);
+        ExpectLoadError(ReadScene(text), ProfileError::kLoad, "byte " + std::to_string(stray[0]));
+        EXPECT_FALSE(ReadWhole(whole + stray).Ok());
+    }
+    // A NUL inside a name, raw or escaped, would cut "Front stage" to "Fro".
+    const std::string front = "RnJvbnQgc3RhZ2UAAAAAAA==";
+    for (const std::string& nul : {std::string(1, '\0'), std::string("\\u0000")}) {
+        std::string text = Edited(whole, [&](cJSON* root) {
+            cJSON_ReplaceItemInArray(cJSON_GetObjectItem(root, "sceneName"), 0,
+                                     cJSON_CreateString(front.c_str()));
+        });
+        text.insert(text.find(front) + 4, nul);
+        const auto load = ReadWhole(text);
+        EXPECT_EQ(load.failure.error, ProfileError::kLoad) << load.failure.detail;
+        EXPECT_STREQ(profiles::MessageKey(load.failure.error), "${profile_load_error}");
+        EXPECT_FALSE(load.scenes);
+    }
 }
 
 // ---- hostile input: nothing may crash, and whatever loads is valid ----

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <span>
 
 #include "dspctl.h"
@@ -45,7 +46,12 @@ bool LoadRestoreFile(const std::string& path, RestoreFile& file, std::FILE* err)
 }
 
 int RunRestore(dsplink::DspLink& link, const RestoreFile& file, std::FILE* out, std::FILE* err) {
-    const auto progress = [out](int done, int total) {
+    const bool whole = file.kind == profiles::ProfileKind::kWhole;
+    const int sets = whole ? model::STORED_SCENES + 1 : 1;
+    int sent = 0;
+    // Called for sets the amplifier took whole.
+    const auto progress = [out, &sent](int done, int total) {
+        sent = done;
         if (total == 1) {
             std::fprintf(out, "Sent the live set.\n");
         } else if (done < total) {
@@ -55,13 +61,13 @@ int RunRestore(dsplink::DspLink& link, const RestoreFile& file, std::FILE* out, 
         }
         std::fflush(out);
     };
-    const int missing = file.kind == profiles::ProfileKind::kWhole
-                            ? model::SendWholeProfile(link, *file.live, *file.scenes, progress)
-                            : model::SendSceneProfile(link, *file.live, progress);
-    if (missing > 0) {
+    const bool complete = whole ? model::SendWholeProfile(link, *file.live, *file.scenes, progress)
+                                : model::SendSceneProfile(link, *file.live, progress);
+    if (!complete) {
         std::fprintf(err,
-                     "%d commands got no answer; the amplifier may hold part of the profile.\n",
-                     missing);
+                     "The restore stopped after %d of %d sets; the amplifier may hold part of "
+                     "the profile.\n",
+                     sent, sets);
         return kExitNoAmplifier;
     }
     return kExitOk;
@@ -69,20 +75,32 @@ int RunRestore(dsplink::DspLink& link, const RestoreFile& file, std::FILE* out, 
 
 int RunBackup(dsplink::DspLink& link, dsplink::Clock& clock, model::ModelState& state,
               const std::string& path, std::FILE* out, std::FILE* err) {
-    int missing = 0;
-    for (int n = 1; n <= model::STORED_SCENES; ++n) {
-        missing += dsplink::ReadStoredScene(link, n, [&clock](int ms) { clock.SleepMs(ms); });
-        std::fprintf(out, "Read scene %d of %d\n", n, model::STORED_SCENES);
-        std::fflush(out);
+    // A backup is saved whole or not at all, so reading stops at the first set with a gap.
+    bool complete = true;
+    // In slices, so that an amplifier unplugged meanwhile ends the wait.
+    const auto settle = [&](int ms) {
+        constexpr int kSliceMs = 20;
+        for (int left = ms; left > 0 && link.IsOpen(); left -= kSliceMs) {
+            clock.SleepMs(std::min(left, kSliceMs));
+        }
+    };
+    for (int n = 1; n <= model::STORED_SCENES && complete; ++n) {
+        complete = dsplink::ReadStoredScene(link, n, settle) == 0;
+        if (complete) {
+            std::fprintf(out, "Read scene %d of %d\n", n, model::STORED_SCENES);
+            std::fflush(out);
+        }
     }
-    // The scene reads leave the amplifier serving the last scene; bring the live set back.
-    missing += link.ReadScene(0, 0) ? 0 : 1;
-    missing += dsplink::ReadLiveState(link);
-    std::fprintf(out, "Read the live set\n");
-    if (missing > 0) {
-        std::fprintf(err, "%d reads got no answer; nothing was saved.\n", missing);
+    // The scene reads leave the amplifier serving the last scene; bring the live set back,
+    // also after a gap.
+    complete = link.ReadScene(0, 0) && complete;
+    complete = complete && dsplink::ReadLiveState(link) == 0;
+    if (!complete) {
+        std::fprintf(err, "Not every read was answered; nothing was saved and %s is as it was.\n",
+                     path.c_str());
         return kExitNoAmplifier;
     }
+    std::fprintf(out, "Read the live set\n");
     // Names come as the amplifier keeps them; the file carries them as the program does.
     for (auto& name : state.scenes.names) {
         const auto bytes = std::as_bytes(std::span(name));

@@ -9,6 +9,7 @@
 #include "profile_commands.h"
 #include "reply_printer.h"
 #include "reply_records.h"
+#include "request_failures.h"
 #include "sim_transport.h"
 #include "state_read.h"
 #include "virtual_amplifier.h"
@@ -33,7 +34,8 @@ class PrintingTarget : public ReplyTarget {
         if (message.message == WM_DEVICE_ABNORMAL) {
             mAbnormal = true;
         }
-        if (mPrint) {
+        // The tool reports a disconnect itself, with what it cut off.
+        if (mPrint && message.message != WM_DEVICE_DISCONNECT) {
             std::fprintf(mOut, "%s\n", DescribeReply(message).c_str());
         }
         if (mSync) {
@@ -112,6 +114,7 @@ int Run(const Options& options, std::FILE* out, std::FILE* err) {
         target.SetSync(&sync);
     }
     DspLink link(std::move(transport), clock);
+    const RequestFailures failures(link);
     link.SetTarget(ReplyTargetId::Main, &target);
     link.SetTarget(ReplyTargetId::Scene, &target);
     if (options.trace) {
@@ -146,7 +149,8 @@ int Run(const Options& options, std::FILE* out, std::FILE* err) {
         } else if (dump) {
             const int missing = ReadLiveState(link);
             if (missing > 0) {
-                std::fprintf(err, "%d reads got no answer.\n", missing);
+                std::fprintf(err, "%d of the reads got no answer; the dump is incomplete.\n",
+                             missing);
                 exitCode = kExitNoAmplifier;
             }
         } else if (options.command == "backup") {
@@ -156,6 +160,9 @@ int Run(const Options& options, std::FILE* out, std::FILE* err) {
         } else if (options.command == "scene") {
             exitCode = RunScene(link, *state, options.args, out, err);
         }
+    }
+    if (exitCode == kExitNoAmplifier) {
+        failures.Print(err);
     }
     link.CloseHIDDevice(true);
     return exitCode;

@@ -71,15 +71,23 @@ void DspLink::CloseHIDDevice(bool notify) {
     if (notify) {
         PC_Connect(0);
     }
+    // The goodbye may have found the device gone and closed the link already.
+    ReleaseHandle("CloseHIDDevice!\n");
+}
+
+bool DspLink::ReleaseHandle(const char* logLine) {
     // Closed for every new write and read at once; one already inside the transport finishes
-    // before the handle goes.
-    mOpen = false;
+    // before the handle goes. Only the first caller releases it.
+    if (!mOpen.exchange(false)) {
+        return false;
+    }
     {
         std::lock_guard<std::mutex> guard(mIoLock);
         mTransport->Close();
     }
     WRITE_ROPRT = false;
-    runlog::Log("CloseHIDDevice!\n");
+    runlog::Log("%s", logLine);
+    return true;
 }
 
 void DspLink::SetTarget(ReplyTargetId id, ReplyTarget* target) {
@@ -92,6 +100,25 @@ void DspLink::SetTarget(ReplyTargetId id, ReplyTarget* target) {
 void DspLink::SetFrameTrace(FrameTrace trace) {
     std::lock_guard<std::mutex> guard(mTraceLock);
     mTrace = std::move(trace);
+}
+
+void DspLink::SetFailureTrace(FailureTrace trace) {
+    std::lock_guard<std::mutex> guard(mTraceLock);
+    mFailureTrace = std::move(trace);
+}
+
+bool DspLink::TransportLostLocked() {
+    if (!mTransport->DeviceLost()) {
+        return false;
+    }
+    runlog::Log("the device is gone: %s\n", mTransport->LastError().c_str());
+    return true;
+}
+
+void DspLink::DropLostDevice() {
+    if (ReleaseHandle("CloseHIDDevice! (device gone)\n")) {
+        Post(ReplyTargetId::Main, LinkMessage{WM_DEVICE_DISCONNECT, 0, 0, nullptr});
+    }
 }
 
 void DspLink::Post(ReplyTargetId target, LinkMessage message) {
@@ -163,6 +190,7 @@ bool DspLink::SendCtrlCommand(uint8_t type, uint8_t subcmd, uint8_t optype,
         }
     }
     int written = -1;
+    bool lost = false;
     {
         std::lock_guard<std::mutex> guard(mIoLock);
         if (!mOpen) {
@@ -174,9 +202,13 @@ bool DspLink::SendCtrlCommand(uint8_t type, uint8_t subcmd, uint8_t optype,
         if (written < 0) {
             runlog::Log("Write HidDeviceObject = %d errot = %s\n", mHandleId.load(),
                         mTransport->LastError().c_str());
+            lost = TransportLostLocked();
         }
     }
     WRITE_ROPRT = false;
+    if (lost) {
+        DropLostDevice();
+    }
     if (written < 0) {
         return false;
     }
@@ -185,11 +217,26 @@ bool DspLink::SendCtrlCommand(uint8_t type, uint8_t subcmd, uint8_t optype,
 }
 
 bool DspLink::ReadHIDData(int timeoutMs) {
+    return ReadReport(timeoutMs, nullptr);
+}
+
+// Answers found by the reading thread, whichever it is; the waiting thread looks at them
+// between read slices.
+struct DspLink::Waiter {
+    explicit Waiter(ExpectedReply reply) : expected(reply) {}
+    const ExpectedReply expected;
+    std::atomic<ReplyMatch> got{ReplyMatch::None};
+    std::atomic<bool> damaged{false};
+    bool Done() const { return got != ReplyMatch::None || damaged; }
+};
+
+bool DspLink::ReadReport(int timeoutMs, const Waiter* waiter) {
     const int64_t start = mClock.NowMs();
     runlog::Log("ReadHIDData timestart = %ld\n", static_cast<long>(start));
     std::array<uint8_t, kReportSize> buffer{};
     int received = 0;
     for (;;) {
+        bool lost = false;
         {
             std::lock_guard<std::mutex> guard(mIoLock);
             if (!mOpen) {
@@ -201,8 +248,14 @@ bool DspLink::ReadHIDData(int timeoutMs) {
             const int slice =
                 static_cast<int>(std::max<int64_t>(0, std::min<int64_t>(left, kReadSliceMs)));
             received = mTransport->Read(buffer.data(), buffer.size(), slice);
+            lost = received < 0 && TransportLostLocked();
         }
-        if (received > 0 || mClock.NowMs() - start >= timeoutMs) {
+        if (lost) {
+            DropLostDevice();
+            return false;
+        }
+        if (received > 0 || mClock.NowMs() - start >= timeoutMs ||
+            (waiter != nullptr && waiter->Done())) {
             break;
         }
         if (received < 0) {
@@ -232,9 +285,31 @@ void DspLink::OnFrame(const FrameView& frame, bool valid, std::span<const uint8_
             mTrace('<', wire, valid);
         }
     }
-    if (valid) {
-        packet_process(frame);
+    if (!valid) {
+        // Most likely the answer itself: whoever waits writes the request again at once.
+        for (Waiter* waiter : mWaiters) {
+            waiter->damaged = true;
+        }
+        return;
     }
+    bool taken = false;
+    for (Waiter* waiter : mWaiters) {
+        if (waiter->got != ReplyMatch::None) {
+            continue;
+        }
+        const ReplyMatch match = waiter->expected.Match(frame);
+        if (match != ReplyMatch::None) {
+            waiter->got = match;
+            taken = true;
+            break;
+        }
+    }
+    if (!taken && !mWaiters.empty()) {
+        runlog::Log("type %d subcmd 0x%02x optype 0x%02x is not the answer waited for\n",
+                    frame.type, frame.subcmd(), frame.optype());
+    }
+    // Decoded all the same: a late answer or a report of the device's own still holds values.
+    packet_process(frame);
 }
 
 void DspLink::packet_process(const FrameView& frame) {
@@ -264,11 +339,10 @@ void DspLink::packet_process(const FrameView& frame) {
 }
 
 bool DspLink::Issue(uint8_t type, uint8_t subcmd, uint8_t optype, Payload payload, bool sendNow,
-                    int timeoutMs) {
+                    int timeoutMs, int attempts) {
     if (sendNow) {
-        const bool sent = SendCtrlCommand(type, subcmd, optype, payload);
-        const bool replied = ReadHIDData(timeoutMs);
-        return sent && replied;
+        return Exchange(QueuedCommand{type, subcmd, optype, std::move(payload)}, timeoutMs,
+                        attempts) == RequestOutcome::Answered;
     }
     if (mAsyncMode) {
         // Counted before it is visible to the consumer, so the queue never looks idle while a
@@ -278,6 +352,67 @@ bool DspLink::Issue(uint8_t type, uint8_t subcmd, uint8_t optype, Payload payloa
         return true;
     }
     return false;
+}
+
+RequestOutcome DspLink::Exchange(const QueuedCommand& request, int timeoutMs, int attempts) {
+    if (!mOpen) {
+        return RequestOutcome::Disconnected;
+    }
+    Waiter waiter(ExpectedReply(request.type, request.subcmd, request.optype, request.payload));
+    {
+        std::lock_guard<std::mutex> guard(mParserLock);
+        mWaiters.push_back(&waiter);
+    }
+    const int64_t deadline = mClock.NowMs() + timeoutMs;
+    int tries = 0;
+    // A link being destroyed writes nothing more.
+    for (int attempt = 0;
+         attempt < attempts && mOpen && mThreadRunning && waiter.got == ReplyMatch::None;
+         ++attempt) {
+        if (attempt > 0) {
+            if (mClock.NowMs() >= deadline) {
+                break;
+            }
+            runlog::Log(
+                "%s: no answer, try %d of %d\n",
+                DescribeRequest(request.type, request.subcmd, request.optype, request.payload)
+                    .c_str(),
+                attempt + 1, attempts);
+        }
+        waiter.damaged = false;
+        ++tries;
+        SendCtrlCommand(request.type, request.subcmd, request.optype, request.payload);
+        // What is left of the time-out is shared by the tries still to come.
+        const int64_t tryEnd = mClock.NowMs() + (deadline - mClock.NowMs()) / (attempts - attempt);
+        while (!waiter.Done() && mOpen && mThreadRunning) {
+            const int64_t left = tryEnd - mClock.NowMs();
+            if (left <= 0) {
+                break;
+            }
+            ReadReport(static_cast<int>(left), &waiter);
+        }
+    }
+    {
+        std::lock_guard<std::mutex> guard(mParserLock);
+        std::erase(mWaiters, &waiter);
+    }
+    const RequestOutcome outcome = waiter.got == ReplyMatch::Answer    ? RequestOutcome::Answered
+                                   : waiter.got == ReplyMatch::Refusal ? RequestOutcome::Refused
+                                   : mOpen                             ? RequestOutcome::NoAnswer
+                                           : RequestOutcome::Disconnected;
+    if (outcome != RequestOutcome::Answered) {
+        const std::string what =
+            DescribeRequest(request.type, request.subcmd, request.optype, request.payload);
+        runlog::Log("%s: %s\n", what.c_str(),
+                    outcome == RequestOutcome::Refused    ? "refused"
+                    : outcome == RequestOutcome::NoAnswer ? "no answer"
+                                                          : "device disconnected");
+        std::lock_guard<std::mutex> guard(mTraceLock);
+        if (mFailureTrace) {
+            mFailureTrace(RequestFailure{what, outcome, tries});
+        }
+    }
+    return outcome;
 }
 
 void DspLink::McuCmdThread() {
@@ -297,8 +432,7 @@ void DspLink::McuCmdThread() {
             continue;
         }
         logEntry(*command);
-        SendCtrlCommand(command->type, command->subcmd, command->optype, command->payload);
-        ReadHIDData(kReplyTimeoutMs);
+        Exchange(*command, kReplyTimeoutMs, kRequestAttempts);
         --mPending;
     }
     while (std::optional<QueuedCommand> command = mQueue.Pop()) {

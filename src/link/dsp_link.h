@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "clock.h"
 #include "command_queue.h"
@@ -20,6 +21,7 @@
 #include "link_state.h"
 #include "protocol.h"
 #include "reply_decoders.h"
+#include "reply_match.h"
 #include "reply_target.h"
 #include "transport.h"
 
@@ -32,12 +34,30 @@ struct CompressorChannel {
     uint32_t release = 0;  // ms
 };
 
+// How a request sent to the amplifier ended.
+enum class RequestOutcome {
+    Answered,
+    Refused,       // the amplifier answered that it cannot
+    NoAnswer,      // no answer of its own after every try
+    Disconnected,  // the link closed before the answer came
+};
+
+// A request that did not get its answer, as the failure trace reports it.
+struct RequestFailure {
+    std::string request;  // DescribeRequest
+    RequestOutcome outcome = RequestOutcome::NoAnswer;
+    int tries = 0;  // times it was sent
+};
+
 class DspLink : private ReplyContext {
   public:
     // Called with '>' for each frame written and '<' for each frame received, wire bytes from
     // 0xAA through the checksum; valid is false for a received frame that failed its checksum.
     using FrameTrace =
         std::function<void(char direction, std::span<const uint8_t> wire, bool valid)>;
+    // Called on the requesting thread for each request (sent at once or queued) that did not
+    // get its answer; requests made while the link is closed are not sent and not reported.
+    using FailureTrace = std::function<void(const RequestFailure& failure)>;
 
     DspLink(std::unique_ptr<HidTransport> transport, Clock& clock, uint8_t model = MODEL_ID,
             int channels = 12);
@@ -45,7 +65,9 @@ class DspLink : private ReplyContext {
     DspLink(const DspLink&) = delete;
     DspLink& operator=(const DspLink&) = delete;
 
-    // Transport.
+    // Transport. A transfer that fails because the device is gone closes the link at once
+    // (every waiting and queued request fails) and posts WM_DEVICE_DISCONNECT to the main
+    // target; Open makes a new handle when the device is back.
     OpenResult Open();
     void CloseHIDDevice(bool notify);
     bool IsOpen() const;
@@ -60,6 +82,7 @@ class DspLink : private ReplyContext {
     // Sets a reply target (nullptr clears it). Setting the main target also sets queueIdle.
     void SetTarget(ReplyTargetId id, ReplyTarget* target);
     void SetFrameTrace(FrameTrace trace);
+    void SetFailureTrace(FailureTrace trace);
     LinkState& State() override { return mState; }
     Clock& GetClock() { return mClock; }
 
@@ -192,15 +215,28 @@ class DspLink : private ReplyContext {
     bool KTV_Treble_Gain_Ctrl(int value, bool sendNow);
 
   private:
-    // The common shape of an operation: with sendNow, write and read one reply here (true when
-    // the write succeeded and a report arrived); else queue when asyncMode is on (true), or
-    // drop (false).
+    struct Waiter;
+
+    // The common shape of an operation: with sendNow, exchange it here (true when it got its
+    // answer); else queue when asyncMode is on (true), or drop (false).
     bool Issue(uint8_t type, uint8_t subcmd, uint8_t optype, Payload payload, bool sendNow,
-               int timeoutMs = kReplyTimeoutMs);
+               int timeoutMs = kReplyTimeoutMs, int attempts = kRequestAttempts);
     bool Request(uint8_t type, uint8_t subcmd, uint8_t optype, Payload payload,
-                 int timeoutMs = kReplyTimeoutMs) {
-        return Issue(type, subcmd, optype, std::move(payload), true, timeoutMs);
+                 int timeoutMs = kReplyTimeoutMs, int attempts = kRequestAttempts) {
+        return Issue(type, subcmd, optype, std::move(payload), true, timeoutMs, attempts);
     }
+    // Writes the request and reads until its own answer arrives, up to `attempts` times within
+    // timeoutMs in all.
+    RequestOutcome Exchange(const QueuedCommand& request, int timeoutMs, int attempts);
+    // Reads at most one report within timeoutMs and parses it; returns early once `waiter`
+    // (may be null) has its answer or a damaged frame. True when bytes arrived.
+    bool ReadReport(int timeoutMs, const Waiter* waiter);
+    // After a failed transfer, under mIoLock: whether the device itself is gone.
+    bool TransportLostLocked();
+    // Closes a device that is gone and reports it; once, however many threads notice.
+    void DropLostDevice();
+    // Closes the handle and logs the line; false when it was closed already.
+    bool ReleaseHandle(const char* logLine);
     bool ClaimWrite();
     void McuCmdThread();
     void OnFrame(const FrameView& frame, bool valid, std::span<const uint8_t> wire);
@@ -223,11 +259,14 @@ class DspLink : private ReplyContext {
     std::atomic<int> mHandleId{0};
     // Reads are one at a time by the controller's rule; this keeps the parser safe regardless.
     std::mutex mParserLock;
+    // Requests waiting for their answers, guarded by mParserLock.
+    std::vector<Waiter*> mWaiters;
 
     std::mutex mTargetLock;
     std::array<ReplyTarget*, kReplyTargetCount> mTargets{};
     std::mutex mTraceLock;
     FrameTrace mTrace;
+    FailureTrace mFailureTrace;
 
     CommandQueue mQueue;
     std::thread mWorker;

@@ -42,5 +42,9 @@ constexpr int kWriteClaimTimeoutMs = 2000;
 constexpr int kSceneTimeoutMs = 20000;
 constexpr int kFactoryResetTimeoutMs = 30000;
 constexpr int kQueueIdlePollMs = 5;
+// A request is written this many times before it counts as failed: again when its answer is
+// missing, damaged or not its own. The tries share the request's time-out, so a silent device
+// costs one time-out per request, as with a single try.
+constexpr int kRequestAttempts = 3;
 
 }  // namespace dsplink

@@ -79,8 +79,10 @@ int ReadStoredScene(DspLink& link, int scene, const std::function<void(int ms)>&
     auto count = [&missing](bool answered) { missing += answered ? 0 : 1; };
 
     runlog::Log("read scene sceneId(%d)\n", scene);
-    count(link.ReadScene(scene, 255));
-    if (settle) {
+    const bool switched = link.ReadScene(scene, 255);
+    count(switched);
+    // Nothing to wait for when the amplifier did not take the switch.
+    if (switched && settle) {
         settle(kSceneSettleMs);
     }
     count(link.Get_CH_Type(scene, kSource, 0, kLast));

@@ -17,9 +17,9 @@ int ReadLiveState(DspLink& link, int eqBands = 31);
 // Milliseconds the amplifier needs after ReadScene before it serves the scene's values.
 constexpr int kSceneSettleMs = 1000;
 
-// Reads stored scene n (1..10): ReadScene(n, 255) and a settle wait (through `settle`, so the
-// caller decides how a long wait may be interrupted), then every read of that scene. The
-// replies carry scene n. Returns how many reads got no reply.
+// Reads stored scene n (1..10): ReadScene(n, 255) and, once it is answered, a settle wait
+// (through `settle`, so the caller decides how a long wait may be interrupted), then every read
+// of that scene. The replies carry scene n. Returns how many reads got no reply.
 int ReadStoredScene(DspLink& link, int scene, const std::function<void(int ms)>& settle);
 
 }  // namespace dsplink

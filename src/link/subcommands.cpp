@@ -1,6 +1,9 @@
 #include "subcommands.h"
 
 #include <array>
+#include <cstdio>
+
+#include "protocol.h"
 
 namespace dsplink {
 namespace {
@@ -98,6 +101,59 @@ std::string DspSubcmdName(uint8_t subcmd) {
         return "DSP_MIX_TYPE2";
     }
     return std::to_string(subcmd);
+}
+
+namespace {
+
+std::string SubcmdName(uint8_t type, uint8_t subcmd) {
+    if (type == CMD_DSP) {
+        return DspSubcmdName(subcmd);
+    }
+    if (type == CMD_FLASH) {
+        switch (subcmd) {
+            case FLASH_SCENE_SAVE:
+                return "FLASH_SCENE_SAVE";
+            case FLASH_SCENE_READ:
+                return "FLASH_SCENE_READ";
+            case FLASH_SCENE_DELETE:
+                return "FLASH_SCENE_DELETE";
+            case FLASH_SCENE_NAME:
+                return "FLASH_SCENE_NAME";
+            case FLASH_SCENE_ID:
+                return "FLASH_SCENE_ID";
+            case FLASH_SCENE_VALID:
+                return "FLASH_SCENE_VALID";
+        }
+    }
+    if (type == CMD_MCU) {
+        switch (subcmd) {
+            case MCU_HANDSHAKE:
+                return "MCU_HANDSHAKE";
+            case MCU_ACC:
+                return "MCU_ACC";
+            case MCU_POWER_OFF_TIME:
+                return "MCU_POWER_OFF_TIME";
+            case MCU_FACTORY_RESET:
+                return "MCU_FACTORY_RESET";
+        }
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "type %d subcmd 0x%02X", type, subcmd);
+    return text;
+}
+
+}  // namespace
+
+std::string DescribeRequest(uint8_t type, uint8_t subcmd, uint8_t optype,
+                            std::span<const uint8_t> payload) {
+    std::string text = SubcmdName(type, subcmd);
+    text += optype == OP_READ ? " read" : " write";
+    for (uint8_t b : payload) {
+        char item[4];
+        std::snprintf(item, sizeof item, " %02X", b);
+        text += item;
+    }
+    return text;
 }
 
 }  // namespace dsplink

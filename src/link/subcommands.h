@@ -2,6 +2,7 @@
 // Subcommand codes of every packet type.
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace dsplink {
@@ -118,5 +119,10 @@ enum KtvSubcmd : uint8_t {
 
 // The log name of a DSP subcommand: its symbol for 0x00..0x4D and 0x83, else its number.
 std::string DspSubcmdName(uint8_t subcmd);
+
+// A request in words for messages: its subcmd's name, read or write, and its payload bytes in
+// hex ("DSP_DELAY_CH read 00 00 00 0B").
+std::string DescribeRequest(uint8_t type, uint8_t subcmd, uint8_t optype,
+                            std::span<const uint8_t> payload);
 
 }  // namespace dsplink

@@ -42,8 +42,8 @@ bool DspLink::Set_Power_Off_Time(int ms, bool sendNow) {
 
 bool DspLink::MCU_Factory_Reset_Ctrl() {
     runlog::Log("MCU_Factory_Reset_Ctrl\n");
-    // The MCU answers only once the restore is done.
-    return Request(CMD_MCU, MCU_FACTORY_RESET, OP_WRITE, {}, kFactoryResetTimeoutMs);
+    // The MCU answers only once the restore is done; written again, it would start over.
+    return Request(CMD_MCU, MCU_FACTORY_RESET, OP_WRITE, {}, kFactoryResetTimeoutMs, 1);
 }
 
 // ---- Scenes in flash ----

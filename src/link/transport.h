@@ -28,6 +28,9 @@ class HidTransport {
     // returns its length, 0 on time-out, -1 on error.
     virtual int Read(uint8_t* buffer, size_t capacity, int timeoutMs) = 0;
     virtual std::string LastError() = 0;
+    // After a failed Write or Read: whether the device itself is gone (unplugged), so that no
+    // transfer on this handle can succeed again, rather than this one transfer having failed.
+    virtual bool DeviceLost() = 0;
 };
 
 }  // namespace dsplink

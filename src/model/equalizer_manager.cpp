@@ -249,9 +249,9 @@ int EqualizerManager::PC_UI_Status_Init() {
     if (link.deviceModel != MODEL_ID || !link.mcu_is_normal_mode) {
         return 0;
     }
-    dsplink::ReadLiveState(*mLink, MAX_EQ_BANDS);
+    const int missing = dsplink::ReadLiveState(*mLink, MAX_EQ_BANDS);
     runlog::Log("PC_UI_Status_Init done\n");
-    return 0;
+    return missing;
 }
 
 void EqualizerManager::ReadMcuValueThread() {

@@ -86,8 +86,8 @@ class EqualizerManager : public QObject {
     // WM_DEVICE_READY: switch to queued writes, or drop a connection that went wrong.
     void FinishConnection();
 
-    // The initial read (handshake and whole live state); -1 when the handshake fails.
-    // Runs on the connect thread.
+    // The initial read (handshake and whole live state); -1 when the handshake fails, else the
+    // number of reads that got no answer. Runs on the connect thread.
     int PC_UI_Status_Init();
     // Reads stored scene n (1..10) into the scene table; for a worker job.
     void ReadSceneState(int scene);

@@ -22,33 +22,48 @@ constexpr int kLowPass = 1;
 constexpr int kHighPass = 2;
 constexpr int kLiveScene = 0;
 
+// Sends command by command and stops at the first that is not answered: a device that did not
+// take one command after every try is not going to take the rest.
 class Sender {
   public:
     Sender(dsplink::DspLink& link, const SendStopped& stopped) : mLink(link), mStopped(stopped) {}
 
-    int Missing() const { return mMissing; }
-    void Count(bool answered) { mMissing += answered ? 0 : 1; }
-    bool Stopped() const { return mStopped && mStopped(); }
+    bool Stopped() const { return mFailed || (mStopped && mStopped()); }
+    // Runs one command unless the send has stopped.
+    template <typename Command>
+    void Send(Command command) {
+        if (!Stopped() && !command()) {
+            mFailed = true;
+        }
+    }
 
     void MainVolume(const ProfileRecord& r) {
         // The amplifier takes the volume as attenuation from the top of the range.
-        Count(mLink.Main_Volume_Ctrl(static_cast<float>(MAX_MAIN_VOLUME - r.mainVolume), kNow));
-        Count(mLink.Mute_Ctrl(r.mainVolumeMute, kNow));
+        Send([&] {
+            return mLink.Main_Volume_Ctrl(static_cast<float>(MAX_MAIN_VOLUME - r.mainVolume), kNow);
+        });
+        Send([&] { return mLink.Mute_Ctrl(r.mainVolumeMute, kNow); });
     }
 
     void FiltersAndBands(int scene, const ProfileRecord& r) {
         for (int out = 0; out < OUTPUT_CHANNELS && !Stopped(); ++out) {
             const OutputChannel& ch = r.channels[static_cast<size_t>(out)];
             const Crossover& x = ch.crossover;
-            Count(mLink.Filter_Ctrl(scene, kSource, out, kLowPass, x.lp.type(), x.lp.fs(),
-                                    x.lp.slope(), kNow));
-            Count(mLink.Filter_Ctrl(scene, kSource, out, kHighPass, x.hp.type(), x.hp.fs(),
-                                    x.hp.slope(), kNow));
+            Send([&] {
+                return mLink.Filter_Ctrl(scene, kSource, out, kLowPass, x.lp.type(), x.lp.fs(),
+                                         x.lp.slope(), kNow);
+            });
+            Send([&] {
+                return mLink.Filter_Ctrl(scene, kSource, out, kHighPass, x.hp.type(), x.hp.fs(),
+                                         x.hp.slope(), kNow);
+            });
             const EqBand* row = BandsOf(r, out);
             const int bands = std::clamp(ch.eqSize, 0, MAX_EQ_BANDS);
             for (int b = 0; b < bands; ++b) {
-                Count(mLink.EQ_Ctrl(scene, kSource, out, b, row[b].freq, row[b].eqFactor,
-                                    row[b].eqGain, kNow));
+                Send([&] {
+                    return mLink.EQ_Ctrl(scene, kSource, out, b, row[b].freq, row[b].eqFactor,
+                                         row[b].eqGain, kNow);
+                });
             }
         }
     }
@@ -65,19 +80,22 @@ class Sender {
             solos[i] = ch.solo;
             bypass[i] = ch.bypass;
         }
-        Count(mLink.CH_Type_Ctrl(scene, kSource, 0, kLast, r.outputs, kNow));
-        Count(mLink.Trim_Ctrl(scene, kSource, 0, kLast, trims, kNow));
-        Count(mLink.Mute_Ch_Ctrl(scene, kSource, 0, kLast, mutes, kNow));
-        Count(mLink.Phase_Ctrl(scene, kSource, 0, kLast, phases, kNow));
-        Count(mLink.Solo_Ctrl(scene, kSource, 0, kLast, solos, kNow));
-        Count(mLink.Delay_Ctrl(scene, kSource, 0, kLast, delays, kNow));
-        Count(mLink.PEQ_Bypass_Ctrl(scene, kSource, 0, kLast, bypass, kNow));
+        Send([&] { return mLink.CH_Type_Ctrl(scene, kSource, 0, kLast, r.outputs, kNow); });
+        Send([&] { return mLink.Trim_Ctrl(scene, kSource, 0, kLast, trims, kNow); });
+        Send([&] { return mLink.Mute_Ch_Ctrl(scene, kSource, 0, kLast, mutes, kNow); });
+        Send([&] { return mLink.Phase_Ctrl(scene, kSource, 0, kLast, phases, kNow); });
+        Send([&] { return mLink.Solo_Ctrl(scene, kSource, 0, kLast, solos, kNow); });
+        Send([&] { return mLink.Delay_Ctrl(scene, kSource, 0, kLast, delays, kNow); });
+        Send([&] { return mLink.PEQ_Bypass_Ctrl(scene, kSource, 0, kLast, bypass, kNow); });
     }
 
     // Every source's routing: a file holds all nine, and a set's current source is not stored.
     void Routing(int scene, const ProfileRecord& r) {
         for (int s = 0; s < INPUT_SOURCES; ++s) {
-            Count(mLink.Mix_Ch_Ctrl(scene, s, 0, kLast, r.inputs[static_cast<size_t>(s)], kNow));
+            Send([&] {
+                return mLink.Mix_Ch_Ctrl(scene, s, 0, kLast, r.inputs[static_cast<size_t>(s)],
+                                         kNow);
+            });
         }
         for (int s = 0; s < INPUT_SOURCES; ++s) {
             for (int row = 0; row < SourceInputCount(s); ++row) {
@@ -88,7 +106,9 @@ class Sender {
                 for (size_t o = 0; o < OUTPUT_CHANNELS; ++o) {
                     levels[o] = ClampMixLevel(stored[o]);
                 }
-                Count(mLink.Input_Mix_Trim_Ctrl(scene, s, row, 0, kLast, levels, kNow));
+                Send([&] {
+                    return mLink.Input_Mix_Trim_Ctrl(scene, s, row, 0, kLast, levels, kNow);
+                });
             }
         }
     }
@@ -99,7 +119,7 @@ class Sender {
             if (count > 0) {
                 const auto phases = std::span(r.inMixPhase[static_cast<size_t>(s)])
                                         .first(static_cast<size_t>(count));
-                Count(mLink.Input_Phase_Ctrl(scene, s, 0, count - 1, phases, kNow));
+                Send([&] { return mLink.Input_Phase_Ctrl(scene, s, 0, count - 1, phases, kNow); });
             }
         }
     }
@@ -114,25 +134,25 @@ class Sender {
                 }
             }
         }
-        Count(mLink.CH_Lock_Ctrl(scene, r.lockMode == 1 ? 1 : 0, kNow));
-        Count(mLink.CH_Link_Ctrl(scene, r.linkMode == 1 ? 1 : 0, pairs, kNow));
+        Send([&] { return mLink.CH_Lock_Ctrl(scene, r.lockMode == 1 ? 1 : 0, kNow); });
+        Send([&] { return mLink.CH_Link_Ctrl(scene, r.linkMode == 1 ? 1 : 0, pairs, kNow); });
     }
 
     void Settings(const ProfileRecord& r) {
-        Count(mLink.Input_Ch_Threshold_Ctrl(r.inputThreshold, kNow));
-        Count(mLink.Set_Acc(r.acc, kNow));
+        Send([&] { return mLink.Input_Ch_Threshold_Ctrl(r.inputThreshold, kNow); });
+        Send([&] { return mLink.Set_Acc(r.acc, kNow); });
     }
 
     void Bridges(const ProfileRecord& r) {
-        Count(mLink.Output_Bridge_Ctrl(kLiveScene, kSource, r.bridgeOutputs, kNow));
+        Send([&] { return mLink.Output_Bridge_Ctrl(kLiveScene, kSource, r.bridgeOutputs, kNow); });
     }
 
     void NameAndSave(int scene, const std::array<char, SCENE_NAME_BYTES>& field) {
         // The whole field as the file holds it, so a backup of the amplifier matches the file.
         std::array<std::uint8_t, SCENE_NAME_BYTES> bytes{};
         std::copy(field.begin(), field.end(), bytes.begin());
-        Count(mLink.SetSceneName(scene, bytes));
-        Count(mLink.SaveScene(scene, 1));
+        Send([&] { return mLink.SetSceneName(scene, bytes); });
+        Send([&] { return mLink.SaveScene(scene, 1); });
     }
 
     // The live set: everything the file holds for it.
@@ -149,27 +169,30 @@ class Sender {
   private:
     dsplink::DspLink& mLink;
     const SendStopped& mStopped;
-    int mMissing = 0;
+    bool mFailed = false;
 };
 
 }  // namespace
 
-int SendSceneProfile(dsplink::DspLink& link, const ProfileRecord& live,
-                     const SendProgress& progress, const SendStopped& stopped) {
+bool SendSceneProfile(dsplink::DspLink& link, const ProfileRecord& live,
+                      const SendProgress& progress, const SendStopped& stopped) {
     Sender send(link, stopped);
     send.Live(live);
     send.Bridges(live);
+    if (send.Stopped()) {
+        return false;
+    }
     if (progress) {
         progress(1, 1);
     }
-    return send.Missing();
+    return true;
 }
 
-int SendWholeProfile(dsplink::DspLink& link, const ProfileRecord& live, const SceneTable& scenes,
-                     const SendProgress& progress, const SendStopped& stopped) {
+bool SendWholeProfile(dsplink::DspLink& link, const ProfileRecord& live, const SceneTable& scenes,
+                      const SendProgress& progress, const SendStopped& stopped) {
     constexpr int kSets = STORED_SCENES + 1;
     Sender send(link, stopped);
-    for (int n = 1; n <= STORED_SCENES && !send.Stopped(); ++n) {
+    for (int n = 1; n <= STORED_SCENES; ++n) {
         runlog::Log("set scene(%d)\n", n);
         const ProfileRecord& r = scenes.records[static_cast<size_t>(n - 1)];
         send.FiltersAndBands(n, r);
@@ -177,18 +200,21 @@ int SendWholeProfile(dsplink::DspLink& link, const ProfileRecord& live, const Sc
         send.Routing(n, r);
         send.LinkAndLock(n, r);
         send.NameAndSave(n, scenes.names[static_cast<size_t>(n - 1)]);
+        if (send.Stopped()) {
+            return false;
+        }
         if (progress) {
             progress(n, kSets);
         }
     }
-    if (send.Stopped()) {
-        return send.Missing();
-    }
     send.Live(live);
+    if (send.Stopped()) {
+        return false;
+    }
     if (progress) {
         progress(kSets, kSets);
     }
-    return send.Missing();
+    return true;
 }
 
 }  // namespace model

@@ -10,19 +10,22 @@
 
 namespace model {
 
-// Called after each set is sent: sets done so far and sets in all.
+// Called after each set is sent and every command of it answered: sets done so far and sets
+// in all.
 using SendProgress = std::function<void(int done, int total)>;
 // Polled between commands: true stops the send where it is (shutdown, device gone).
 using SendStopped = std::function<bool()>;
 
+// Both sends stop at the first command that is not answered (after the link's tries) and
+// return whether every command was answered.
+
 // A scene profile: the record becomes the live set. Also sends "bridgeOutputs".
-// Returns how many commands got no reply.
-int SendSceneProfile(dsplink::DspLink& link, const ProfileRecord& live,
-                     const SendProgress& progress = {}, const SendStopped& stopped = {});
+bool SendSceneProfile(dsplink::DspLink& link, const ProfileRecord& live,
+                      const SendProgress& progress = {}, const SendStopped& stopped = {});
 
 // A whole profile: stored scenes 1..10 with their names, each saved in the amplifier, then
-// the live set. Returns how many commands got no reply.
-int SendWholeProfile(dsplink::DspLink& link, const ProfileRecord& live, const SceneTable& scenes,
-                     const SendProgress& progress = {}, const SendStopped& stopped = {});
+// the live set.
+bool SendWholeProfile(dsplink::DspLink& link, const ProfileRecord& live, const SceneTable& scenes,
+                      const SendProgress& progress = {}, const SendStopped& stopped = {});
 
 }  // namespace model

@@ -280,20 +280,26 @@ void SceneOperations::StartReadWholeProfile(std::function<void()> done) {
     Post(nullptr, WM_SHOW_LOADING);
     StartJob([this, done = std::move(done)] {
         runlog::Log("SaveWholeSceneThread start!\n");
+        int missing = 0;
         if (mLink.IsOpen()) {
             const bool wasQueued = EnterExclusive();
             for (int scene = 1; scene <= STORED_SCENES && !mStopping; ++scene) {
-                dsplink::ReadStoredScene(mLink, scene, [this](int ms) { SleepMs(ms); });
+                missing += dsplink::ReadStoredScene(mLink, scene, [this](int ms) { SleepMs(ms); });
             }
             if (!mStopping) {
-                mLink.ReadScene(0, 0);
-                mReadLiveState();
+                missing += mLink.ReadScene(0, 0) ? 0 : 1;
+                missing += mReadLiveState() == 0 ? 0 : 1;
             }
             LeaveExclusive(wasQueued);
         }
+        // A read with gaps (the amplifier gone or silent) is not handed on: what was not read
+        // would be saved as defaults.
+        const bool complete = missing == 0 && mLink.IsOpen() && !mStopping;
         // Queued after the replies just read, so done sees them in the model.
-        OnOwnerThread([this, done] {
-            done();
+        OnOwnerThread([this, done, complete] {
+            if (complete) {
+                done();
+            }
             Post(nullptr, WM_HIDE_LOADING);
         });
         runlog::Log("SaveWholeSceneThread end!\n");

@@ -45,7 +45,7 @@ QString SceneNameText(const std::string& bytes);
 class SceneOperations {
   public:
     // Reads the handshake and the whole live state back (the manager's state read); -1 when
-    // the handshake fails. Called on a worker thread.
+    // the handshake fails, else the reads without an answer. Called on a worker thread.
     using LiveStateReader = std::function<int()>;
 
     SceneOperations(ModelState& state, dsplink::DspLink& link, dsplink::Clock& clock,
@@ -82,8 +82,8 @@ class SceneOperations {
     void StartSetWholeProfile();
 
     // Before a whole profile is saved: behind the busy window, reads the ten stored scenes,
-    // brings the live set back and reads it, then runs done on the manager's thread, where
-    // the model holds what was read, and hides the busy window.
+    // brings the live set back and reads it, then, when every read was answered, runs done on
+    // the manager's thread, where the model holds what was read, and hides the busy window.
     void StartReadWholeProfile(std::function<void()> done);
 
     // Asks through the view; on yes resets the amplifier behind the busy window and posts

@@ -75,6 +75,8 @@ class HidapiTransport : public dsplink::HidTransport {
         }
         hid_set_nonblocking(device, 1);
         mDevice = device;
+        const hid_device_info* info = hid_get_device_info(device);
+        mPath = info != nullptr && info->path != nullptr ? info->path : "";
         return dsplink::OpenResult::Opened;
     }
 
@@ -82,6 +84,7 @@ class HidapiTransport : public dsplink::HidTransport {
         if (mDevice != nullptr) {
             hid_close(mDevice);
             mDevice = nullptr;
+            mPath.clear();
         }
     }
 
@@ -100,8 +103,19 @@ class HidapiTransport : public dsplink::HidTransport {
         return text == nullptr ? std::string() : runlog::WideToUtf8(text);
     }
 
+    // hidapi says "device disconnected" when the handle hangs up, and the kernel removes the
+    // hidraw node with the device; a failed transfer with neither is only that transfer's.
+    bool DeviceLost() override {
+        if (mDevice == nullptr) {
+            return false;
+        }
+        return LastError().find("disconnected") != std::string::npos ||
+               (!mPath.empty() && ::access(mPath.c_str(), F_OK) != 0);
+    }
+
   private:
     hid_device* mDevice = nullptr;
+    std::string mPath;  // the device node, e.g. /dev/hidraw3
 };
 
 }  // namespace

@@ -2,7 +2,10 @@
 
 #include <cJSON.h>
 
+#include <array>
 #include <cmath>
+#include <cstdio>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -169,11 +172,46 @@ ProfileError CheckModel(const cJSON* root, std::string& detail) {
     return ProfileError::kNone;
 }
 
+// JSON allows only space, tab, line feed and carriage return between tokens, but the parser
+// takes any control byte there for white space; and a NUL, raw or written \u0000, ends the
+// string it is in early. Returns what is wrong, or nothing for a clean text.
+std::optional<std::string> StrayControlByte(std::string_view text) {
+    bool inString = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        char where[64];
+        if (c == 0 || (inString && c == '\\' && text.substr(i + 1, 5) == "u0000")) {
+            std::snprintf(where, sizeof where, "a NUL at byte %zu", i);
+            return where;
+        }
+        if (inString) {
+            if (c == '\\') {
+                ++i;  // the escaped character, a quote included
+            } else if (c == '"') {
+                inString = false;
+            }
+        } else if (c == '"') {
+            inString = true;
+        } else if (c < 0x20 && c != ' ' && c != '\t' && c != '\n' && c != '\r') {
+            std::snprintf(where, sizeof where, "the control byte 0x%02X at byte %zu", c, i);
+            return where;
+        }
+    }
+    return std::nullopt;
+}
+
 // Parses and checks "model"; a failure is logged as the original reader logs it.
 Json ParseProfile(std::string_view text, ProfileError notJson, ProfileFailure& failure) {
     Json root(cJSON_ParseWithLength(text.data(), text.size()));
     if (!root) {
         failure = {notJson, "the file is not JSON"};
+        return nullptr;
+    }
+    // What the parser took although it is not JSON.
+    if (const std::optional<std::string> stray = StrayControlByte(text)) {
+        failure = {ProfileError::kLoad, "the file holds " + *stray};
+        runlog::Log("read profile file error! error\n");
+        runlog::Log("read profile file error! error1\n");
         return nullptr;
     }
     failure.error = CheckModel(root.get(), failure.detail);
@@ -187,6 +225,26 @@ Json ParseProfile(std::string_view text, ProfileError notJson, ProfileFailure& f
         return nullptr;
     }
     return root;
+}
+
+// A scene name as the writer writes it: the canonical Base64 of at most 16 bytes. Any other
+// text, which the tolerant decoder would turn into some bytes or a cut name, gives nothing.
+std::optional<std::array<std::uint8_t, model::SCENE_NAME_BYTES>> DecodeSceneName(
+    std::string_view text) {
+    if (text.size() % 4 != 0) {
+        return std::nullopt;
+    }
+    const size_t padding = text.ends_with("==") ? 2 : text.ends_with('=') ? 1 : 0;
+    const size_t length = text.size() / 4 * 3 - padding;
+    if (length > model::SCENE_NAME_BYTES) {
+        return std::nullopt;
+    }
+    const auto field = Base64DecodeInto<model::SCENE_NAME_BYTES>(text);
+    // Junk, misplaced padding or stray bits do not come back the same.
+    if (Base64Encode(std::span(field).first(length)) != text) {
+        return std::nullopt;
+    }
+    return field;
 }
 
 bool Finish(const FieldReader& r, ProfileFailure& failure) {
@@ -246,8 +304,12 @@ WholeProfileLoad ReadWholeProfile(std::string_view text, const ProfileRecord& li
         FieldReader::Scope scope(r, "\"sceneName\"");
         for (int k = 0; k < model::STORED_SCENES && r.Ok(); ++k) {
             if (const char* encoded = r.StringAt(names, k)) {
-                const auto field = Base64DecodeInto<model::SCENE_NAME_BYTES>(encoded);
-                scenes->names[static_cast<size_t>(k)] = NormalizeNameField(field);
+                if (const auto field = DecodeSceneName(encoded)) {
+                    scenes->names[static_cast<size_t>(k)] = NormalizeNameField(*field);
+                } else {
+                    r.Fail("\"sceneName\"[" + std::to_string(k) +
+                           "] is not the Base64 of at most 16 bytes");
+                }
             }
         }
     }
