@@ -60,6 +60,7 @@ const std::map<QString, QStringList> kFormatKeys = {
     {"load_scene_tips2", {"%d"}},
     {"save_scene_overwrite", {"%d"}},
     {"same_name_tips", {"%s", "%d", "%s"}},  // new name, scene number, that scene's name
+    {"edits_unanswered", {"%d"}},            // how many
 };
 
 // Texts that read the same in every language.

@@ -25,8 +25,10 @@ namespace {
 struct RecordingView : model::ConnectionView {
     void OnConnectButton(model::ConnectButton state) override { buttons.push_back(state); }
     void OnConnectFailMessage() override { ++failMessages; }
+    void OnUnansweredEdits(int count) override { unanswered = count; }
     std::vector<model::ConnectButton> buttons;
     int failMessages = 0;
+    int unanswered = -1;
 };
 
 class ManagerTest : public ::testing::Test {
@@ -42,8 +44,8 @@ class ManagerTest : public ::testing::Test {
     // Connects and waits until the job ended and every queued reply reached the model.
     void ConnectAndSettle() {
         manager->Connect(true);
-        ASSERT_TRUE(model_test::RunUntil([this] { return !manager->ConnectJobRunning(); }));
-        manager->WaitForConnectJob();
+        ASSERT_TRUE(model_test::RunUntil([this] { return !manager->JobRunning(); }));
+        manager->WaitForJobs();
         for (int i = 0; i < 20; ++i) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         }
@@ -175,7 +177,7 @@ TEST_F(ManagerTest, OpenFailureShowsTheMessageOnlyWhenAsked) {
     manager->Connect(true);
     EXPECT_EQ(view.failMessages, 1);
     EXPECT_EQ(view.buttons.back(), model::ConnectButton::Disconnected);
-    EXPECT_FALSE(manager->ConnectJobRunning());
+    EXPECT_FALSE(manager->JobRunning());
 }
 
 struct VersionCase {
@@ -236,7 +238,7 @@ TEST(ManagerShutdown, DestroyingMidConnectJoinsTheJob) {
         auto manager = std::make_unique<EqualizerManager>(
             std::make_unique<sim::SimTransport>(amp, clock), clock, &events);
         manager->Connect(true);
-        ASSERT_TRUE(manager->ConnectJobRunning());
+        ASSERT_TRUE(manager->JobRunning());
         clock.SleepMs(delayMs);
         QCoreApplication::processEvents();
         manager.reset();
@@ -246,3 +248,18 @@ TEST(ManagerShutdown, DestroyingMidConnectJoinsTheJob) {
 }
 
 }  // namespace
+
+TEST_F(ManagerTest, QueuedEditsTheAmplifierDoesNotTakeAreCountedUntilTheNextConnection) {
+    ConnectAndSettle();
+    manager->FinishConnection();
+    EXPECT_EQ(view.unanswered, 0);
+    amp->DropReplies(3);  // every try of the next request
+    manager->Outputs().SetChMute(2, true);
+    manager->Outputs().SetChMute(3, true);
+    ASSERT_TRUE(model_test::RunUntil([this] { return view.unanswered == 1; }));
+    ASSERT_TRUE(model_test::RunUntil([this] { return manager->Link().QueueIdle(); }));
+    EXPECT_EQ(amp->Snapshot().scenes[0].outputs[3].mute, 1) << "the next edit still goes";
+    manager->Disconnect();
+    ConnectAndSettle();
+    EXPECT_EQ(view.unanswered, 0);
+}

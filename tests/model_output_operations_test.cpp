@@ -80,10 +80,14 @@ class OutputOpsTest : public ::testing::Test {
             ASSERT_EQ(link.Open(), dsplink::OpenResult::Opened);
             link.SetAsyncMode(true);
         }
-        ops = std::make_unique<OutputOperations>(live, link, clock, &events, curves);
+        ops = std::make_unique<OutputOperations>(live, link, jobs, &events, curves);
         ops->SetView(&view);
     }
-    void TearDown() override { ops.reset(); }
+    void TearDown() override {
+        jobs.Stop();
+        jobs.Wait();
+        ops.reset();
+    }
 
     // Waits (in virtual time) until McuCmdThread has sent everything queued.
     void Drain() {
@@ -123,6 +127,7 @@ class OutputOpsTest : public ::testing::Test {
     model::ChannelCurves curves;
     model_test::RecordingEvents events;
     RecordingView view;
+    model::JobRunner jobs{link, clock};
     std::unique_ptr<OutputOperations> ops;
 };
 
@@ -616,6 +621,9 @@ TEST_F(OutputOpsTest, ResetReappliesBridgesAndShutdownJoinsTheJob) {
     amp->SetReportDelayUs(1000000);
     ops->SetOutputReset();
     EXPECT_TRUE(ops->JobRunning());
+    // Shutdown as the manager does it: the runner stops and joins before the operations go.
+    jobs.Stop();
+    jobs.Wait();
     ops.reset();
     EXPECT_EQ(events.Messages(), std::vector<uint32_t>{model::WM_SHOW_LOADING});
     amp->SetReportDelayUs(0);

@@ -85,8 +85,8 @@ class SceneOpsTest : public ::testing::Test {
 
     void ConnectAndSettle() {
         manager->Connect(true);
-        ASSERT_TRUE(model_test::RunUntil([this] { return !manager->ConnectJobRunning(); }));
-        manager->WaitForConnectJob();
+        ASSERT_TRUE(model_test::RunUntil([this] { return !manager->JobRunning(); }));
+        manager->WaitForJobs();
         Pump();
         manager->FinishConnection();
         Pump();
@@ -420,7 +420,7 @@ TEST(SceneOpsShutdown, DestroyingTheManagerMidJobJoinsIt) {
     auto manager = std::make_unique<EqualizerManager>(
         std::make_unique<sim::SimTransport>(amp, clock), clock, &events);
     manager->Connect(true);
-    ASSERT_TRUE(model_test::RunUntil([&] { return !manager->ConnectJobRunning(); }));
+    ASSERT_TRUE(model_test::RunUntil([&] { return !manager->JobRunning(); }));
     Pump();
     manager->FinishConnection();
     ASSERT_TRUE(manager->Link().IsOpen());

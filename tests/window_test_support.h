@@ -19,10 +19,10 @@ struct NullEvents : model::ManagerEvents {
 // Connects, waits for the state read and finishes the connection (queued sends from now on).
 inline ::testing::AssertionResult ConnectManager(model::EqualizerManager& manager) {
     manager.Connect(true);
-    if (!QTest::qWaitFor([&] { return !manager.ConnectJobRunning(); }, 20000)) {
+    if (!QTest::qWaitFor([&] { return !manager.JobRunning(); }, 20000)) {
         return ::testing::AssertionFailure() << "the connect job did not end";
     }
-    manager.WaitForConnectJob();
+    manager.WaitForJobs();
     QTest::qWait(50);
     manager.FinishConnection();
     QTest::qWait(20);

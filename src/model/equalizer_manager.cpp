@@ -17,7 +17,6 @@ namespace {
 constexpr uint32_t kMcuHandshakeKind = 0x08;
 constexpr int kStatusPollMs = 100;
 constexpr int kSettleMs = 1000;
-constexpr int kSleepSliceMs = 20;
 }  // namespace
 
 // Runs on whichever thread read the reply. Model replies go to the manager's thread by a
@@ -65,23 +64,23 @@ EqualizerManager::EqualizerManager(std::unique_ptr<dsplink::HidTransport> transp
       mLink(std::make_unique<dsplink::DspLink>(std::move(transport), clock, MODEL_ID,
                                                OUTPUT_CHANNELS)) {
     mLink->SetTarget(dsplink::ReplyTargetId::Main, mRouter.get());
-    mOutputs = std::make_unique<OutputOperations>(mState.live, *mLink, clock, events, mCurves);
+    mJobs = std::make_unique<JobRunner>(*mLink, clock);
+    mOutputs = std::make_unique<OutputOperations>(mState.live, *mLink, *mJobs, events, mCurves);
     mInputs = std::make_unique<InputOperations>(mState.live, *mLink);
     mEq = std::make_unique<EqOperations>(mState.live, *mLink, clock, mCurves);
-    mScenes = std::make_unique<SceneOperations>(mState, *mLink, clock, events, mCurves,
+    mScenes = std::make_unique<SceneOperations>(mState, *mLink, *mJobs, events, mCurves,
                                                 [this] { return PC_UI_Status_Init(); });
+    mLink->SetFailureTrace([this](const dsplink::RequestFailure& f) { OnRequestFailed(f); });
     // Its ticks do nothing; it only marks a live connection, as the window expects.
     mStatusPoll.setInterval(kStatusPollMs);
 }
 
 EqualizerManager::~EqualizerManager() {
-    mStopping = true;
-    mOutputs.reset();
+    mLink->SetFailureTrace({});
     // Closing makes every pending read fail at once, so the join is short.
-    mScenes->Stop();
+    mJobs->Stop();
     mLink->CloseHIDDevice(false);
-    mScenes.reset();
-    WaitForConnectJob();
+    mJobs->Wait();
     mLink->SetTarget(dsplink::ReplyTargetId::Main, nullptr);
 }
 
@@ -91,27 +90,28 @@ void EqualizerManager::OnManagerThread(Fn fn) {
 }
 
 void EqualizerManager::PostEvent(uint32_t message, uint32_t wParam) {
-    if (mEvents && !mStopping) {
+    if (mEvents && !mJobs->Stopping()) {
         mEvents->Post(message, wParam);
     }
+}
+
+void EqualizerManager::OnRequestFailed(const dsplink::RequestFailure& failure) {
+    // Jobs see their own failures; an unplug is shown as the disconnect itself.
+    if (!mLink->AsyncMode() || failure.outcome == dsplink::RequestOutcome::Disconnected) {
+        return;
+    }
+    runlog::Log("an edit got no answer: %s\n", failure.request.c_str());
+    OnManagerThread([this] {
+        ++mUnansweredEdits;
+        if (mView) {
+            mView->OnUnansweredEdits(mUnansweredEdits);
+        }
+    });
 }
 
 bool EqualizerManager::Upgrading() const {
     const int status = mLink->State().sys_upg_status;
     return status == kUpgEnter || status == kUpgStart;
-}
-
-void EqualizerManager::WaitForConnectJob() {
-    if (mJob.joinable()) {
-        mJob.join();
-    }
-}
-
-void EqualizerManager::InterruptibleSleepMs(int ms) {
-    dsplink::Clock& clock = mLink->GetClock();
-    for (int left = ms; left > 0 && !mStopping && mLink->IsOpen(); left -= kSleepSliceMs) {
-        clock.SleepMs(std::min(left, kSleepSliceMs));
-    }
 }
 
 void EqualizerManager::Connect(bool showErrors) {
@@ -123,7 +123,7 @@ void EqualizerManager::Connect(bool showErrors) {
         return;
     }
     // A job left over from a dropped connection ends quickly once the device is closed.
-    WaitForConnectJob();
+    mJobs->Wait();
     if (mLink->Open() != dsplink::OpenResult::Opened) {
         runlog::Log("Can not conect usb devices, please connect devices again!\n");
         if (mView) {
@@ -149,11 +149,14 @@ void EqualizerManager::Connect(bool showErrors) {
         return;
     }
     mLink->SetAsyncMode(false);
+    mUnansweredEdits = 0;
+    if (mView) {
+        mView->OnUnansweredEdits(0);
+    }
     PostEvent(WM_SHOW_LOADING);
     mSeenMainVersion = -1;
     mSeenSlaveVersion = -1;
-    mJobRunning = true;
-    mJob = std::thread([this] { ReadMcuValueThread(); });
+    mJobs->Start([this] { ReadMcuValueThread(); });
 }
 
 void EqualizerManager::Disconnect() {
@@ -262,16 +265,15 @@ void EqualizerManager::ReadMcuValueThread() {
         PostEvent(dsplink::WM_DEVICE_DISCONNECT);
         OnManagerThread([this] { mState.live.model = -1; });
         runlog::Log("Read mcu value thread end!\n");
-        mJobRunning = false;
         return;
     }
     // Curves are drawn by the view when WM_DEVICE_READY arrives (OnUpdateEqualizer).
-    InterruptibleSleepMs(kSettleMs);
+    mJobs->SleepMs(kSettleMs);
     PostEvent(dsplink::WM_DEVICE_READY);
     PostEvent(WM_HIDE_LOADING);
     runlog::Log("Read mcu value thread end!\n");
     const dsplink::LinkState& link = mLink->State();
-    if (link.mcu_is_normal_mode && !mStopping) {
+    if (link.mcu_is_normal_mode && !mJobs->Stopping()) {
         if (link.deviceModel == MODEL_ID) {
             FirmwareVersionDecision();
         } else {
@@ -283,7 +285,6 @@ void EqualizerManager::ReadMcuValueThread() {
             });
         }
     }
-    mJobRunning = false;
 }
 
 void EqualizerManager::FirmwareVersionDecision() {
@@ -302,7 +303,7 @@ void EqualizerManager::FirmwareVersionDecision() {
 }
 
 void EqualizerManager::ReadSceneState(int scene) {
-    dsplink::ReadStoredScene(*mLink, scene, [this](int ms) { InterruptibleSleepMs(ms); });
+    dsplink::ReadStoredScene(*mLink, scene, [this](int ms) { mJobs->SleepMs(ms); });
 }
 
 }  // namespace model

@@ -17,13 +17,13 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 #include "channel_curves.h"
 #include "clock.h"
 #include "dsp_link.h"
 #include "eq_operations.h"
 #include "input_operations.h"
+#include "job_runner.h"
 #include "manager_events.h"
 #include "operations_view.h"
 #include "output_operations.h"
@@ -63,6 +63,9 @@ class ConnectionView {
     virtual void OnStartForcedUpdate() {}
     // Unplugged outside a forced update: the window tells the user.
     virtual void OnPlugOutMessage() {}
+    // Queued edits the amplifier did not take since this connection began (0 at its start):
+    // the connection is not as healthy as "connected" alone says.
+    virtual void OnUnansweredEdits(int /*count*/) {}
 };
 
 class EqualizerManager : public QObject {
@@ -92,9 +95,11 @@ class EqualizerManager : public QObject {
     // Reads stored scene n (1..10) into the scene table; for a worker job.
     void ReadSceneState(int scene);
 
-    // Waits for the connect job, if any.
-    void WaitForConnectJob();
-    bool ConnectJobRunning() const { return mJobRunning; }
+    // The one runner of long device jobs: the connection's state read, scenes, profiles,
+    // the factory reset and the busy-window waits.
+    JobRunner& Jobs() { return *mJobs; }
+    void WaitForJobs() { mJobs->Wait(); }
+    bool JobRunning() const { return mJobs->Running(); }
 
     ModelState& State() { return mState; }
     OutputOperations& Outputs() { return *mOutputs; }
@@ -117,14 +122,14 @@ class EqualizerManager : public QObject {
     class ReplyRouter;
 
     bool Upgrading() const;
+    // A queued request got no answer (any thread): counted, logged and shown.
+    void OnRequestFailed(const dsplink::RequestFailure& failure);
     void ReadMcuValueThread();
     void FirmwareVersionDecision();
     void PostEvent(uint32_t message, uint32_t wParam = 0);
     // Runs fn on the manager's thread; dropped when the manager is gone.
     template <typename Fn>
     void OnManagerThread(Fn fn);
-    // Sleeps on the link's clock in slices, so shutdown does not wait out a long sleep.
-    void InterruptibleSleepMs(int ms);
 
     ModelState mState;
     ModelSync mSync{mState};
@@ -134,6 +139,8 @@ class EqualizerManager : public QObject {
     std::unique_ptr<dsplink::DspLink> mLink;
     QTimer mStatusPoll;
     ChannelCurves mCurves;
+    // After mLink, before the operations that hold it: stopped and joined first of all.
+    std::unique_ptr<JobRunner> mJobs;
     // After mLink: they hold it, and the output jobs are joined before it closes.
     std::unique_ptr<OutputOperations> mOutputs;
     std::unique_ptr<InputOperations> mInputs;
@@ -141,13 +148,12 @@ class EqualizerManager : public QObject {
     // Its jobs are joined after the link closed, so no read waits out a time-out.
     std::unique_ptr<SceneOperations> mScenes;
 
+    // Queued requests that failed since the connection began; the manager's thread only.
+    int mUnansweredEdits = 0;
+
     // Identity from the handshake reply, captured on the reading thread for the version check.
     std::atomic<int> mSeenMainVersion{-1};
     std::atomic<int> mSeenSlaveVersion{-1};
-
-    std::thread mJob;
-    std::atomic<bool> mJobRunning{false};
-    std::atomic<bool> mStopping{false};
 };
 
 }  // namespace model

@@ -56,21 +56,15 @@ bool IsSpeakerPosition(int k) {
 
 }  // namespace
 
-OutputOperations::OutputOperations(ProfileRecord& live, dsplink::DspLink& link,
-                                   dsplink::Clock& clock, ManagerEvents* events,
-                                   ChannelCurves& curves)
-    : mLive(live), mLink(link), mClock(clock), mEvents(events), mCurves(curves) {}
+OutputOperations::OutputOperations(ProfileRecord& live, dsplink::DspLink& link, JobRunner& jobs,
+                                   ManagerEvents* events, ChannelCurves& curves)
+    : mLive(live), mLink(link), mJobs(jobs), mEvents(events), mCurves(curves) {}
 
 int OutputOperations::SliderOf(float gain) {
     if (std::isnan(gain)) {
         return CH_VOLUME_SLIDER_MIN;
     }
     return ClampSlider(static_cast<int>(std::lround(ClampOutputGain(gain) * 10.0f)));
-}
-
-OutputOperations::~OutputOperations() {
-    mStopping = true;
-    WaitForJobs();
 }
 
 // ---- sending ----

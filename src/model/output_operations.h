@@ -6,20 +6,18 @@
 // its partner (LinkPartner) and the other members of its link group.
 //
 // Runs on the manager's thread. The reset and the background bridge do their work at once
-// and leave only the wait for the amplifier's queue to a joinable job, which posts
-// WM_HIDE_LOADING; the destructor and WaitForJobs join it.
+// and leave only the wait for the amplifier's queue to a job, which posts WM_HIDE_LOADING.
 
-#include <atomic>
 #include <span>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <utility>
 
 #include "channel_curves.h"
 #include "clock.h"
 #include "delay_units.h"
 #include "dsp_link.h"
+#include "job_runner.h"
 #include "manager_events.h"
 #include "operations_view.h"
 #include "profile_record.h"
@@ -36,9 +34,9 @@ inline constexpr int SPEAKER_POSITIONS = 28;
 
 class OutputOperations {
   public:
-    OutputOperations(ProfileRecord& live, dsplink::DspLink& link, dsplink::Clock& clock,
+    // The busy-window waits run on jobs, which the owner stops and joins before this goes.
+    OutputOperations(ProfileRecord& live, dsplink::DspLink& link, JobRunner& jobs,
                      ManagerEvents* events, ChannelCurves& curves);
-    ~OutputOperations();
     OutputOperations(const OutputOperations&) = delete;
     OutputOperations& operator=(const OutputOperations&) = delete;
 
@@ -106,8 +104,8 @@ class OutputOperations {
     // in the background with the busy window.
     void SetBridge(int pair, bool on, bool fromUser, bool inBackground);
 
-    void WaitForJobs();
-    bool JobRunning() const { return mJobRunning; }
+    void WaitForJobs() { mJobs.Wait(); }
+    bool JobRunning() const { return mJobs.Running(); }
 
   private:
     static constexpr int kScene = 0;
@@ -147,15 +145,12 @@ class OutputOperations {
 
     ProfileRecord& mLive;
     dsplink::DspLink& mLink;
-    dsplink::Clock& mClock;
+    JobRunner& mJobs;
     ManagerEvents* mEvents;
     ChannelCurves& mCurves;
     OperationsView* mView = nullptr;
     int mDelayUnit = kDelayMs;
     int mFocusedSpeaker = 0;
-    std::thread mJob;
-    std::atomic<bool> mJobRunning{false};
-    std::atomic<bool> mStopping{false};
 };
 
 }  // namespace model

@@ -19,7 +19,6 @@ namespace {
 
 // The busy window waits for the queue in polls of this length.
 constexpr int kPollMs = 100;
-constexpr int kSleepSliceMs = 10;
 constexpr int kResetPolls = 600;
 constexpr int kBridgePolls = 100;
 // Mix rows a source can use.
@@ -127,7 +126,7 @@ void OutputOperations::SetOutputReset() {
         return;
     }
     // A previous job must not hide the busy window shown for this one.
-    WaitForJobs();
+    mJobs.Wait();
     if (mEvents) {
         mEvents->Post(WM_SHOW_LOADING, 0);
     }
@@ -169,7 +168,7 @@ void OutputOperations::SetBridge(int pair, bool on, bool fromUser, bool inBackgr
         ApplyBridge(pair, on);
         return;
     }
-    WaitForJobs();
+    mJobs.Wait();
     if (mEvents) {
         mEvents->Post(WM_SHOW_LOADING, 0);
     }
@@ -246,29 +245,17 @@ void OutputOperations::ApplyBridge(int pair, bool on) {
 // ---- jobs ----
 
 void OutputOperations::StartWaitJob(int maxPolls) {
-    WaitForJobs();
-    mJobRunning = true;
-    mJob = std::thread([this, maxPolls] {
-        for (int poll = 0; poll < maxPolls && !mStopping; ++poll) {
-            if (mLink.QueueIdle()) {
+    // Holds only what outlives this object: the link, the runner and the events.
+    mJobs.Start([&link = mLink, &jobs = mJobs, events = mEvents, maxPolls] {
+        for (int poll = 0; poll < maxPolls && !link.QueueIdle(); ++poll) {
+            if (!jobs.SleepMs(kPollMs)) {
                 break;
             }
-            // Short slices, so closing the window does not wait out a poll.
-            for (int slept = 0; slept < kPollMs && !mStopping; slept += kSleepSliceMs) {
-                mClock.SleepMs(kSleepSliceMs);
-            }
         }
-        if (!mStopping && mEvents) {
-            mEvents->Post(WM_HIDE_LOADING, 0);
+        if (!jobs.Stopping() && events) {
+            events->Post(WM_HIDE_LOADING, 0);
         }
-        mJobRunning = false;
     });
-}
-
-void OutputOperations::WaitForJobs() {
-    if (mJob.joinable()) {
-        mJob.join();
-    }
 }
 
 }  // namespace model

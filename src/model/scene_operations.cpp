@@ -8,6 +8,7 @@
 #include <cstring>
 #include <utility>
 
+#include "exclusive_session.h"
 #include "links.h"
 #include "profile_send.h"
 #include "run_log.h"
@@ -19,9 +20,6 @@ namespace model {
 namespace {
 
 constexpr int kLiveScene = 0;
-// How long a job waits for queued commands to drain before it goes ahead anyway.
-constexpr int kQueueDrainMs = 15000;
-constexpr int kSliceMs = 10;
 // The amplifier writes a whole profile to flash after the last command.
 constexpr int kWholeProfileSettleMs = 20000;
 constexpr int kAfterWholeSendMs = 200;
@@ -66,21 +64,15 @@ QString SceneNameText(const std::string& bytes) {
     return FirstChars(QString::fromUtf8(bytes.data(), static_cast<qsizetype>(length)));
 }
 
-SceneOperations::SceneOperations(ModelState& state, dsplink::DspLink& link, dsplink::Clock& clock,
+SceneOperations::SceneOperations(ModelState& state, dsplink::DspLink& link, JobRunner& jobs,
                                  ManagerEvents* events, ChannelCurves& curves,
                                  LiveStateReader readLiveState)
     : mState(state),
       mLink(link),
-      mClock(clock),
+      mJobs(jobs),
       mEvents(events),
       mCurves(curves),
-      mReadLiveState(std::move(readLiveState)),
-      mContext(std::make_unique<QObject>()) {}
-
-SceneOperations::~SceneOperations() {
-    mStopping = true;
-    WaitForJobs();
-}
+      mReadLiveState(std::move(readLiveState)) {}
 
 void SceneOperations::SetCurrentScene(int scene) {
     if (scene >= 0 && scene <= STORED_SCENES) {
@@ -96,50 +88,8 @@ void SceneOperations::SetSceneNameBuffer(const std::string& bytes) {
 
 // ---- jobs ----
 
-void SceneOperations::StartJob(std::function<void()> work) {
-    WaitForJobs();
-    mJobRunning = true;
-    mJob = std::thread([this, work = std::move(work)] {
-        work();
-        mJobRunning = false;
-    });
-}
-
-void SceneOperations::WaitForJobs() {
-    if (mJob.joinable()) {
-        mJob.join();
-    }
-}
-
-bool SceneOperations::EnterExclusive() {
-    const bool wasQueued = mLink.AsyncMode();
-    mLink.SetAsyncMode(false);
-    for (int waited = 0; !mLink.QueueIdle() && waited < kQueueDrainMs && !mStopping;
-         waited += kSliceMs) {
-        mClock.SleepMs(kSliceMs);
-    }
-    return wasQueued;
-}
-
-void SceneOperations::LeaveExclusive(bool wasQueued) {
-    // A device that went away meanwhile stays in direct mode, as disconnecting leaves it.
-    if (wasQueued && mLink.IsOpen() && !mStopping) {
-        mLink.SetAsyncMode(true);
-    }
-}
-
-bool SceneOperations::SleepMs(int ms) {
-    for (int left = ms; left > 0; left -= kSliceMs) {
-        if (mStopping || !mLink.IsOpen()) {
-            return false;
-        }
-        mClock.SleepMs(std::min(left, kSliceMs));
-    }
-    return true;
-}
-
 void SceneOperations::Post(const std::shared_ptr<ManagerEvents>& to, uint32_t message) {
-    if (mStopping) {
+    if (mJobs.Stopping()) {
         return;
     }
     if (to) {
@@ -149,26 +99,25 @@ void SceneOperations::Post(const std::shared_ptr<ManagerEvents>& to, uint32_t me
     }
 }
 
-void SceneOperations::OnOwnerThread(std::function<void()> fn) {
-    QMetaObject::invokeMethod(mContext.get(), std::move(fn), Qt::QueuedConnection);
-}
-
 bool SceneOperations::StartLoadScene(std::shared_ptr<ManagerEvents> replyTo) {
     const int scene = mCurrentScene;
     if (scene < 1 || scene > STORED_SCENES) {
         return false;
     }
-    StartJob([this, scene, replyTo = std::move(replyTo)] {
+    mJobs.Start([this, scene, replyTo = std::move(replyTo)] {
         runlog::Log("LoadSenceThread start!\n");
-        EnterExclusive();
-        // The amplifier copies the stored scene over its live settings; then read them back.
-        mLink.ReadScene(scene, kLiveScene);
-        if (!mStopping && mLink.IsOpen() && mReadLiveState) {
-            mReadLiveState();
+        {
+            ExclusiveSession session(mJobs);
+            // The amplifier copies the stored scene over its live settings; then read them back.
+            mLink.ReadScene(scene, kLiveScene);
+            if (!mJobs.Stopped() && mReadLiveState) {
+                mReadLiveState();
+            }
+            // Queued behind the replies of the read, so it sees the whole new live set.
+            mJobs.OnOwnerThread([this] { RefreshWholeView(); });
         }
-        // Queued behind the replies of the read, so it sees the whole new live set.
-        OnOwnerThread([this] { RefreshWholeView(); });
-        if (mLink.IsOpen() && !mStopping) {
+        // Edits go to the amplifier queued again, whatever mode the load began in.
+        if (!mJobs.Stopped()) {
             mLink.SetAsyncMode(true);
         }
         Post(replyTo, WM_HIDE_LOADING);
@@ -183,16 +132,18 @@ bool SceneOperations::StartSaveScene(std::shared_ptr<ManagerEvents> replyTo) {
         return false;
     }
     const std::array<uint8_t, SCENE_NAME_BYTES> name = mSceneNameBuffer;
-    StartJob([this, scene, name, replyTo = std::move(replyTo)] {
+    mJobs.Start([this, scene, name, replyTo = std::move(replyTo)] {
         runlog::Log("SaveSenceThread start!\n");
-        const bool wasQueued = EnterExclusive();
-        // The whole zero-padded field, so no byte of an older, longer name stays behind.
-        mLink.SetSceneName(scene, name);
-        const bool saved = mLink.SaveScene(scene, 0);
-        LeaveExclusive(wasQueued);
+        bool saved = false;
+        {
+            ExclusiveSession session(mJobs);
+            // The whole zero-padded field, so no byte of an older, longer name stays behind.
+            mLink.SetSceneName(scene, name);
+            saved = mLink.SaveScene(scene, 0);
+        }
         if (saved) {
             // The amplifier stored its live set; the model's copy of the scene follows.
-            OnOwnerThread([this, scene] {
+            mJobs.OnOwnerThread([this, scene] {
                 const auto index = static_cast<size_t>(scene - 1);
                 mState.scenes.records[index] = mState.live;
                 mState.validSceneMask |= 1 << (scene - 1);
@@ -209,13 +160,15 @@ bool SceneOperations::StartDeleteScene(std::shared_ptr<ManagerEvents> replyTo) {
     if (scene < 1 || scene > STORED_SCENES) {
         return false;
     }
-    StartJob([this, scene, replyTo = std::move(replyTo)] {
+    mJobs.Start([this, scene, replyTo = std::move(replyTo)] {
         runlog::Log("DeleteSenceThread start!\n");
-        const bool wasQueued = EnterExclusive();
-        const bool deleted = mLink.DeleteScene(scene);
-        LeaveExclusive(wasQueued);
+        bool deleted = false;
+        {
+            ExclusiveSession session(mJobs);
+            deleted = mLink.DeleteScene(scene);
+        }
         if (deleted) {
-            OnOwnerThread([this, scene] {
+            mJobs.OnOwnerThread([this, scene] {
                 const auto index = static_cast<size_t>(scene - 1);
                 mState.scenes.records[index] = ProfileRecord();
                 mState.validSceneMask &= ~(1 << (scene - 1));
@@ -229,10 +182,9 @@ bool SceneOperations::StartDeleteScene(std::shared_ptr<ManagerEvents> replyTo) {
 }
 
 void SceneOperations::StartReadCurrentScene() {
-    StartJob([this] {
-        const bool wasQueued = EnterExclusive();
+    mJobs.Start([this] {
+        ExclusiveSession session(mJobs);
         mLink.Get_Scene_Id();
-        LeaveExclusive(wasQueued);
     });
 }
 
@@ -242,12 +194,13 @@ void SceneOperations::StartSetCurScene() {
     ApplyLinkState();
     RefreshWholeView();
     Post(nullptr, WM_SHOW_LOADING);
-    StartJob([this, record = mState.live] {
+    mJobs.Start([this, record = mState.live] {
         runlog::Log("SetCurSceneThread start!\n");
-        const bool wasQueued = EnterExclusive();
-        SetReadCurProfileToMCU(record);
-        LeaveExclusive(wasQueued);
-        OnOwnerThread([this] {
+        {
+            ExclusiveSession session(mJobs);
+            SetReadCurProfileToMCU(record);
+        }
+        mJobs.OnOwnerThread([this] {
             ApplyLinkState();
             RefreshWholeView();
         });
@@ -260,17 +213,18 @@ void SceneOperations::StartSetWholeProfile() {
     ApplyLinkState();
     RefreshWholeView();
     Post(nullptr, WM_SHOW_LOADING);
-    StartJob([this, table = mState.scenes, live = mState.live] {
+    mJobs.Start([this, table = mState.scenes, live = mState.live] {
         runlog::Log("SetWholeProfileThread start!\n");
-        const bool wasQueued = EnterExclusive();
-        SetReadWholeProfileToMCU(table, live);
-        OnOwnerThread([this] {
-            ApplyLinkState();
-            RefreshWholeView();
-        });
-        // The amplifier is still writing its flash; nothing else may reach it meanwhile.
-        SleepMs(kWholeProfileSettleMs);
-        LeaveExclusive(wasQueued);
+        {
+            ExclusiveSession session(mJobs);
+            SetReadWholeProfileToMCU(table, live);
+            mJobs.OnOwnerThread([this] {
+                ApplyLinkState();
+                RefreshWholeView();
+            });
+            // The amplifier is still writing its flash; nothing else may reach it meanwhile.
+            mJobs.SleepMs(kWholeProfileSettleMs);
+        }
         Post(nullptr, WM_HIDE_LOADING);
         runlog::Log("SetWholeProfileThread end!\n");
     });
@@ -278,25 +232,25 @@ void SceneOperations::StartSetWholeProfile() {
 
 void SceneOperations::StartReadWholeProfile(std::function<void()> done) {
     Post(nullptr, WM_SHOW_LOADING);
-    StartJob([this, done = std::move(done)] {
+    mJobs.Start([this, done = std::move(done)] {
         runlog::Log("SaveWholeSceneThread start!\n");
         int missing = 0;
         if (mLink.IsOpen()) {
-            const bool wasQueued = EnterExclusive();
-            for (int scene = 1; scene <= STORED_SCENES && !mStopping; ++scene) {
-                missing += dsplink::ReadStoredScene(mLink, scene, [this](int ms) { SleepMs(ms); });
+            ExclusiveSession session(mJobs);
+            for (int scene = 1; scene <= STORED_SCENES && !mJobs.Stopping(); ++scene) {
+                missing +=
+                    dsplink::ReadStoredScene(mLink, scene, [this](int ms) { mJobs.SleepMs(ms); });
             }
-            if (!mStopping) {
+            if (!mJobs.Stopping()) {
                 missing += mLink.ReadScene(0, 0) ? 0 : 1;
                 missing += mReadLiveState() == 0 ? 0 : 1;
             }
-            LeaveExclusive(wasQueued);
         }
         // A read with gaps (the amplifier gone or silent) is not handed on: what was not read
         // would be saved as defaults.
-        const bool complete = missing == 0 && mLink.IsOpen() && !mStopping;
+        const bool complete = missing == 0 && !mJobs.Stopped();
         // Queued after the replies just read, so done sees them in the model.
-        OnOwnerThread([this, done, complete] {
+        mJobs.OnOwnerThread([this, done, complete] {
             if (complete) {
                 done();
             }
@@ -315,11 +269,12 @@ void SceneOperations::ResetMcuFactoryDefault() {
         return;
     }
     Post(nullptr, WM_SHOW_LOADING);
-    StartJob([this] {
+    mJobs.Start([this] {
         runlog::Log("Factory default thread start!\n");
-        const bool wasQueued = EnterExclusive();
-        mLink.MCU_Factory_Reset_Ctrl();
-        LeaveExclusive(wasQueued);
+        {
+            ExclusiveSession session(mJobs);
+            mLink.MCU_Factory_Reset_Ctrl();
+        }
         Post(nullptr, dsplink::WM_DEVICE_REBOOT);
         runlog::Log("Factory default thread end!\n");
     });
@@ -348,19 +303,19 @@ void SceneOperations::RefreshWholeView() {
 
 void SceneOperations::SetReadCurProfileToMCU(const ProfileRecord& record) {
     runlog::Log("%s\n", "EqualizerManager::SetReadCurProfileToMCU");
-    SendSceneProfile(mLink, record, {}, [this] { return mStopping || !mLink.IsOpen(); });
+    SendSceneProfile(mLink, record, {}, [this] { return mJobs.Stopped(); });
     runlog::Log("%s %d\n", "SendMonitorChCfgs", OUTPUT_CHANNELS);
 }
 
 void SceneOperations::SetReadWholeProfileToMCU(const SceneTable& table, const ProfileRecord& live) {
     runlog::Log("%s\n", "EqualizerManager::SetReadWholeProfileToMCU");
     // The live EQ bypass goes too, so the amplifier plays what the model shows.
-    SendWholeProfile(mLink, live, table, {}, [this] { return mStopping || !mLink.IsOpen(); });
-    if (mStopping || !mLink.IsOpen()) {
+    SendWholeProfile(mLink, live, table, {}, [this] { return mJobs.Stopped(); });
+    if (mJobs.Stopped()) {
         return;
     }
     runlog::Log("%s %d\n", "SendMonitorChCfgs", OUTPUT_CHANNELS);
-    SleepMs(kAfterWholeSendMs);
+    mJobs.SleepMs(kAfterWholeSendMs);
 }
 
 }  // namespace model

@@ -3,26 +3,22 @@
 // scene into the live set, saving the live set as a scene, deleting one, sending a profile
 // record (or a whole scene table) that is already in memory, and the factory reset.
 //
-// Runs on the manager's thread. Each device job runs on one joinable worker thread, joined
-// before the next job starts and in the destructor. Workers never touch the view: they post
-// window messages through ManagerEvents and hand model changes and view refreshes back to the
-// manager's thread. Every job switches the link's queued mode off and waits for the queue to
-// drain before it talks to the amplifier, so no reply can reach the wrong reader; it restores
-// queued mode afterwards while the device is still open.
-
-#include <QObject>
+// Runs on the manager's thread. Each device job runs on the manager's job runner. Jobs never
+// touch the view: they post window messages through ManagerEvents and hand model changes and
+// view refreshes back to the manager's thread. Every job talks to the amplifier inside an
+// exclusive session (queued mode off, the queue drained), so no reply can reach the wrong
+// reader.
 
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "channel_curves.h"
 #include "clock.h"
 #include "dsp_link.h"
+#include "job_runner.h"
 #include "manager_events.h"
 #include "operations_view.h"
 #include "profile_record.h"
@@ -48,9 +44,9 @@ class SceneOperations {
     // the handshake fails, else the reads without an answer. Called on a worker thread.
     using LiveStateReader = std::function<int()>;
 
-    SceneOperations(ModelState& state, dsplink::DspLink& link, dsplink::Clock& clock,
+    // Its jobs run on jobs, which the owner stops and joins before this object goes.
+    SceneOperations(ModelState& state, dsplink::DspLink& link, JobRunner& jobs,
                     ManagerEvents* events, ChannelCurves& curves, LiveStateReader readLiveState);
-    ~SceneOperations();
     SceneOperations(const SceneOperations&) = delete;
     SceneOperations& operator=(const SceneOperations&) = delete;
 
@@ -94,22 +90,11 @@ class SceneOperations {
     void SetReadCurProfileToMCU(const ProfileRecord& record);
     void SetReadWholeProfileToMCU(const SceneTable& table, const ProfileRecord& live);
 
-    // Shutdown: a running job stops at its next step and posts nothing more.
-    void Stop() { mStopping = true; }
-    void WaitForJobs();
-    bool JobRunning() const { return mJobRunning; }
+    bool JobRunning() const { return mJobs.Running(); }
+    void WaitForJobs() { mJobs.Wait(); }
 
   private:
-    // Joins the previous job and runs work on a new one.
-    void StartJob(std::function<void()> work);
-    // Queued mode off and the queue drained; returns whether queued mode was on.
-    bool EnterExclusive();
-    void LeaveExclusive(bool wasQueued);
-    // Sleeps on the clock in short slices; false when stopped or the device went away.
-    bool SleepMs(int ms);
     void Post(const std::shared_ptr<ManagerEvents>& to, uint32_t message);
-    // Runs fn on the manager's thread; dropped when this object is gone.
-    void OnOwnerThread(std::function<void()> fn);
     // Curves and the whole view after the live set was replaced (manager's thread).
     void RefreshWholeView();
     // The link state part of the refresh (model only).
@@ -117,7 +102,7 @@ class SceneOperations {
 
     ModelState& mState;
     dsplink::DspLink& mLink;
-    dsplink::Clock& mClock;
+    JobRunner& mJobs;
     ManagerEvents* mEvents;
     ChannelCurves& mCurves;
     LiveStateReader mReadLiveState;
@@ -125,12 +110,6 @@ class SceneOperations {
 
     int mCurrentScene = 0;
     std::array<uint8_t, SCENE_NAME_BYTES> mSceneNameBuffer{};
-
-    // Lives on the manager's thread; queued calls to it die with it.
-    std::unique_ptr<QObject> mContext;
-    std::thread mJob;
-    std::atomic<bool> mJobRunning{false};
-    std::atomic<bool> mStopping{false};
 };
 
 }  // namespace model

@@ -136,12 +136,12 @@ void CMainWnd::RunAttempt(const std::function<void()>& connect) {
     mConnectDone = false;
     if (!mManager->Link().IsOpen()) {
         // Everything an earlier job posts carries the old attempt, so it is told apart.
-        mManager->WaitForConnectJob();
+        mManager->WaitForJobs();
         ++mAttempt;
     }
     connect();
     // No job started (open failed, disconnected, or nothing to do): the attempt is over now.
-    if (!mManager->ConnectJobRunning()) {
+    if (!mManager->JobRunning()) {
         MarkAttemptDone();
     }
 }
@@ -168,7 +168,7 @@ void CMainWnd::OnMessage(uint32_t message, uint32_t, int32_t attempt,
             ShowMessageLater("${device_status_unnormal}");
             break;
         case dsplink::WM_DEVICE_READY:
-            mManager->WaitForConnectJob();
+            mManager->WaitForJobs();
             mManager->FinishConnection();
             UpdateVersionTexts();
             MarkAttemptDone();
@@ -232,6 +232,20 @@ void CMainWnd::OnUpdateEqualizer() {
 
 void CMainWnd::OnConnectFailMessage() {
     ShowMessageLater("${device_connect_fail}");
+}
+
+void CMainWnd::OnUnansweredEdits(int count) {
+    if (mConnectButton == nullptr) {
+        return;
+    }
+    // Still connected, but not everything reached the amplifier: the button says so.
+    static const QColor kRed(255, 0, 0);
+    static const QColor kWhite(255, 255, 255);
+    static const QColor kAmber(255, 170, 0);
+    const QByteArray format = ui::ResolveText(QStringLiteral("${edits_unanswered}")).toUtf8();
+    mConnectButton->setToolTip(count > 0 ? QString::asprintf(format.constData(), count)
+                                         : QString());
+    mConnectButton->SetColors(kRed, count > 0 ? kAmber : kWhite, QColor(), QColor());
 }
 
 void CMainWnd::OnPlugOutMessage() {

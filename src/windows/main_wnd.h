@@ -62,6 +62,7 @@ class CMainWnd : public ui::Window, public model::ManagerEvents, public model::C
     void OnUpdateEqualizer() override;
     void OnConnectFailMessage() override;
     void OnPlugOutMessage() override;
+    void OnUnansweredEdits(int count) override;
 
   signals:
     void connectAttemptFinished();
