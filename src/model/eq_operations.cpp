@@ -1,6 +1,7 @@
 #include "eq_operations.h"
 
 #include <algorithm>
+#include <bitset>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -29,6 +30,16 @@ constexpr int kMinTypeItem = 0;
 constexpr int kMaxTypeItem = 3;
 // Longer digit runs would overflow the frequency parser; they are far out of range anyway.
 constexpr size_t kMaxFrequencyDigits = 6;
+
+// Runs fn for every output in the set, lowest first: the one follower loop.
+template <size_t N, typename Fn>
+void ForEach(const std::bitset<N>& outputs, Fn fn) {
+    for (size_t i = 0; i < N; ++i) {
+        if (outputs.test(i)) {
+            fn(static_cast<int>(i));
+        }
+    }
+}
 
 bool IsSide(int side) {
     return side == LOW_PASS_SIDE || side == HIGH_PASS_SIDE;
@@ -200,12 +211,10 @@ void EqOperations::ApplyCrossoverEdit(int side, const std::function<void(int out
         store(*partner);
     }
     const OutputSet members = CrossoverMembers();
-    for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
-        if (members.test(static_cast<size_t>(i))) {
-            store(i);
-            SendFilter(i, side);
-        }
-    }
+    ForEach(members, [&](int i) {
+        store(i);
+        SendFilter(i, side);
+    });
     if (mView) {
         mView->OnCrossoverShown();
     }
@@ -404,12 +413,11 @@ void EqOperations::LeaveBypass(int output) {
 
 void EqOperations::LeaveBypassWithFollowers(const OutputSet& members, std::optional<int> partner) {
     LeaveBypass(Current());
-    for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
-        if (members.test(static_cast<size_t>(i)) &&
-            mLive.channels[static_cast<size_t>(i)].bypass == 1) {
+    ForEach(members, [&](int i) {
+        if (mLive.channels[static_cast<size_t>(i)].bypass == 1) {
             LeaveBypass(i);
         }
-    }
+    });
     if (partner && mLive.channels[static_cast<size_t>(*partner)].bypass == 1) {
         LeaveBypass(*partner);
     }
@@ -471,12 +479,10 @@ bool EqOperations::ApplyBand(int band, int freq, float q, float gain, float qTol
     }
 
     stored = EqBand{gain, q, freq, 1};
-    for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
-        if (members.test(static_cast<size_t>(i))) {
-            Band(i, band) = stored;
-            SendBand(i, band);
-        }
-    }
+    ForEach(members, [&](int i) {
+        Band(i, band) = stored;
+        SendBand(i, band);
+    });
     if (partner) {
         Band(*partner, band) = stored;
         SendBand(*partner, band);
@@ -486,11 +492,11 @@ bool EqOperations::ApplyBand(int band, int freq, float q, float gain, float qTol
     if (SetBypass(c, bypass)) {
         SendBypass(c);
     }
-    for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
-        if (members.test(static_cast<size_t>(i)) && SetBypass(i, bypass)) {
+    ForEach(members, [&](int i) {
+        if (SetBypass(i, bypass)) {
             SendBypass(i);
         }
-    }
+    });
     if (partner && SetBypass(*partner, bypass)) {
         SendBypass(*partner);
     }
@@ -565,12 +571,10 @@ void EqOperations::OnEqEnable(int band) {
     }
     const uint8_t enable = b.enable;
     const OutputSet members = BandMembers();
-    for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
-        if (members.test(static_cast<size_t>(i))) {
-            Band(i, band).enable = enable;
-            SendBand(i, band);
-        }
-    }
+    ForEach(members, [&](int i) {
+        Band(i, band).enable = enable;
+        SendBand(i, band);
+    });
     if (const std::optional<int> partner = Partner()) {
         Band(*partner, band).enable = enable;
         SendBand(*partner, band);
@@ -616,12 +620,10 @@ void EqOperations::DragHandle(int side, bool release, int hz) {
     if (ThrottleAllows(release)) {
         SendFilter(c, side);
         const OutputSet members = CrossoverMembers();
-        for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
-            if (members.test(static_cast<size_t>(i))) {
-                Side(i, side).SetFs(value);
-                SendFilter(i, side);
-            }
-        }
+        ForEach(members, [&](int i) {
+            Side(i, side).SetFs(value);
+            SendFilter(i, side);
+        });
         if (const std::optional<int> partner = Partner()) {
             Side(*partner, side).SetFs(value);
             SendFilter(*partner, side);
@@ -660,11 +662,7 @@ void EqOperations::DragPoint(int band, bool release, const EqDragValues& values)
     }
 
     stored = EqBand{gain, q, freq, 1};
-    for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
-        if (members.test(static_cast<size_t>(i))) {
-            Band(i, band) = stored;
-        }
-    }
+    ForEach(members, [&](int i) { Band(i, band) = stored; });
     if (partner) {
         Band(*partner, band) = stored;
     }
@@ -675,37 +673,24 @@ void EqOperations::DragPoint(int band, bool release, const EqDragValues& values)
     if (partner) {
         involved.set(static_cast<size_t>(*partner));
     }
-    for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
-        if (involved.test(static_cast<size_t>(i)) && SetBypass(i, bypass)) {
+    ForEach(involved, [&](int i) {
+        if (SetBypass(i, bypass)) {
             mBypassUnsent.set(static_cast<size_t>(i));
         }
-    }
+    });
 
     if (ThrottleAllows(release)) {
         SendBand(c, band);
         // Followers are sent with the output, so a group drag is throttled as a whole.
-        for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
-            if (members.test(static_cast<size_t>(i))) {
-                SendBand(i, band);
-            }
-        }
-        for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
-            if (mBypassUnsent.test(static_cast<size_t>(i))) {
-                SendBypass(i);
-            }
-        }
+        ForEach(members, [&](int i) { SendBand(i, band); });
+        ForEach(mBypassUnsent, [&](int i) { SendBypass(i); });
         mBypassUnsent.reset();
         if (partner) {
             SendBand(*partner, band);
         }
     }
     // Members of the other half took the band too; the graph refresh covers the rest.
-    const OutputSet sameHalf = BandMembers();
-    for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
-        if (members.test(static_cast<size_t>(i)) && !sameHalf.test(static_cast<size_t>(i))) {
-            mCurves.UpdateChannelCurve(mLive, i);
-        }
-    }
+    ForEach(members & ~BandMembers(), [&](int i) { mCurves.UpdateChannelCurve(mLive, i); });
     ShowBands();
     UpdateEqualizer(band);
 }
@@ -737,12 +722,10 @@ void EqOperations::SetOutputBypass() {
     SetBypass(c, bypass);
     SendBypass(c);
     const OutputSet members = CrossoverMembers();
-    for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
-        if (members.test(static_cast<size_t>(i))) {
-            SetBypass(i, bypass);
-            SendBypass(i);
-        }
-    }
+    ForEach(members, [&](int i) {
+        SetBypass(i, bypass);
+        SendBypass(i);
+    });
     if (const std::optional<int> partner = Partner()) {
         SetBypass(*partner, bypass);
         SendBypass(*partner);
@@ -788,14 +771,12 @@ void EqOperations::SetOutputEqReset() {
     };
     reset(c);
     const OutputSet members = BandMembers();
-    for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
-        if (members.test(static_cast<size_t>(i))) {
-            const int count = reset(i);
-            for (int b = 0; b < count; ++b) {
-                SendBand(i, b);
-            }
+    ForEach(members, [&](int i) {
+        const int count = reset(i);
+        for (int b = 0; b < count; ++b) {
+            SendBand(i, b);
         }
-    }
+    });
     const std::optional<int> partner = Partner();
     if (partner) {
         reset(*partner);
@@ -857,11 +838,7 @@ void EqOperations::UpdateEqualizer(int selectedBand) {
         mCurves.UpdateChannelCurve(mLive, *partner);
     }
     const OutputSet members = BandMembers();
-    for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
-        if (members.test(static_cast<size_t>(i))) {
-            mCurves.UpdateChannelCurve(mLive, i);
-        }
-    }
+    ForEach(members, [&](int i) { mCurves.UpdateChannelCurve(mLive, i); });
     runlog::Log("UpdateEqualizer 0 cost time %d ms\n", static_cast<int>(mClock.NowMs() - start));
     if (mView) {
         mView->OnGraphChanged(BandInUse(selectedBand) ? selectedBand : -1);
