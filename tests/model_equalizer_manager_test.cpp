@@ -15,8 +15,10 @@
 #include "equalizer_manager.h"
 #include "markers.h"
 #include "model_test_support.h"
+#include "reply_records.h"
 #include "run_log.h"
 #include "sim_transport.h"
+#include "subcommands.h"
 
 using model::EqualizerManager;
 
@@ -262,4 +264,37 @@ TEST_F(ManagerTest, QueuedEditsTheAmplifierDoesNotTakeAreCountedUntilTheNextConn
     manager->Disconnect();
     ConnectAndSettle();
     EXPECT_EQ(view.unanswered, 0);
+}
+
+// Hears replies as a window would; may leave while it hears one.
+struct CountingListener : model::ModelChangeListener {
+    void OnChannelGainChanged(int output) override {
+        outputs.push_back(output);
+        if (leave) {
+            leave();
+        }
+    }
+    std::vector<int> outputs;
+    std::function<void()> leave;
+};
+
+TEST_F(ManagerTest, RepliesAreEchoedByTheModelAndHeardByEveryListener) {
+    ConnectAndSettle();
+    manager->FinishConnection();
+    CountingListener first;
+    CountingListener second;
+    manager->AddModelListener(&first);
+    manager->AddModelListener(&second);
+    first.leave = [&] { manager->RemoveModelListener(&second); };
+    // A trim below the slider is stored as -60 dB and sent back so: no window is needed.
+    auto trim = std::make_unique<dsplink::TrimRecord>();
+    trim->channel = 4;
+    trim->trim = -70.0f;
+    manager->Sync().ReadDspValueCallback(dsplink::DSP_TRIM_CH, 0, std::move(trim));
+    EXPECT_FLOAT_EQ(manager->State().live.channels[4].gain, -60.0f);
+    ASSERT_TRUE(
+        model_test::RunUntil([this] { return amp->Snapshot().scenes[0].outputs[4].trim == 60; }));
+    EXPECT_EQ(first.outputs, std::vector<int>{4});
+    EXPECT_TRUE(second.outputs.empty()) << "left during the first listener's call";
+    manager->RemoveModelListener(&first);
 }

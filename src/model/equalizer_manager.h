@@ -27,6 +27,7 @@
 #include "manager_events.h"
 #include "operations_view.h"
 #include "output_operations.h"
+#include "reply_effects.h"
 #include "reply_handlers.h"
 #include "reply_target.h"
 #include "scene_operations.h"
@@ -77,7 +78,9 @@ class EqualizerManager : public QObject {
     EqualizerManager& operator=(const EqualizerManager&) = delete;
 
     void SetView(ConnectionView* view) { mView = view; }
-    void SetModelListener(ModelChangeListener* listener) { mSync.SetListener(listener); }
+    // Any number of windows hear of replies, after the model did what they oblige it to.
+    void AddModelListener(ModelChangeListener* listener) { mEffects.Subscribe(listener); }
+    void RemoveModelListener(ModelChangeListener* listener) { mEffects.Unsubscribe(listener); }
     void SetOperationsView(OperationsView* view);
 
     // Connects, or disconnects when the device is already open. showErrors: tell the user
@@ -132,7 +135,8 @@ class EqualizerManager : public QObject {
     void OnManagerThread(Fn fn);
 
     ModelState mState;
-    ModelSync mSync{mState};
+    ReplyEffects mEffects{*this};
+    ModelSync mSync{mState, &mEffects};
     ManagerEvents* mEvents;
     ConnectionView* mView = nullptr;
     std::unique_ptr<ReplyRouter> mRouter;

@@ -638,19 +638,6 @@ void CMainView::OnDelayChanged(int output) {
 
 void CMainView::OnChannelGainChanged(int output) {
     OnOutputChanged(output);
-    mManager.ResendTrim(output);
-}
-
-void CMainView::OnChannelMuteChanged(int output) {
-    mManager.Outputs().SetChMute(output, mManager.State().live.channels[output].mute != 0);
-}
-
-void CMainView::OnChannelPhaseChanged(int output) {
-    mManager.Outputs().SetChPhase(output, mManager.State().live.channels[output].phase != 0);
-}
-
-void CMainView::OnChannelSoloChanged(int output) {
-    mManager.Outputs().ApplySolo(output, mManager.State().live.channels[output].solo != 0);
 }
 
 void CMainView::OnMixChanged(int source, int) {
@@ -666,17 +653,10 @@ void CMainView::OnSpeakerTypeChanged(int output) {
 
 void CMainView::OnLinkChanged() {
     OnLinkLockChanged();
-    mManager.Outputs().SetCurChannelChange(mManager.State().live.currOutChannel);
 }
 
-void CMainView::OnLockChanged(bool linkDropped) {
-    if (linkDropped) {
-        mManager.SendLinkOff();
-    }
+void CMainView::OnLockChanged(bool) {
     OnLinkLockChanged();
-    if (linkDropped) {
-        mManager.Outputs().SetCurChannelChange(mManager.State().live.currOutChannel);
-    }
 }
 
 void CMainView::OnEqBypassChanged(int output) {
@@ -700,7 +680,6 @@ void CMainView::OnSpkOhmChanged() {
 
 void CMainView::OnBridgeChanged() {
     ShowBridges();
-    mManager.ResendBridges();
 }
 
 void CMainView::OnNoiseGateChanged() {
@@ -712,7 +691,6 @@ void CMainView::OnAccChanged() {
 }
 
 void CMainView::OnDspStatus(int on) {
-    mManager.Disconnect();
     if (on == 0) {
         ShowMessageLater(QStringLiteral("${dsp_is_off}"));
     }

@@ -63,9 +63,6 @@ class CMainView : public model::OperationsView, public model::ModelChangeListene
     void OnEqBandChanged(int output, int band) override;
     void OnDelayChanged(int output) override;
     void OnChannelGainChanged(int output) override;
-    void OnChannelMuteChanged(int output) override;
-    void OnChannelPhaseChanged(int output) override;
-    void OnChannelSoloChanged(int output) override;
     void OnMixChanged(int source, int output) override;
     void OnSpeakerTypeChanged(int output) override;
     void OnLinkChanged() override;

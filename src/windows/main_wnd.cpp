@@ -42,13 +42,13 @@ CMainWnd::CMainWnd(Config config)
                                                          mClock, this);
     mManager->SetView(this);
     mView = std::make_unique<CMainView>(*this, *mManager);
-    mManager->SetModelListener(mView.get());
+    mManager->AddModelListener(mView.get());
     mManager->SetOperationsView(mView.get());
 }
 
 CMainWnd::~CMainWnd() {
     // The manager's jobs post to this window: they go while the window is whole.
-    mManager->SetModelListener(nullptr);
+    mManager->RemoveModelListener(mView.get());
     mManager->SetOperationsView(nullptr);
     mManager.reset();
     mView.reset();
