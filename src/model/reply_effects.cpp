@@ -52,26 +52,25 @@ void ReplyEffects::OnChannelGainChanged(int output) {
     Tell(&ModelChangeListener::OnChannelGainChanged, output);
 }
 
+// Mute, phase and solo reports go through their operations, which send them back (mute and
+// phase also to a bridge partner).
 void ReplyEffects::OnChannelMuteChanged(int output) {
-    const ProfileRecord& live = mManager.State().live;
     if (IsOutputIndex(output)) {
-        mManager.Outputs().SetChMute(output, live.channels[output].mute != 0);
+        mManager.Outputs().SetChMute(output, mManager.State().live.channels[output].mute != 0);
     }
     Tell(&ModelChangeListener::OnChannelMuteChanged, output);
 }
 
 void ReplyEffects::OnChannelPhaseChanged(int output) {
-    const ProfileRecord& live = mManager.State().live;
     if (IsOutputIndex(output)) {
-        mManager.Outputs().SetChPhase(output, live.channels[output].phase != 0);
+        mManager.Outputs().SetChPhase(output, mManager.State().live.channels[output].phase != 0);
     }
     Tell(&ModelChangeListener::OnChannelPhaseChanged, output);
 }
 
 void ReplyEffects::OnChannelSoloChanged(int output) {
-    const ProfileRecord& live = mManager.State().live;
     if (IsOutputIndex(output)) {
-        mManager.Outputs().ApplySolo(output, live.channels[output].solo != 0);
+        mManager.Outputs().ApplySolo(output, mManager.State().live.channels[output].solo != 0);
     }
     Tell(&ModelChangeListener::OnChannelSoloChanged, output);
 }
