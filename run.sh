@@ -25,4 +25,4 @@ fi
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
   echo "No display found; set QT_QPA_PLATFORM=offscreen to run headless (e.g. with --screenshot FILE)." >&2
 fi
-exec "$ORN_TOP/build/src/shell/orn-dsp" "$@"
+exec "$ORN_TOP/build/src/app/orn-dsp" "$@"

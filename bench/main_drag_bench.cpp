@@ -15,6 +15,7 @@
 #include "resources.h"
 #include "ui_equalizer.h"
 #include "virtual_amplifier.h"
+#include "virtual_amplifier_config.h"
 
 namespace {
 
@@ -24,10 +25,7 @@ void BM_MainWindowDragStep(benchmark::State& state) {
     ui::Resources::Instance().LoadFromDirectory(QStringLiteral(SKIN_DIR));
     // The graph at its design size (640 x 200), whatever the offscreen screen says.
     ui::Resources::Instance().SetUiScaleDpi(96);
-    CMainWnd::Config config;
-    config.amplifier = std::make_shared<sim::VirtualAmplifier>();
-    config.lockDirectory = home.path();
-    CMainWnd window(config);
+    CMainWnd window(VirtualAmplifierConfig(std::make_shared<sim::VirtualAmplifier>()));
     window.Create("XML_MAIN");
     window.show();
     for (int i = 0; i < 500 && !window.ConnectAttemptDone(); ++i) {

@@ -8,6 +8,8 @@
 #include <map>
 #include <vector>
 
+#include "identity.h"
+
 namespace sim {
 
 constexpr int kOutputs = 12;
@@ -143,9 +145,10 @@ struct CalibrationState {
 struct DeviceState {
     // Identity, as the handshake reports it.
     uint8_t handshakeStatus = 0x00;
-    uint8_t model = 78;
-    uint8_t masterVersion = 16;
-    uint8_t slaveVersion = 24;
+    uint8_t model = shell::kModelId;
+    // The firmware the program carries, so that no update is offered.
+    uint8_t masterVersion = shell::kBuiltInFirmwareMajor;
+    uint8_t slaveVersion = shell::kBuiltInFirmwareMinor;
     std::array<uint8_t, 4> dspFlashVersion{1, 0, 0, 0};
     uint8_t bootloaderVersion = 1;
     uint8_t pcAttached = 0;

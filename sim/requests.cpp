@@ -27,14 +27,6 @@ using Payload = std::vector<uint8_t>;
 // Answers that do not fit one frame are cut at a whole item; the head says where they end.
 constexpr size_t kMaxReply = dsplink::kMaxPayload;
 
-constexpr uint8_t MCU_ENTER_UPG = 0x01;
-constexpr uint8_t MCU_UPG_FINISH = 0x04;
-constexpr uint8_t MCU_BL_ENTER_UPG = 0xA0;
-constexpr uint8_t MCU_BL_UPG_FINISH = 0xA3;
-constexpr uint8_t MCU_REBOOT = 0x8F;
-constexpr uint8_t FLASH_UPG_START = 0x03;
-constexpr uint8_t FLASH_UPG_FINISH = 0x05;
-
 constexpr std::array<uint8_t, 6> kOfferedSources = {0x51, 0x52, 0x53, 0x54, 0x56, 0x57};
 
 void PushU16(Payload& out, uint32_t v) {
@@ -891,7 +883,7 @@ std::optional<InputReport> Answer(DeviceState& state, const dsplink::FrameView& 
             }
             return std::nullopt;
         }
-        if (subcmd == MCU_REBOOT && optype == OP_WRITE) {
+        if (subcmd == dsplink::MCU_REBOOT && optype == OP_WRITE) {
             return std::nullopt;
         }
         if (subcmd == dsplink::MCU_HANDSHAKE) {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using shell::ParseAppOptions;
+using app::ParseAppOptions;
 
 TEST(AppOptions, KnownOptionsAreTaken) {
     EXPECT_FALSE(ParseAppOptions({}).simulate);

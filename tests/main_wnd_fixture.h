@@ -1,5 +1,5 @@
 #pragma once
-// The main window over the virtual amplifier, in throw-away settings and lock folders, with
+// The main window over the virtual amplifier, in a throw-away settings folder, with
 // helpers to wait, choose menu items and answer message boxes.
 
 #include <gtest/gtest.h>
@@ -16,16 +16,15 @@
 #include "resources.h"
 #include "ui_layouts/test_app.h"
 #include "virtual_amplifier.h"
+#include "virtual_amplifier_config.h"
 
 class MainWndFixture : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(ui_test::LoadEnglishSkin());
         ASSERT_TRUE(mConfigHome.isValid());
-        // Settings and the instance lock go to throw-away folders.
+        // Settings go to a throw-away folder.
         qputenv("XDG_CONFIG_HOME", mConfigHome.path().toUtf8());
-        mConfig.amplifier = mAmplifier;
-        mConfig.lockDirectory = mLockDir.path();
     }
     void TearDown() override { ui::Resources::Instance().Reset(); }
 
@@ -72,7 +71,6 @@ class MainWndFixture : public ::testing::Test {
     };
 
     QTemporaryDir mConfigHome;
-    QTemporaryDir mLockDir;
     std::shared_ptr<sim::VirtualAmplifier> mAmplifier = std::make_shared<sim::VirtualAmplifier>();
-    CMainWnd::Config mConfig;
+    CMainWnd::Config mConfig = VirtualAmplifierConfig(mAmplifier);
 };

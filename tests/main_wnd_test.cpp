@@ -125,8 +125,11 @@ TEST_F(MainWndTest, LanguageItemsSwitchAndRememberTheLanguage) {
 }
 
 TEST_F(MainWndTest, ASecondCopySaysSoAndClosesWithoutConnecting) {
-    platform::SingleInstance first(platform::SingleInstanceKey(), mLockDir.path());
+    QTemporaryDir lockDir;
+    platform::SingleInstance first(platform::SingleInstanceKey(), lockDir.path());
     ASSERT_FALSE(first.IsSecondCopy());
+    const platform::SingleInstance second(platform::SingleInstanceKey(), lockDir.path());
+    mConfig.secondCopy = second.IsSecondCopy();
     MessageCatcher messages;
     auto window = MakeWindow();
     window->show();

@@ -6,6 +6,7 @@
 
 #include "dsp_link.h"
 #include "hid_transport.h"
+#include "identity.h"
 #include "profile_commands.h"
 #include "reply_printer.h"
 #include "reply_records.h"
@@ -141,10 +142,13 @@ int Run(const Options& options, std::FILE* out, std::FILE* err) {
         exitCode = kExitNoAmplifier;
     } else {
         const McuHandshakeInfo& info = target.Handshake();
-        std::fprintf(out, "Model: %d%s\nFirmware: %d.%d\n", info.model,
-                     info.model == MODEL_ID ? "" : " (not the supported model 78)",
-                     info.masterVersion, info.slaveVersion);
-        if (info.model != MODEL_ID) {
+        const bool supported = info.model == shell::kModelId;
+        std::fprintf(out, "Model: %d", info.model);
+        if (!supported) {
+            std::fprintf(out, " (not the supported model %d)", shell::kModelId);
+        }
+        std::fprintf(out, "\nFirmware: %d.%d\n", info.masterVersion, info.slaveVersion);
+        if (!supported) {
             exitCode = kExitNoAmplifier;
         } else if (dump) {
             const int missing = ReadLiveState(link);

@@ -18,6 +18,7 @@
 #include "clock.h"
 #include "command_queue.h"
 #include "frame.h"
+#include "identity.h"
 #include "link_state.h"
 #include "protocol.h"
 #include "reply_decoders.h"
@@ -59,7 +60,7 @@ class DspLink : private ReplyContext {
     // get its answer; requests made while the link is closed are not sent and not reported.
     using FailureTrace = std::function<void(const RequestFailure& failure)>;
 
-    DspLink(std::unique_ptr<HidTransport> transport, Clock& clock, uint8_t model = MODEL_ID,
+    DspLink(std::unique_ptr<HidTransport> transport, Clock& clock, uint8_t model = shell::kModelId,
             int channels = 12);
     ~DspLink() override;
     DspLink(const DspLink&) = delete;

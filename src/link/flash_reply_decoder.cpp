@@ -80,10 +80,10 @@ void DecodeFlash(uint8_t subcmd, uint8_t optype, const PayloadReader& reader,
                                      FLASH_SCENE_VALID, std::move(record));
             }
             break;
-        case 0x02:
-        case 0x03:
-        case 0x04:
-        case 0x05:
+        case FLASH_UPG_RESERVED:
+        case FLASH_UPG_START:
+        case FLASH_UPG_DATA:
+        case FLASH_UPG_FINISH:
             // Firmware upgrade acknowledgements belong to the upgrade transfer, not to this
             // decoder.
             break;

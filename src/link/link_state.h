@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "identity.h"
+
 namespace dsplink {
 
 struct LinkState {
@@ -15,7 +17,7 @@ struct LinkState {
     // Input noise levels go to the main target instead of the noise target.
     std::atomic<bool> noiseToMain{false};
     std::atomic<uint32_t> dspReplyCount{0};
-    uint8_t pcModel = 78;
+    uint8_t pcModel = shell::kModelId;
     int inputCount = 12;
     int outputCount = 12;
 };

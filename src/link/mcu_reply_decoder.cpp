@@ -163,23 +163,23 @@ void DecodeMcu(uint8_t subcmd, uint8_t optype, const PayloadReader& reader, Repl
         case MCU_INIT:
             runlog::Log("MCU INIT\n");
             break;
-        case 0x05:
-        case 0x06:
-        case 0x07:
-        case 0x0A:
+        case MCU_RESERVED_05:
+        case MCU_RESERVED_06:
+        case MCU_RESERVED_07:
+        case MCU_RESERVED_0A:
         case MCU_PC_CONNECT:
-        case 0x8F:
+        case MCU_REBOOT:
         case MCU_FACTORY_RESET:
             // Acknowledgements of settings: nothing to report.
             break;
-        case 0x01:
-        case 0x02:
-        case 0x03:
-        case 0x04:
-        case 0xA0:
-        case 0xA1:
-        case 0xA2:
-        case 0xA3:
+        case MCU_ENTER_UPG:
+        case MCU_UPG_START:
+        case MCU_UPG_DATA:
+        case MCU_UPG_FINISH:
+        case MCU_BL_ENTER_UPG:
+        case MCU_BL_UPG_START:
+        case MCU_BL_UPG_DATA:
+        case MCU_BL_UPG_FINISH:
             // Firmware upgrade acknowledgements belong to the upgrade transfer, not to this
             // decoder.
             break;

@@ -8,7 +8,6 @@ namespace dsplink {
 
 constexpr uint16_t kVendorId = 0x0483;
 constexpr uint16_t kProductId = 0x5750;
-constexpr uint8_t MODEL_ID = 78;
 
 constexpr size_t kReportSize = 64;        // data bytes of one HID report
 constexpr size_t kOutputReportSize = 65;  // report ID 0 in front

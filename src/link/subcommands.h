@@ -82,20 +82,43 @@ enum DspSubcmd : uint8_t {
 };
 
 enum McuSubcmd : uint8_t {
+    // Firmware upgrade of the MCU application; a DSP flash image enters upgrade mode this way too.
+    MCU_ENTER_UPG = 0x01,
+    MCU_UPG_START = 0x02,
+    MCU_UPG_DATA = 0x03,
+    MCU_UPG_FINISH = 0x04,
+    // Settings of the device's own that this program never sends; their answers pass silently.
+    MCU_RESERVED_05 = 0x05,
+    MCU_RESERVED_06 = 0x06,
+    MCU_RESERVED_07 = 0x07,
     MCU_HANDSHAKE = 0x08,
+    MCU_RESERVED_0A = 0x0A,
     MCU_GET_DSPFLASH_VER = 0x0B,
     MCU_BOOTLOADER_VER = 0x0C,
     MCU_DEVICE_PASSWORD = 0x0D,
     MCU_PC_CONNECT = 0x1F,
     MCU_DEVICE_ID = 0x41,
     MCU_INIT = 0x60,
+    // Restarts the MCU after a DSP flash upgrade.
+    MCU_REBOOT = 0x8F,
     MCU_FACTORY_RESET = 0x90,
     MCU_POWER_OFF_TIME = 0x91,
     MCU_ACC = 0x92,
     MCU_PING = 0x93,
+    // Firmware upgrade of the MCU bootloader.
+    MCU_BL_ENTER_UPG = 0xA0,
+    MCU_BL_UPG_START = 0xA1,
+    MCU_BL_UPG_DATA = 0xA2,
+    MCU_BL_UPG_FINISH = 0xA3,
 };
 
 enum FlashSubcmd : uint8_t {
+    // Answered during a DSP flash upgrade, though no step sends it.
+    FLASH_UPG_RESERVED = 0x02,
+    // Firmware upgrade of the DSP flash image, after MCU_ENTER_UPG.
+    FLASH_UPG_START = 0x03,
+    FLASH_UPG_DATA = 0x04,
+    FLASH_UPG_FINISH = 0x05,
     FLASH_SCENE_SAVE = 0x08,
     FLASH_SCENE_READ = 0x09,
     FLASH_SCENE_DELETE = 0x0A,

@@ -1,9 +1,12 @@
 #pragma once
 // Sizes and identity of the supported amplifier.
 
+#include "identity.h"
+
 namespace model {
 
-inline constexpr int MODEL_ID = 78;
+// The supported model under the model's own name.
+inline constexpr int MODEL_ID = shell::kModelId;
 inline constexpr int OUTPUT_CHANNELS = 12;
 inline constexpr int BRIDGE_PAIRS = 6;
 inline constexpr int INPUT_SOURCES = 9;

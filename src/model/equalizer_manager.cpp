@@ -10,11 +10,12 @@
 #include "reply_records.h"
 #include "run_log.h"
 #include "state_read.h"
+#include "subcommands.h"
 
 namespace model {
 
 namespace {
-constexpr uint32_t kMcuHandshakeKind = 0x08;
+constexpr uint32_t kMcuHandshakeKind = dsplink::MCU_HANDSHAKE;
 constexpr int kStatusPollMs = 100;
 constexpr int kSettleMs = 1000;
 }  // namespace

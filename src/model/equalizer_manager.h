@@ -36,8 +36,8 @@
 namespace model {
 
 // The built-in firmware the amplifier is compared with.
-inline constexpr int kBuiltInMainVersion = 16;
-inline constexpr int kBuiltInSlaveVersion = 24;
+inline constexpr int kBuiltInMainVersion = shell::kBuiltInFirmwareMajor;
+inline constexpr int kBuiltInSlaveVersion = shell::kBuiltInFirmwareMinor;
 
 // sys_upg_status values while an upgrade runs.
 inline constexpr int kUpgEnter = 16;

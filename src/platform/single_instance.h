@@ -9,12 +9,12 @@
 
 #include <memory>
 
+#include "identity.h"
+
 namespace platform {
 
-inline constexpr char kModelName[] = "ORN14.60DSP";
-
 // "TREVIK4TO8_" followed by the model name.
-QString SingleInstanceKey(const QString& modelName = QString::fromLatin1(kModelName));
+QString SingleInstanceKey(const QString& modelName = QString::fromLatin1(shell::kModelName));
 
 // $XDG_RUNTIME_DIR when it names a directory, else the temporary directory.
 QString DefaultLockDirectory();

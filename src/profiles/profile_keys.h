@@ -5,7 +5,6 @@
 
 namespace profiles {
 
-inline constexpr const char* kModelName = "ORN14.60DSP";
 // Input rows a file carries per source; the model keeps two more that no source uses.
 inline constexpr int kFileInputRows = 10;
 

@@ -117,7 +117,7 @@ cJSON* InMixPhase(const ProfileRecord& record) {
 
 void AddHeader(cJSON* root, const ProfileRecord& live) {
     AddInt(root, "model", model::MODEL_ID);
-    cJSON_AddItemToObject(root, "model_name", cJSON_CreateString(kModelName));
+    cJSON_AddItemToObject(root, "model_name", cJSON_CreateString(shell::kModelName));
     AddInt(root, "mainVolume", live.mainVolume);
     AddInt(root, "acc", live.acc);
     AddInt(root, "subVolume", live.subVolume);

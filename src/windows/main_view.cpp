@@ -23,7 +23,7 @@ namespace {
 
 using model::OUTPUT_CHANNELS;
 
-constexpr int kSpeakerPositions = 28;
+constexpr int kSpeakerPositions = model::SPEAKER_POSITIONS;
 constexpr int kRoutingInputs = 10;
 constexpr int kSources = model::INPUT_SOURCES;
 

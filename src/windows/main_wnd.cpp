@@ -6,8 +6,6 @@
 
 #include "about_wnd.h"
 #include "controls.h"
-#include "device_watcher.h"
-#include "hid_transport.h"
 #include "loading_wnd.h"
 #include "main_view.h"
 #include "markers.h"
@@ -17,29 +15,14 @@
 #include "resources.h"
 #include "run_log.h"
 #include "settings.h"
-#include "sim_transport.h"
-#include "single_instance.h"
 #include "subcommands.h"
-#include "virtual_amplifier.h"
-
-namespace {
-
-std::unique_ptr<dsplink::HidTransport> MakeTransport(
-    const std::shared_ptr<sim::VirtualAmplifier>& amplifier, dsplink::Clock& clock) {
-    if (amplifier) {
-        return std::make_unique<sim::SimTransport>(amplifier, clock);
-    }
-    return platform::MakeHidTransport();
-}
-
-}  // namespace
 
 CMainWnd::CMainWnd(Config config)
     : mConfig(std::move(config)), mClock(mConfig.clock ? *mConfig.clock : mSystemClock) {
     SetClassName("MainWnd");
     controls::RegisterCustomControls();
-    mManager = std::make_unique<model::EqualizerManager>(MakeTransport(mConfig.amplifier, mClock),
-                                                         mClock, this);
+    mManager =
+        std::make_unique<model::EqualizerManager>(mConfig.makeTransport(mClock), mClock, this);
     mManager->SetView(this);
     mView = std::make_unique<CMainView>(*this, *mManager);
     mManager->AddModelListener(mView.get());
@@ -73,7 +56,7 @@ void CMainWnd::InitWindow() {
     UpdateVersionTexts();
     OnConnectButton(model::ConnectButton::Disconnected);
     ApplySingleInstanceRule();
-    if (mSecondCopy) {
+    if (IsSecondCopy()) {
         return;
     }
     // Quiet: no amplifier at start is not an error worth a message.
@@ -89,12 +72,7 @@ void CMainWnd::ApplySavedLanguage() {
 }
 
 void CMainWnd::ApplySingleInstanceRule() {
-    mInstance = mConfig.lockDirectory.isEmpty()
-                    ? std::make_unique<platform::SingleInstance>()
-                    : std::make_unique<platform::SingleInstance>(platform::SingleInstanceKey(),
-                                                                 mConfig.lockDirectory);
-    mSecondCopy = mInstance->IsSecondCopy();
-    if (!mSecondCopy) {
+    if (!IsSecondCopy()) {
         return;
     }
     mConnectDone = true;
@@ -106,13 +84,9 @@ void CMainWnd::ApplySingleInstanceRule() {
 }
 
 void CMainWnd::WatchDevices() {
-    mWatcher = mConfig.amplifier ? platform::MakeSimulatedDeviceWatcher(mConfig.amplifier)
-                                 : platform::MakeDeviceWatcher();
-    runlog::Log("device notifications from %s\n", mWatcher->Kind());
-    connect(mWatcher.get(), &platform::DeviceWatcher::arrived, this,
-            [this] { DeviceChanged(true); });
-    connect(mWatcher.get(), &platform::DeviceWatcher::removed, this,
-            [this] { DeviceChanged(false); });
+    if (mConfig.makeWatcher) {
+        mWatcher = mConfig.makeWatcher([this](bool arrived) { DeviceChanged(arrived); });
+    }
 }
 
 void CMainWnd::DeviceChanged(bool arrived) {

@@ -12,15 +12,9 @@
 #include "about_wnd.h"
 #include "clock.h"
 #include "equalizer_manager.h"
+#include "transport.h"
 #include "window.h"
 
-namespace platform {
-class DeviceWatcher;
-class SingleInstance;
-}  // namespace platform
-namespace sim {
-class VirtualAmplifier;
-}
 namespace ui {
 class SButton;
 }
@@ -30,11 +24,20 @@ class CMainView;
 class CMainWnd : public ui::Window, public model::ManagerEvents, public model::ConnectionView {
     Q_OBJECT
   public:
+    // The amplifier arrived (true) or was removed (false).
+    using DeviceReport = std::function<void(bool arrived)>;
+
+    // What the program is started with decides what the window talks to; the window itself
+    // knows neither USB nor the virtual amplifier.
     struct Config {
-        // The virtual amplifier to talk to instead of USB; nullptr for the real one.
-        std::shared_ptr<sim::VirtualAmplifier> amplifier;
-        // Where the single-instance lock lives; empty for the default place.
-        QString lockDirectory;
+        // Makes the transport to the amplifier, waiting through the window's clock. Required.
+        std::function<std::unique_ptr<dsplink::HidTransport>(dsplink::Clock&)> makeTransport;
+        // Makes the watcher of the amplifier's arrival and removal, which reports to the given
+        // call on the UI thread while it lives (see Relay). The first copy makes it after its
+        // start-up connect and keeps it; without one, plugging goes unnoticed.
+        std::function<std::unique_ptr<QObject>(DeviceReport)> makeWatcher;
+        // Another copy of the program holds the single-instance lock: say so and close.
+        bool secondCopy = false;
         // The clock every wait of the link and the jobs goes through; nullptr for real time.
         dsplink::Clock* clock = nullptr;
         // Picks the profile file to save or load instead of the file dialog; empty cancels.
@@ -44,9 +47,18 @@ class CMainWnd : public ui::Window, public model::ManagerEvents, public model::C
     explicit CMainWnd(Config config);
     ~CMainWnd() override;
 
+    // For Config::makeWatcher: passes a watcher's arrived() and removed() signals on.
+    template <class Watcher>
+    static std::unique_ptr<QObject> Relay(std::unique_ptr<Watcher> watcher, DeviceReport report) {
+        Watcher* source = watcher.get();
+        connect(source, &Watcher::arrived, source, [report] { report(true); });
+        connect(source, &Watcher::removed, source, [report] { report(false); });
+        return watcher;
+    }
+
     void Notify(const ui::Notification& notification) override;
 
-    bool IsSecondCopy() const { return mSecondCopy; }
+    bool IsSecondCopy() const { return mConfig.secondCopy; }
     bool IsConnected() const;
     // The connection attempt made at start (or by the last connect) has finished.
     bool ConnectAttemptDone() const { return mConnectDone; }
@@ -128,13 +140,11 @@ class CMainWnd : public ui::Window, public model::ManagerEvents, public model::C
     std::unique_ptr<model::EqualizerManager> mManager;
     std::unique_ptr<CMainView> mView;
     std::unique_ptr<CLoadingWnd> mLoading;
-    std::unique_ptr<platform::SingleInstance> mInstance;
-    std::unique_ptr<platform::DeviceWatcher> mWatcher;
+    std::unique_ptr<QObject> mWatcher;
     std::atomic<bool> mConnectDone{false};
     // Numbers each connect attempt; posted messages carry it.
     std::atomic<int32_t> mAttempt{0};
     ui::SButton* mConnectButton = nullptr;
     int mMenuChannel = -1;
-    bool mSecondCopy = false;
     bool mClosing = false;
 };

@@ -12,11 +12,15 @@
 
 #include "app_options.h"
 #include "demo_tuning.h"
+#include "device_watcher.h"
+#include "hid_transport.h"
 #include "identity.h"
 #include "main_wnd.h"
 #include "markers.h"
 #include "resources.h"
 #include "run_log.h"
+#include "sim_transport.h"
+#include "single_instance.h"
 #include "ui_scale.h"
 #include "virtual_amplifier.h"
 
@@ -49,6 +53,24 @@ shell::ScreenLayout CurrentScreens() {
         layout.monitors.push_back({g.left(), g.top(), g.left() + g.width(), g.top() + g.height()});
     }
     return layout;
+}
+
+// The USB amplifier through hidapi and udev, or `amplifier` when there is one.
+void UseDevices(CMainWnd::Config& config, std::shared_ptr<sim::VirtualAmplifier> amplifier) {
+    config.makeTransport =
+        [amplifier](dsplink::Clock& clock) -> std::unique_ptr<dsplink::HidTransport> {
+        if (amplifier) {
+            return std::make_unique<sim::SimTransport>(amplifier, clock);
+        }
+        return platform::MakeHidTransport();
+    };
+    config.makeWatcher = [amplifier](CMainWnd::DeviceReport report) {
+        std::unique_ptr<platform::DeviceWatcher> watcher =
+            amplifier ? platform::MakeSimulatedDeviceWatcher(amplifier)
+                      : platform::MakeDeviceWatcher();
+        runlog::Log("device notifications from %s\n", watcher->Kind());
+        return CMainWnd::Relay(std::move(watcher), std::move(report));
+    };
 }
 
 // A changed screen set needs a new scale: start a fresh copy and close this one normally.
@@ -98,16 +120,16 @@ int main(int argc, char** argv) {
     // Help must work without a display, so before Qt connects to one.
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::fputs(shell::AppUsage().toUtf8().constData(), stdout);
+            std::fputs(app::AppUsage().toUtf8().constData(), stdout);
             return 0;
         }
     }
-    QApplication app(argc, argv);
+    QApplication application(argc, argv);
     // Qt has taken its own options (-platform ...) out of the arguments by now.
-    const shell::AppOptions options = shell::ParseAppOptions(app.arguments().mid(1));
+    const app::AppOptions options = app::ParseAppOptions(application.arguments().mid(1));
     if (!options.error.isEmpty()) {
         std::fprintf(stderr, "orn-dsp: %s\n\n%s", options.error.toUtf8().constData(),
-                     shell::AppUsage().toUtf8().constData());
+                     app::AppUsage().toUtf8().constData());
         return 2;
     }
     OpenRunLog();
@@ -118,13 +140,18 @@ int main(int argc, char** argv) {
     }
     ui::Resources::Instance().SetUiScaleDpi(shell::UiScaleDpi(CurrentScreens()));
 
-    CMainWnd::Config config;
+    std::shared_ptr<sim::VirtualAmplifier> amplifier;
     if (options.simulate) {
-        config.amplifier = std::make_shared<sim::VirtualAmplifier>();
+        amplifier = std::make_shared<sim::VirtualAmplifier>();
         // Something to look at and tune: a typical installation rather than a blank amplifier.
-        config.amplifier->Modify(sim::ApplyDemoTuning);
+        amplifier->Modify(sim::ApplyDemoTuning);
     }
-    auto window = std::make_unique<CMainWnd>(config);
+    // Held until the program ends.
+    const platform::SingleInstance instance;
+    CMainWnd::Config config;
+    UseDevices(config, std::move(amplifier));
+    config.secondCopy = instance.IsSecondCopy();
+    auto window = std::make_unique<CMainWnd>(std::move(config));
     window->Create("XML_MAIN");
     window->SetCaption(shell::kCaption);
     window->show();
@@ -135,7 +162,7 @@ int main(int argc, char** argv) {
     if (!options.screenshot.isEmpty()) {
         ScheduleScreenshot(*window, options.screenshot, &exitCode);
     }
-    app.exec();
+    application.exec();
     window.reset();
     runlog::Close();
     return exitCode;

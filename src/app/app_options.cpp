@@ -1,6 +1,6 @@
 #include "app_options.h"
 
-namespace shell {
+namespace app {
 
 AppOptions ParseAppOptions(const QStringList& arguments) {
     AppOptions options;
@@ -40,4 +40,4 @@ QString AppUsage() {
            "  --help             show this text\n";
 }
 
-}  // namespace shell
+}  // namespace app

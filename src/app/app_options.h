@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace shell {
+namespace app {
 
 struct AppOptions {
     bool simulate = false;  // the virtual amplifier instead of USB
@@ -17,4 +17,4 @@ struct AppOptions {
 AppOptions ParseAppOptions(const QStringList& arguments);
 QString AppUsage();
 
-}  // namespace shell
+}  // namespace app
