@@ -291,11 +291,13 @@ void EqualizerManager::ReadMcuValueThread() {
 void EqualizerManager::FirmwareVersionDecision() {
     const int mainVersion = mSeenMainVersion;
     const int slaveVersion = mSeenSlaveVersion;
-    if (mainVersion == kBuiltInMainVersion && slaveVersion == kBuiltInSlaveVersion) {
+    if (mainVersion == shell::kBuiltInFirmwareMajor &&
+        slaveVersion == shell::kBuiltInFirmwareMinor) {
         return;
     }
-    const bool newer = mainVersion > kBuiltInMainVersion ||
-                       (mainVersion == kBuiltInMainVersion && slaveVersion > kBuiltInSlaveVersion);
+    const bool newer = mainVersion > shell::kBuiltInFirmwareMajor ||
+                       (mainVersion == shell::kBuiltInFirmwareMajor &&
+                        slaveVersion > shell::kBuiltInFirmwareMinor);
     if (newer) {
         PostEvent(dsplink::WM_DSP_FW_NEWER);
     } else if (!shell::NoForceUpdateMarkerPresent()) {

@@ -35,10 +35,6 @@
 
 namespace model {
 
-// The built-in firmware the amplifier is compared with.
-inline constexpr int kBuiltInMainVersion = shell::kBuiltInFirmwareMajor;
-inline constexpr int kBuiltInSlaveVersion = shell::kBuiltInFirmwareMinor;
-
 // sys_upg_status values while an upgrade runs.
 inline constexpr int kUpgEnter = 16;
 inline constexpr int kUpgStart = 32;

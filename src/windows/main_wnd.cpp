@@ -195,7 +195,7 @@ void CMainWnd::ShowNewerFirmwareMessage() {
         ui::Resources::Instance().FindText("${dsp_fw_new_tips}").value_or(QString());
     const QByteArray utf8 = format.toUtf8();
     ShowMessageLater(QString::asprintf(utf8.constData(), live.mainVersion, live.slaveVersion,
-                                       model::kBuiltInMainVersion, model::kBuiltInSlaveVersion));
+                                       shell::kBuiltInFirmwareMajor, shell::kBuiltInFirmwareMinor));
 }
 
 void CMainWnd::OnUpdateEqualizer() {
