@@ -153,6 +153,9 @@ void EqOperations::SendFilter(int output, int side) {
 }
 
 void EqOperations::SendBand(int output, int band) {
+    if (!IsOutputIndex(output) || band < 0 || band >= MAX_EQ_BANDS) {
+        return;
+    }
     const EqBand& b = Band(output, band);
     // The amplifier has no enable flag: a disabled band plays flat.
     const float gain = b.enable != 0 ? ClampEqGain(b.eqGain) : 0.0f;

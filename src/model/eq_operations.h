@@ -126,6 +126,11 @@ class EqOperations {
     // The points the graph shows for the current output.
     std::vector<EqGraphPoint> GraphPoints() const;
 
+    // Sends one band of an output as the record holds it, clamped to what the amplifier takes
+    // (a disabled band plays flat); for windows that edit bands of their own. Out-of-range
+    // outputs and bands send nothing.
+    void SendBand(int output, int band);
+
     // Shows the current output's crossover and slope items, or its bands.
     void ShowCrossover();
     void ShowBands();
@@ -171,7 +176,6 @@ class EqOperations {
     bool ThrottleAllows(bool release);
 
     void SendFilter(int output, int side);
-    void SendBand(int output, int band);
     void SendBypass(int output);
 
     void DragHandle(int side, bool release, int hz);

@@ -18,9 +18,6 @@
 
 namespace {
 
-constexpr int kScene = 0;
-constexpr int kSource = 0;
-constexpr bool kQueued = false;
 constexpr float kGainEpsilon = 0.001f;
 constexpr float kGainTolerance = 0.01f;
 constexpr float kQTolerance = 0.01f;
@@ -174,15 +171,9 @@ float CCustomEqWnd::MaxGain(int k) const {
 }
 
 void CCustomEqWnd::SendPoint(int k) {
-    const model::EqBand* b = Band(k);
-    if (b == nullptr) {
-        return;
+    if (Band(k) != nullptr) {
+        mManager.Eq().SendBand(mOutput, k + kFirstBand);
     }
-    // The amplifier has no enable flag: a disabled point plays flat.
-    const float gain = b->enable != 0 ? model::ClampEqGain(b->eqGain) : 0.0f;
-    mManager.Link().EQ_Ctrl(kScene, kSource, mOutput, k + kFirstBand,
-                            std::clamp(b->freq, model::MIN_FREQUENCY, model::MAX_FREQUENCY),
-                            model::ClampEqQ(b->eqFactor), gain, kQueued);
 }
 
 // ---- fields ----
