@@ -31,6 +31,10 @@ int Flipped(int field) {
 InputOperations::InputOperations(ProfileRecord& live, dsplink::DspLink& link)
     : mLive(live), mLink(link) {}
 
+void InputOperations::PollMainVolume() {
+    mLink.Get_Main_Volume();
+}
+
 void InputOperations::SetInputSource(int source, bool connected) {
     runlog::Log("on %s index %d\n", "EqualizerManager::SetInputSource", source);
     if (!IsSourceIndex(source) || !IsSourceShown(source)) {

@@ -24,6 +24,8 @@ class InputOperations {
     // connected: the connect button is selected; only then is the source sent (at once) and
     // the main-volume poll started.
     void SetInputSource(int source, bool connected);
+    // One tick of the main-volume poll after a source change: asks the amplifier for it.
+    void PollMainVolume();
     void SetInputIn(int input, int output, bool on);
 
     // Typed main volume; offText (the shown "${off}") is -60. False when not a number: nothing

@@ -456,7 +456,7 @@ void CMainWnd::OnTimer(int id) {
     const int count = mView->MainVolumePollCount();
     runlog::Log("GET_MAIN_VOLUME_TIMER, getMainVolumeTimer=%d\n", count);
     if (count > 0) {
-        mManager->Link().Get_Main_Volume();
+        mManager->Inputs().PollMainVolume();
         mView->SetMainVolumePollCount(count - 1);
     } else {
         KillTimer(kGetMainVolumeTimer);
