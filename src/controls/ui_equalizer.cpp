@@ -78,33 +78,13 @@ UIEqualizer::UIEqualizer(QWidget* parent) : QWidget(parent), ui::Control(this) {
 
 UIEqualizer* UIEqualizer::FromLayout(const ui::LayoutNode& node, QString* error) {
     auto graph = std::make_unique<UIEqualizer>();
-    const QString align = node.Attr(QStringLiteral("align")).trimmed().toLower();
-    const QString valign = node.Attr(QStringLiteral("valign")).trimmed().toLower();
-    int horizontal = graph->mTextFlags & Qt::AlignHorizontal_Mask;
-    int vertical = graph->mTextFlags & Qt::AlignVertical_Mask;
-    if (align == QLatin1String("left")) {
-        horizontal = Qt::AlignLeft;
-    } else if (align == QLatin1String("center")) {
-        horizontal = Qt::AlignHCenter;
-    } else if (align == QLatin1String("right")) {
-        horizontal = Qt::AlignRight;
-    } else if (!align.isEmpty()) {
-        Fail(node, error,
-             QStringLiteral("align=\"%1\": expected left, center or right").arg(align));
+    Qt::Alignment align =
+        Qt::Alignment::fromInt(graph->mTextFlags) & Qt::AlignmentFlag::AlignHorizontal_Mask;
+    align |= Qt::Alignment::fromInt(graph->mTextFlags) & Qt::AlignmentFlag::AlignVertical_Mask;
+    if (!node.ReadAlignment(&align, error)) {
         return nullptr;
     }
-    if (valign == QLatin1String("top")) {
-        vertical = Qt::AlignTop;
-    } else if (valign == QLatin1String("vcenter")) {
-        vertical = Qt::AlignVCenter;
-    } else if (valign == QLatin1String("bottom")) {
-        vertical = Qt::AlignBottom;
-    } else if (!valign.isEmpty()) {
-        Fail(node, error,
-             QStringLiteral("valign=\"%1\": expected top, vcenter or bottom").arg(valign));
-        return nullptr;
-    }
-    int flags = horizontal | vertical;
+    int flags = static_cast<int>(align);
     if (IsTrue(node, "wordbreak")) {
         flags |= Qt::TextWordWrap;
     } else {

@@ -445,6 +445,50 @@ bool LayoutNode::ReadColor(const QString& name, QColor* out, QString* error) con
     return ReadAttr(*this, name, out, error, "a colour #RRGGBB or #AARRGGBB", ParseColor);
 }
 
+bool LayoutNode::ReadAlignment(Qt::Alignment* inOut, QString* error) const {
+    bool ok = true;
+    Qt::Alignment horizontal = *inOut & Qt::AlignHorizontal_Mask;
+    Qt::Alignment vertical = *inOut & Qt::AlignVertical_Mask;
+    const QString align = Attr(QStringLiteral("align")).trimmed().toLower();
+    if (!align.isEmpty()) {
+        if (align == QLatin1String("left")) {
+            horizontal = Qt::AlignLeft;
+        } else if (align == QLatin1String("center")) {
+            horizontal = Qt::AlignHCenter;
+        } else if (align == QLatin1String("right")) {
+            horizontal = Qt::AlignRight;
+        } else {
+            ok = false;
+            if (error) {
+                *error = Where() + QStringLiteral(
+                                       "align=\"%1\": expected left, center or "
+                                       "right")
+                                       .arg(align);
+            }
+        }
+    }
+    const QString valign = Attr(QStringLiteral("valign")).trimmed().toLower();
+    if (!valign.isEmpty()) {
+        if (valign == QLatin1String("top")) {
+            vertical = Qt::AlignTop;
+        } else if (valign == QLatin1String("vcenter") || valign == QLatin1String("center")) {
+            vertical = Qt::AlignVCenter;
+        } else if (valign == QLatin1String("bottom")) {
+            vertical = Qt::AlignBottom;
+        } else {
+            ok = false;
+            if (error) {
+                *error = Where() + QStringLiteral(
+                                       "valign=\"%1\": expected top, vcenter or "
+                                       "bottom")
+                                       .arg(valign);
+            }
+        }
+    }
+    *inOut = horizontal | vertical;
+    return ok;
+}
+
 std::optional<bool> ParseBool(const QString& text) {
     const QString t = text.trimmed().toLower();
     if (t == QLatin1String("true") || t == QLatin1String("1") || t == QLatin1String("yes")) {

@@ -40,6 +40,9 @@ struct LayoutNode {
     bool ReadRect(const QString& name, QRect* out, QString* error) const;  // "x,y,w,h"
     bool ReadSize(const QString& name, QSize* out, QString* error) const;  // "w,h"
     bool ReadColor(const QString& name, QColor* out, QString* error) const;
+    // "align" (left, center, right) and "valign" (top, vcenter or center, bottom) over what
+    // *inOut holds; an attribute that is missing keeps its part.
+    bool ReadAlignment(Qt::Alignment* inOut, QString* error) const;
 };
 
 // Bounds that keep hostile or mistyped layouts from building millions of widgets.

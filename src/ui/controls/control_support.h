@@ -1,6 +1,6 @@
 #pragma once
-// What several controls share: item data roles, re-polishing after a state change, the common
-// layout attributes and radio-style group peers. Private to the toolkit.
+// What several controls share: item data roles, re-polishing after a state change and
+// radio-style group peers. Private to the toolkit.
 
 #include <QList>
 #include <QString>
@@ -43,9 +43,5 @@ QList<T*> GroupPeers(QWidget* self, const QString& group) {
     }
     return peers;
 }
-
-// The "align" and "valign" attributes over a fallback; *ok false (with *error) on a bad value.
-Qt::Alignment ParseAlignment(const LayoutNode& node, Qt::Alignment fallback, QString* error,
-                             bool* ok);
 
 }  // namespace ui::control_support

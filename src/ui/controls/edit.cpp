@@ -4,11 +4,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 
-#include "controls/control_support.h"
-
 namespace ui {
-
-using namespace control_support;
 
 Edit::Edit(QWidget* parent) : QLineEdit(parent), Control(this) {
     connect(this, &QLineEdit::textEdited, this, [this](const QString& t) { OnEdited(t); });
@@ -21,9 +17,9 @@ QStringList Edit::KnownAttributes() const {
 bool Edit::Configure(const LayoutNode& node, QString* error) {
     int maxChars = 0;
     bool readOnly = false;
-    bool ok = true;
-    const Qt::Alignment align = ParseAlignment(node, Qt::AlignLeft | Qt::AlignVCenter, error, &ok);
-    if (!ok || !node.ReadInt(QStringLiteral("maxchar"), &maxChars, error) ||
+    Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter;
+    if (!node.ReadAlignment(&align, error) ||
+        !node.ReadInt(QStringLiteral("maxchar"), &maxChars, error) ||
         !node.ReadBool(QStringLiteral("readonly"), &readOnly, error)) {
         return false;
     }

@@ -2,11 +2,7 @@
 
 #include <QEvent>
 
-#include "controls/control_support.h"
-
 namespace ui {
-
-using namespace control_support;
 
 Label::Label(QWidget* parent) : QLabel(parent), Control(this) {
     setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -17,12 +13,13 @@ QStringList Label::KnownAttributes() const {
 }
 
 bool Label::Configure(const LayoutNode& node, QString* error) {
-    bool ok = true;
-    setAlignment(ParseAlignment(node, alignment(), error, &ok));
+    Qt::Alignment align = alignment();
     bool wrap = false;
-    if (!ok || !node.ReadBool(QStringLiteral("wordwrap"), &wrap, error)) {
+    if (!node.ReadAlignment(&align, error) ||
+        !node.ReadBool(QStringLiteral("wordwrap"), &wrap, error)) {
         return false;
     }
+    setAlignment(align);
     setWordWrap(wrap);
     return true;
 }
