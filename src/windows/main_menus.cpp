@@ -10,8 +10,6 @@
 #include "speaker_types.h"
 #include "ui_equalizer.h"
 
-#include <utility>
-
 namespace {
 
 // Items whose windows arrive with later work: they stay visible so the menus keep their shape.
@@ -52,17 +50,33 @@ void EnableItems(ui::Menu* menu, bool connected) {
     }
 }
 
+// The language items: the language each switches to and its index in the settings file.
+struct LanguageItem {
+    const char* item;
+    const char* language;
+    int index;
+};
+constexpr LanguageItem kLanguageItems[] = {
+    {"option_item_language_en", "en", 0},
+    {"option_item_language_cn", "cn_zh", 1},
+    {"option_item_language_ru", "ru", 2},
+};
+
 // The language in use carries a tick.
 void MarkLanguage(ui::Menu* menu) {
     const QString current = ui::Resources::Instance().CurrentLanguage();
-    constexpr std::pair<const char*, const char*> kItems[] = {
-        {"option_item_language_en", "en"},
-        {"option_item_language_cn", "cn_zh"},
-        {"option_item_language_ru", "ru"},
-    };
-    for (const auto& [item, language] : kItems) {
-        menu->SetItemChecked(QString::fromLatin1(item), current == QLatin1String(language));
+    for (const LanguageItem& l : kLanguageItems) {
+        menu->SetItemChecked(QString::fromLatin1(l.item), current == QLatin1String(l.language));
     }
+}
+
+const LanguageItem* LanguageItemNamed(const QString& item) {
+    for (const LanguageItem& l : kLanguageItems) {
+        if (item == QLatin1String(l.item)) {
+            return &l;
+        }
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -149,12 +163,8 @@ void CMainWnd::OnMenuItem(const ui::Notification& n) {
     } else if (item == "option_item_language") {
         const bool chinese = ui::Resources::Instance().CurrentLanguage() == "cn_zh";
         ChangeLanguage(chinese ? "en" : "cn_zh", chinese ? 0 : 1);
-    } else if (item == "option_item_language_en") {
-        ChangeLanguage("en", 0);
-    } else if (item == "option_item_language_cn") {
-        ChangeLanguage("cn_zh", 1);
-    } else if (item == "option_item_language_ru") {
-        ChangeLanguage("ru", 2);
+    } else if (const LanguageItem* language = LanguageItemNamed(item)) {
+        ChangeLanguage(QString::fromLatin1(language->language), language->index);
     } else if (item == "advance_item_custom_eq") {
         CCustomEqWnd::Run(this, *mManager);
     } else if (item == "option_item_reset_default") {
