@@ -8,7 +8,6 @@
 #include "run_log.h"
 #include "scene_wnd.h"
 #include "speaker_types.h"
-#include "ui_equalizer.h"
 
 namespace {
 
