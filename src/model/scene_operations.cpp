@@ -189,8 +189,9 @@ void SceneOperations::StartReadCurrentScene() {
 }
 
 void SceneOperations::StartSetCurScene() {
-    // Every field shows the loaded values before the busy window takes the focus away, so
-    // no field can commit an older text.
+    // The view is refreshed once, now: the send changes nothing in the model, and every
+    // field shows the loaded values before the busy window takes the focus away, so no field
+    // can commit an older text.
     ApplyLinkState();
     RefreshWholeView();
     Post(nullptr, WM_SHOW_LOADING);
@@ -200,10 +201,6 @@ void SceneOperations::StartSetCurScene() {
             ExclusiveSession session(mJobs);
             SetReadCurProfileToMCU(record);
         }
-        mJobs.OnOwnerThread([this] {
-            ApplyLinkState();
-            RefreshWholeView();
-        });
         Post(nullptr, WM_HIDE_LOADING);
         runlog::Log("SetCurSceneThread end!\n");
     });
@@ -218,10 +215,6 @@ void SceneOperations::StartSetWholeProfile() {
         {
             ExclusiveSession session(mJobs);
             SetReadWholeProfileToMCU(table, live);
-            mJobs.OnOwnerThread([this] {
-                ApplyLinkState();
-                RefreshWholeView();
-            });
             // The amplifier is still writing its flash; nothing else may reach it meanwhile.
             mJobs.SleepMs(kWholeProfileSettleMs);
         }

@@ -72,8 +72,8 @@ class SceneOperations {
     // Asks the amplifier for its current scene; the answer reaches the scene reply target.
     void StartReadCurrentScene();
 
-    // After a profile file was loaded into the model: show the busy window, send the live
-    // record (or the scene table and the live record), refresh the whole view, hide it.
+    // After a profile file was loaded into the model: refresh the whole view, show the busy
+    // window, send the live record (or the scene table and the live record), hide it.
     void StartSetCurScene();
     void StartSetWholeProfile();
 
