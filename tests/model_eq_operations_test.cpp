@@ -24,18 +24,34 @@ using model::EqOperations;
 
 namespace {
 
-struct RecordingView : model::OperationsView {
+struct RecordingView : model::OperationsView, model::ModelSubscriber {
     bool AskQuestion(const char* key) override {
         questions.push_back(key);
         return answer;
     }
-    void OnCrossoverShown() override { ++crossoverShown; }
-    void OnBandsShown() override { ++bandsShown; }
-    void OnGraphChanged(int selected) override { graphSelections.push_back(selected); }
-    void OnSlopeItemsChanged(int side, bool odd) override {
-        (side == model::HIGH_PASS_SIDE ? hpOdd : lpOdd) = odd ? 1 : 0;
+    void OnModelChange(const model::ModelChange& change) override {
+        using model::ChangeKind;
+        switch (change.kind) {
+            case ChangeKind::Crossover:
+                ++crossoverShown;
+                hpOdd = ops->OddSlopesEnabled(model::HIGH_PASS_SIDE) ? 1 : 0;
+                lpOdd = ops->OddSlopesEnabled(model::LOW_PASS_SIDE) ? 1 : 0;
+                break;
+            case ChangeKind::Bands:
+                ++bandsShown;
+                break;
+            case ChangeKind::Graph:
+                graphSelections.push_back(change.band);
+                break;
+            case ChangeKind::EqMode:
+                modes.push_back(ops->PeqMode());
+                break;
+            default:
+                break;
+        }
     }
-    void OnEqModeChanged(bool peq) override { modes.push_back(peq); }
+
+    const EqOperations* ops = nullptr;
 
     bool answer = false;
     int crossoverShown = 0;
@@ -65,8 +81,10 @@ class EqOpsTest : public ::testing::Test {
             ASSERT_EQ(link.Open(), dsplink::OpenResult::Opened);
             link.SetAsyncMode(true);
         }
-        ops = std::make_unique<EqOperations>(live, link, dragClock, curves);
+        ops = std::make_unique<EqOperations>(live, link, dragClock, curves, changes);
         ops->SetView(&view);
+        view.ops = ops.get();
+        changes.Subscribe(&view);
     }
     void TearDown() override { ops.reset(); }
 
@@ -132,6 +150,7 @@ class EqOpsTest : public ::testing::Test {
     model::ProfileRecord live;
     model::ChannelCurves curves;
     RecordingView view;
+    model::ModelChanges changes;
     std::unique_ptr<EqOperations> ops;
 };
 

@@ -266,10 +266,13 @@ TEST_F(ManagerTest, QueuedEditsTheAmplifierDoesNotTakeAreCountedUntilTheNextConn
     EXPECT_EQ(view.unanswered, 0);
 }
 
-// Hears replies as a window would; may leave while it hears one.
-struct CountingListener : model::ModelChangeListener {
-    void OnChannelGainChanged(int output) override {
-        outputs.push_back(output);
+// Hears changes as a window would; may leave while it hears one.
+struct CountingListener : model::ModelSubscriber {
+    void OnModelChange(const model::ModelChange& change) override {
+        if (change.kind != model::ChangeKind::Output) {
+            return;
+        }
+        outputs.push_back(change.output);
         if (leave) {
             leave();
         }
@@ -283,9 +286,9 @@ TEST_F(ManagerTest, RepliesAreEchoedByTheModelAndHeardByEveryListener) {
     manager->FinishConnection();
     CountingListener first;
     CountingListener second;
-    manager->AddModelListener(&first);
-    manager->AddModelListener(&second);
-    first.leave = [&] { manager->RemoveModelListener(&second); };
+    manager->Subscribe(&first);
+    manager->Subscribe(&second);
+    first.leave = [&] { manager->Unsubscribe(&second); };
     // A trim below the slider is stored as -60 dB and sent back so: no window is needed.
     auto trim = std::make_unique<dsplink::TrimRecord>();
     trim->channel = 4;
@@ -296,5 +299,5 @@ TEST_F(ManagerTest, RepliesAreEchoedByTheModelAndHeardByEveryListener) {
         model_test::RunUntil([this] { return amp->Snapshot().scenes[0].outputs[4].trim == 60; }));
     EXPECT_EQ(first.outputs, std::vector<int>{4});
     EXPECT_TRUE(second.outputs.empty()) << "left during the first listener's call";
-    manager->RemoveModelListener(&first);
+    manager->Unsubscribe(&first);
 }

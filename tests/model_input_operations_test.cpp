@@ -16,9 +16,11 @@
 
 namespace {
 
-struct RecordingView : model::OperationsView {
-    void OnInputsChanged() override { ++inputs; }
-    void OnGlobalsChanged() override { ++globals; }
+struct RecordingView : model::OperationsView, model::ModelSubscriber {
+    void OnModelChange(const model::ModelChange& change) override {
+        inputs += change.kind == model::ChangeKind::Inputs ? 1 : 0;
+        globals += change.kind == model::ChangeKind::Globals ? 1 : 0;
+    }
     void OnStartMainVolumePoll(int count) override { polls.push_back(count); }
     int inputs = 0;
     int globals = 0;
@@ -33,6 +35,7 @@ class InputOperationsTest : public ::testing::Test {
         ASSERT_EQ(link.Open(), dsplink::OpenResult::Opened);
         link.SetAsyncMode(true);
         ops.SetView(&view);
+        changes.Subscribe(&view);
     }
 
     // The device after everything queued has been written.
@@ -58,7 +61,8 @@ class InputOperationsTest : public ::testing::Test {
     dsplink::DspLink link{std::make_unique<sim::SimTransport>(amp, clock), clock};
     model::ProfileRecord live;
     RecordingView view;
-    model::InputOperations ops{live, link};
+    model::ModelChanges changes;
+    model::InputOperations ops{live, link, changes};
 };
 
 TEST_F(InputOperationsTest, TypedMainVolumeIsClampedStoredAsDbAndSentAsAttenuation) {

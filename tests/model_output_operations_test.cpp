@@ -23,11 +23,14 @@ using model::OutputOperations;
 
 namespace {
 
-struct RecordingView : model::OperationsView {
-    void OnOutputChanged(int) override { ++outputChanges; }
-    void OnCurvesChanged() override { ++curveChanges; }
-    void OnLinkLockChanged() override { ++linkLockChanges; }
-    void OnDelayUnitChanged() override { ++unitChanges; }
+struct RecordingView : model::OperationsView, model::ModelSubscriber {
+    void OnModelChange(const model::ModelChange& change) override {
+        using model::ChangeKind;
+        outputChanges += change.kind == ChangeKind::Output ? 1 : 0;
+        curveChanges += change.kind == ChangeKind::Curves ? 1 : 0;
+        linkLockChanges += change.kind == ChangeKind::LinkLock ? 1 : 0;
+        unitChanges += change.kind == ChangeKind::DelayUnit ? 1 : 0;
+    }
     int AskLinkCopyDirection() override {
         questions.push_back("link");
         return linkChoice;
@@ -80,8 +83,9 @@ class OutputOpsTest : public ::testing::Test {
             ASSERT_EQ(link.Open(), dsplink::OpenResult::Opened);
             link.SetAsyncMode(true);
         }
-        ops = std::make_unique<OutputOperations>(live, link, jobs, &events, curves);
+        ops = std::make_unique<OutputOperations>(live, link, jobs, &events, curves, changes);
         ops->SetView(&view);
+        changes.Subscribe(&view);
     }
     void TearDown() override {
         jobs.Stop();
@@ -127,6 +131,7 @@ class OutputOpsTest : public ::testing::Test {
     model::ChannelCurves curves;
     model_test::RecordingEvents events;
     RecordingView view;
+    model::ModelChanges changes;
     model::JobRunner jobs{link, clock};
     std::unique_ptr<OutputOperations> ops;
 };

@@ -29,8 +29,10 @@ using model::EqualizerManager;
 
 namespace {
 
-struct RecordingView : model::OperationsView {
-    void OnWholeViewChanged() override { ++wholeRefreshes; }
+struct RecordingView : model::OperationsView, model::ModelSubscriber {
+    void OnModelChange(const model::ModelChange& change) override {
+        wholeRefreshes += change.kind == model::ChangeKind::Whole ? 1 : 0;
+    }
     bool AskQuestion(const char* textKey) override {
         questions.emplace_back(textKey);
         return answer;
@@ -80,6 +82,7 @@ class SceneOpsTest : public ::testing::Test {
         manager = std::make_unique<EqualizerManager>(
             std::make_unique<sim::SimTransport>(amp, clock), clock, &events);
         manager->SetOperationsView(&view);
+        manager->Subscribe(&view);
     }
     void TearDown() override { manager.reset(); }
 

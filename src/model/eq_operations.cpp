@@ -98,8 +98,8 @@ std::optional<float> ReadReal(std::string_view text) {
 }  // namespace
 
 EqOperations::EqOperations(ProfileRecord& live, dsplink::DspLink& link, dsplink::Clock& clock,
-                           ChannelCurves& curves)
-    : mLive(live), mLink(link), mClock(clock), mCurves(curves) {}
+                           ChannelCurves& curves, ModelChanges& changes)
+    : mLive(live), mLink(link), mClock(clock), mCurves(curves), mChanges(changes) {}
 
 // ---- followers ----
 
@@ -190,12 +190,7 @@ void EqOperations::ShowCrossover() {
     runlog::Log("on SetFreqDivider getLPFs %d\n", x.lp.fs());
     runlog::Log("on SetFreqDivider getHPSlope %d\n", x.hp.slope());
     runlog::Log("on SetFreqDivider getLPSlope %d\n", x.lp.slope());
-    if (mView) {
-        mView->OnCrossoverShown();
-        // An output shown with Linkwitz-Riley must not offer the odd slopes either.
-        mView->OnSlopeItemsChanged(LOW_PASS_SIDE, OddSlopesEnabled(LOW_PASS_SIDE));
-        mView->OnSlopeItemsChanged(HIGH_PASS_SIDE, OddSlopesEnabled(HIGH_PASS_SIDE));
-    }
+    Tell(ChangeKind::Crossover);
 }
 
 bool EqOperations::OddSlopesEnabled(int side) const {
@@ -218,9 +213,7 @@ void EqOperations::ApplyCrossoverEdit(int side, const std::function<void(int out
         store(i);
         SendFilter(i, side);
     });
-    if (mView) {
-        mView->OnCrossoverShown();
-    }
+    Tell(ChangeKind::Crossover);
     UpdateEqualizer(-1);
     SendFilter(c, side);
     if (partner) {
@@ -345,9 +338,6 @@ void EqOperations::SetSideType(int side, int type, std::string_view itemText) {
     if (lr && Side(c, side).slope() % 2 == 1) {
         // The combo moves to the next (even) item, which is a slope change of its own.
         SetSideSlope(side, Side(c, side).slope() + 1, {});
-    }
-    if (mView) {
-        mView->OnSlopeItemsChanged(side, !lr);
     }
     // A follower that kept an odd slope of its own is evened out with the type.
     ApplyCrossoverEdit(side, [&](int output) {
@@ -475,9 +465,7 @@ bool EqOperations::ApplyBand(int band, int freq, float q, float gain, float qTol
     }
     if (freq == stored.freq && std::fabs(q - stored.eqFactor) < qTolerance &&
         std::fabs(gain - stored.eqGain) < kGainTolerance && stored.enable != 0) {
-        if (mView) {
-            mView->OnBandsShown();
-        }
+        Tell(ChangeKind::Bands, band);
         return true;
     }
 
@@ -503,9 +491,7 @@ bool EqOperations::ApplyBand(int band, int freq, float q, float gain, float qTol
     if (partner && SetBypass(*partner, bypass)) {
         SendBypass(*partner);
     }
-    if (mView) {
-        mView->OnBandsShown();
-    }
+    Tell(ChangeKind::Bands, band);
     UpdateEqualizer(band);
     SendBand(c, band);
     return true;
@@ -582,9 +568,7 @@ void EqOperations::OnEqEnable(int band) {
         Band(*partner, band).enable = enable;
         SendBand(*partner, band);
     }
-    if (mView) {
-        mView->OnBandsShown();
-    }
+    Tell(ChangeKind::Bands, band);
 }
 
 // ---- graph ----
@@ -617,9 +601,7 @@ void EqOperations::DragHandle(int side, bool release, int hz) {
     value = side == HIGH_PASS_SIDE ? std::min(value, Side(c, LOW_PASS_SIDE).fs())
                                    : std::max(value, Side(c, HIGH_PASS_SIDE).fs());
     Side(c, side).SetFs(value);
-    if (mView) {
-        mView->OnCrossoverShown();
-    }
+    Tell(ChangeKind::Crossover);
     if (ThrottleAllows(release)) {
         SendFilter(c, side);
         const OutputSet members = CrossoverMembers();
@@ -800,15 +782,26 @@ void EqOperations::ToggleEqMode() {
         return;
     }
     mPeqMode = peq;
-    mView->OnEqModeChanged(peq);
-    ShowBands();
+    Tell(ChangeKind::EqMode);
     UpdateEqualizer(-1);
 }
 
 void EqOperations::ShowBands() {
-    if (mView) {
-        mView->OnBandsShown();
+    Tell(ChangeKind::Bands);
+}
+
+void EqOperations::BandEdited(int output, int band) {
+    if (!IsOutputIndex(output) || band < 0 || band >= MAX_EQ_BANDS) {
+        return;
     }
+    SendBand(output, band);
+    mCurves.UpdateChannelCurve(mLive, output);
+    mChanges.Publish({.kind = ChangeKind::Bands, .output = output, .band = band});
+    mChanges.Publish({.kind = ChangeKind::Curves, .output = output});
+}
+
+void EqOperations::Tell(ChangeKind kind, int band) {
+    mChanges.Publish({.kind = kind, .output = Current(), .band = band});
 }
 
 // ---- graph refresh ----
@@ -843,9 +836,7 @@ void EqOperations::UpdateEqualizer(int selectedBand) {
     const OutputSet members = BandMembers();
     ForEach(members, [&](int i) { mCurves.UpdateChannelCurve(mLive, i); });
     runlog::Log("UpdateEqualizer 0 cost time %d ms\n", static_cast<int>(mClock.NowMs() - start));
-    if (mView) {
-        mView->OnGraphChanged(BandInUse(selectedBand) ? selectedBand : -1);
-    }
+    Tell(ChangeKind::Graph, BandInUse(selectedBand) ? selectedBand : -1);
     runlog::Log("UpdateEqualizer 1 cost time %d ms\n", static_cast<int>(mClock.NowMs() - start));
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // What the user does to the current output's crossover and EQ bands: HP/LP frequency, type and
 // slope, band edits, slider, steps, enable, bypass, reset, drags in the graph, the PEQ/GEQ mode,
-// and the graph refresh. Each operation changes the live record, tells the view, then sends to
+// and the graph refresh. Each operation changes the live record, tells the windows, then sends to
 // the amplifier (scene 0, source 0, queued; dropped while not connected).
 //
 // Followers: crossover edits go to the partner (LinkPartner) and, for a current output among
@@ -21,6 +21,7 @@
 #include "channel_curves.h"
 #include "clock.h"
 #include "dsp_link.h"
+#include "model_changes.h"
 #include "operations_view.h"
 #include "profile_record.h"
 
@@ -62,7 +63,7 @@ struct EqGraphPoint {
 class EqOperations {
   public:
     EqOperations(ProfileRecord& live, dsplink::DspLink& link, dsplink::Clock& clock,
-                 ChannelCurves& curves);
+                 ChannelCurves& curves, ModelChanges& changes);
     EqOperations(const EqOperations&) = delete;
     EqOperations& operator=(const EqOperations&) = delete;
 
@@ -127,9 +128,11 @@ class EqOperations {
     std::vector<EqGraphPoint> GraphPoints() const;
 
     // Sends one band of an output as the record holds it, clamped to what the amplifier takes
-    // (a disabled band plays flat); for windows that edit bands of their own. Out-of-range
-    // outputs and bands send nothing.
+    // (a disabled band plays flat). Out-of-range outputs and bands send nothing.
     void SendBand(int output, int band);
+    // A window that edits bands of its own changed this one in the record: sent, its curve
+    // recomputed, and every window told.
+    void BandEdited(int output, int band);
 
     // Shows the current output's crossover and slope items, or its bands.
     void ShowCrossover();
@@ -177,6 +180,8 @@ class EqOperations {
 
     void SendFilter(int output, int side);
     void SendBypass(int output);
+    // Tells every window that the current output's kind of values changed.
+    void Tell(ChangeKind kind, int band = -1);
 
     void DragHandle(int side, bool release, int hz);
     void DragPoint(int band, bool release, const EqDragValues& values);
@@ -185,6 +190,7 @@ class EqOperations {
     dsplink::DspLink& mLink;
     dsplink::Clock& mClock;
     ChannelCurves& mCurves;
+    ModelChanges& mChanges;
     OperationsView* mView = nullptr;
     bool mPeqMode = false;
     std::optional<int64_t> mLastSendMs;

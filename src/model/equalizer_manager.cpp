@@ -66,10 +66,11 @@ EqualizerManager::EqualizerManager(std::unique_ptr<dsplink::HidTransport> transp
                                                OUTPUT_CHANNELS)) {
     mLink->SetTarget(dsplink::ReplyTargetId::Main, mRouter.get());
     mJobs = std::make_unique<JobRunner>(*mLink, clock);
-    mOutputs = std::make_unique<OutputOperations>(mState.live, *mLink, *mJobs, events, mCurves);
-    mInputs = std::make_unique<InputOperations>(mState.live, *mLink);
-    mEq = std::make_unique<EqOperations>(mState.live, *mLink, clock, mCurves);
-    mScenes = std::make_unique<SceneOperations>(mState, *mLink, *mJobs, events, mCurves,
+    mOutputs =
+        std::make_unique<OutputOperations>(mState.live, *mLink, *mJobs, events, mCurves, mChanges);
+    mInputs = std::make_unique<InputOperations>(mState.live, *mLink, mChanges);
+    mEq = std::make_unique<EqOperations>(mState.live, *mLink, clock, mCurves, mChanges);
+    mScenes = std::make_unique<SceneOperations>(mState, *mLink, *mJobs, events, mCurves, mChanges,
                                                 [this] { return PC_UI_Status_Init(); });
     mLink->SetFailureTrace([this](const dsplink::RequestFailure& f) { OnRequestFailed(f); });
     // Its ticks do nothing; it only marks a live connection, as the window expects.

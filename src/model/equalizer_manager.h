@@ -25,6 +25,7 @@
 #include "input_operations.h"
 #include "job_runner.h"
 #include "manager_events.h"
+#include "model_changes.h"
 #include "operations_view.h"
 #include "output_operations.h"
 #include "reply_effects.h"
@@ -60,6 +61,10 @@ class ConnectionView {
     virtual void OnStartForcedUpdate() {}
     // Unplugged outside a forced update: the window tells the user.
     virtual void OnPlugOutMessage() {}
+    // The amplifier reported its DSP off (on 0) or not ready; the link is already closed.
+    virtual void OnDspStatus(int /*on*/) {}
+    // The handshake named this model.
+    virtual void OnDeviceIdentity(int /*model*/) {}
     // Queued edits the amplifier did not take since this connection began (0 at its start):
     // the connection is not as healthy as "connected" alone says.
     virtual void OnUnansweredEdits(int /*count*/) {}
@@ -74,9 +79,11 @@ class EqualizerManager : public QObject {
     EqualizerManager& operator=(const EqualizerManager&) = delete;
 
     void SetView(ConnectionView* view) { mView = view; }
-    // Any number of windows hear of replies, after the model did what they oblige it to.
-    void AddModelListener(ModelChangeListener* listener) { mEffects.Subscribe(listener); }
-    void RemoveModelListener(ModelChangeListener* listener) { mEffects.Unsubscribe(listener); }
+    ConnectionView* View() const { return mView; }
+    // Any number of windows hear of every change, after the model did what it obliges it to.
+    void Subscribe(ModelSubscriber* subscriber) { mChanges.Subscribe(subscriber); }
+    void Unsubscribe(ModelSubscriber* subscriber) { mChanges.Unsubscribe(subscriber); }
+    ModelChanges& Changes() { return mChanges; }
     void SetOperationsView(OperationsView* view);
 
     // Connects, or disconnects when the device is already open. showErrors: tell the user
@@ -131,6 +138,7 @@ class EqualizerManager : public QObject {
     void OnManagerThread(Fn fn);
 
     ModelState mState;
+    ModelChanges mChanges;
     ReplyEffects mEffects{*this};
     ModelSync mSync{mState, &mEffects};
     ManagerEvents* mEvents;

@@ -28,8 +28,12 @@ int Flipped(int field) {
 
 }  // namespace
 
-InputOperations::InputOperations(ProfileRecord& live, dsplink::DspLink& link)
-    : mLive(live), mLink(link) {}
+InputOperations::InputOperations(ProfileRecord& live, dsplink::DspLink& link, ModelChanges& changes)
+    : mLive(live), mLink(link), mChanges(changes) {}
+
+void InputOperations::Tell(ChangeKind kind) {
+    mChanges.Publish({.kind = kind, .source = mLive.currentSource});
+}
 
 void InputOperations::PollMainVolume() {
     mLink.Get_Main_Volume();
@@ -41,9 +45,7 @@ void InputOperations::SetInputSource(int source, bool connected) {
         return;
     }
     mLive.currentSource = source;
-    if (mView != nullptr) {
-        mView->OnInputsChanged();
-    }
+    Tell(ChangeKind::Inputs);
     if (!connected) {
         return;
     }
@@ -73,9 +75,7 @@ void InputOperations::SetInputIn(int input, int output, bool on) {
     if (raiseLevel) {
         level = kTickedMixLevel;
     }
-    if (mView != nullptr) {
-        mView->OnInputsChanged();
-    }
+    Tell(ChangeKind::Inputs);
     const std::array<int, 1> masks{mask};
     mLink.Mix_Ch_Ctrl(kLiveScene, source, output, output, masks, false);
     if (raiseLevel) {
@@ -89,9 +89,7 @@ bool InputOperations::SetMainVolumeEdit(std::string_view text, std::string_view 
     const std::optional<int> typed = ParseVolumeText(text, offText, MIN_MAIN_VOLUME);
     if (!typed) {
         // A typo must not jump the amplifier to 0 dB; the edit shows the stored value again.
-        if (mView != nullptr) {
-            mView->OnGlobalsChanged();
-        }
+        Tell(ChangeKind::Globals);
         return false;
     }
     MainVolumeDecided(ClampMainVolume(*typed));
@@ -119,9 +117,7 @@ void InputOperations::MainVolumeDecided(int value) {
     mLive.mainVolume = value;
     // Any volume change lifts the main mute.
     mLive.mainVolumeMute = 0;
-    if (mView != nullptr) {
-        mView->OnGlobalsChanged();
-    }
+    Tell(ChangeKind::Globals);
     mLink.Main_Volume_Ctrl(static_cast<float>(kMainVolumeTop - value), false);
     if (value <= MIN_MAIN_VOLUME) {
         runlog::Log("SetMainVolumeEditText OFF\n");
@@ -134,9 +130,7 @@ void InputOperations::MainVolumeDecided(int value) {
 void InputOperations::SetMainMute(bool mute) {
     mLive.mainVolumeMute = mute ? 1 : 0;
     runlog::Log("set main mute to %d\n", mLive.mainVolumeMute);
-    if (mView != nullptr) {
-        mView->OnGlobalsChanged();
-    }
+    Tell(ChangeKind::Globals);
     mLink.Mute_Ctrl(mLive.mainVolumeMute, false);
 }
 
@@ -152,9 +146,7 @@ bool InputOperations::SetAccEdit(std::string_view text, std::string_view offText
     runlog::Log("SetAccEdit %s\n", std::string(text).c_str());
     const std::optional<int> typed = ParseVolumeText(text, offText, mAccMin);
     if (!typed) {
-        if (mView != nullptr) {
-            mView->OnGlobalsChanged();
-        }
+        Tell(ChangeKind::Globals);
         return false;
     }
     AccDecided(std::clamp(*typed, mAccMin, mAccMax));
@@ -179,17 +171,13 @@ void InputOperations::SetAccUp(bool up) {
 void InputOperations::AccDecided(int value) {
     runlog::Log("SetAccRelatedAfterDecidedValue %d\n", value);
     mLive.acc = value;
-    if (mView != nullptr) {
-        mView->OnGlobalsChanged();
-    }
+    Tell(ChangeKind::Globals);
     mLink.Set_Acc(value, false);
 }
 
 void InputOperations::ToggleAmp() {
     mLive.ampOn = Flipped(mLive.ampOn);
-    if (mView != nullptr) {
-        mView->OnGlobalsChanged();
-    }
+    Tell(ChangeKind::Globals);
     mLink.Amp_Mute_Ctrl(mLive.ampOn != 0 ? 0 : 1, false);
 }
 
@@ -206,9 +194,7 @@ void InputOperations::ToggleRemOut2() {
 }
 
 void InputOperations::SendRemoteOutputs() {
-    if (mView != nullptr) {
-        mView->OnGlobalsChanged();
-    }
+    Tell(ChangeKind::Globals);
     // One command carries both outputs, so the untouched one is sent as it stands.
     mLink.Rem_Out_Ctrl(mLive.remOut1 != 0 ? 1 : 0, mLive.remOut2 != 0 ? 1 : 0, false);
 }
@@ -216,18 +202,14 @@ void InputOperations::SendRemoteOutputs() {
 void InputOperations::ToggleSpkOhm() {
     mLive.spkOhm = Flipped(mLive.spkOhm);
     runlog::Log("SetSpkOhmButton : %d\n", mLive.spkOhm);
-    if (mView != nullptr) {
-        mView->OnGlobalsChanged();
-    }
+    Tell(ChangeKind::Globals);
     mLink.Spk_Ohm_Ctrl(mLive.spkOhm, false);
 }
 
 void InputOperations::ToggleNoiseGate() {
     mLive.noiseGate = Flipped(mLive.noiseGate);
     runlog::Log("SetNoiseGateButton : %d\n", mLive.noiseGate);
-    if (mView != nullptr) {
-        mView->OnGlobalsChanged();
-    }
+    Tell(ChangeKind::Globals);
     mLink.Noise_Gate_Ctrl(mLive.noiseGate, false);
 }
 

@@ -1,12 +1,13 @@
 #pragma once
 // Inputs, sources and the global switches: source choice and routing, main volume and its
 // mute, ACC, amplifier, remote outputs, speaker impedance and noise gate. Each operation
-// changes the live record, tells the view, then sends (scene 0, queued; dropped while not
+// changes the live record, tells the windows, then sends (scene 0, queued; dropped while not
 // connected). Runs on the manager's thread.
 
 #include <string_view>
 
 #include "dsp_link.h"
+#include "model_changes.h"
 #include "operations_view.h"
 #include "profile_record.h"
 
@@ -17,7 +18,7 @@ inline constexpr int MAIN_VOLUME_POLL_COUNT = 10;
 
 class InputOperations {
   public:
-    InputOperations(ProfileRecord& live, dsplink::DspLink& link);
+    InputOperations(ProfileRecord& live, dsplink::DspLink& link, ModelChanges& changes);
 
     void SetView(OperationsView* view) { mView = view; }
 
@@ -54,9 +55,11 @@ class InputOperations {
     void MainVolumeDecided(int value);
     void AccDecided(int value);
     void SendRemoteOutputs();
+    void Tell(ChangeKind kind);
 
     ProfileRecord& mLive;
     dsplink::DspLink& mLink;
+    ModelChanges& mChanges;
     OperationsView* mView = nullptr;
     int mAccMin = 0;
     int mAccMax = 100;

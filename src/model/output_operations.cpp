@@ -57,8 +57,9 @@ bool IsSpeakerPosition(int k) {
 }  // namespace
 
 OutputOperations::OutputOperations(ProfileRecord& live, dsplink::DspLink& link, JobRunner& jobs,
-                                   ManagerEvents* events, ChannelCurves& curves)
-    : mLive(live), mLink(link), mJobs(jobs), mEvents(events), mCurves(curves) {}
+                                   ManagerEvents* events, ChannelCurves& curves,
+                                   ModelChanges& changes)
+    : mLive(live), mLink(link), mJobs(jobs), mEvents(events), mCurves(curves), mChanges(changes) {}
 
 int OutputOperations::SliderOf(float gain) {
     if (std::isnan(gain)) {
@@ -109,15 +110,15 @@ void OutputOperations::SendLinkState(std::span<const std::pair<int, int>> pairs)
 }
 
 void OutputOperations::NotifyOutput(int a) {
-    if (mView) {
-        mView->OnOutputChanged(a);
-    }
+    mChanges.Publish({.kind = ChangeKind::Output, .output = a});
 }
 
 void OutputOperations::NotifyCurves() {
-    if (mView) {
-        mView->OnCurvesChanged();
-    }
+    Tell(ChangeKind::Curves);
+}
+
+void OutputOperations::Tell(ChangeKind kind) {
+    mChanges.Publish({.kind = kind});
 }
 
 bool OutputOperations::InLinkGroupOf(int a, int i) const {
@@ -147,10 +148,8 @@ void OutputOperations::SetCurChannelChange(int a) {
     }
     mLive.currOutChannel = a;
     SendMute(a);
-    if (mView) {
-        mView->OnCurrentOutputChanged();
-        mView->OnCurvesChanged();
-    }
+    mChanges.Publish({.kind = ChangeKind::CurrentOutput, .output = a});
+    NotifyCurves();
 }
 
 // ---- volume ----
@@ -336,9 +335,7 @@ void OutputOperations::SetLinkGroup(int a, int group) {
         SendTrim(0, OUTPUT_CHANNELS - 1);
     }
 
-    if (mView) {
-        mView->OnLinkLockChanged();
-    }
+    Tell(ChangeKind::LinkLock);
     SetCurChannelChange(a);
 }
 
@@ -369,9 +366,7 @@ void OutputOperations::SetDelayLinkGroup(int a, int group) {
         mLive.delayLinkSel[a ^ 1] = group;
         NotifyOutput(a ^ 1);
     }
-    if (mView) {
-        mView->OnLinkLockChanged();
-    }
+    Tell(ChangeKind::LinkLock);
     SetCurChannelChange(a);
 }
 
@@ -381,8 +376,8 @@ void OutputOperations::StoreDelay(int a, float ms) {
     mLive.channels[a].delay = QuantizeDelayMs(ms, mDelayUnit);
     SendDelay(a);
     NotifyOutput(a);
-    if (mView && mLive.outputs[a] >= 1) {
-        mView->OnSpeakerMapChanged();
+    if (mLive.outputs[a] >= 1) {
+        Tell(ChangeKind::SpeakerMap);
     }
 }
 
@@ -508,9 +503,7 @@ void OutputOperations::SetDelayUnit(int unit) {
         return;
     }
     mDelayUnit = unit;
-    if (mView) {
-        mView->OnDelayUnitChanged();
-    }
+    Tell(ChangeKind::DelayUnit);
 }
 
 std::string OutputOperations::DelayFieldText(float ms) const {
@@ -540,9 +533,7 @@ void OutputOperations::SetOutputValue(int a, int type, bool keepBackup) {
     }
     mLive.channels[a].crossover = CrossoverForType(type);
     NotifyOutput(a);
-    if (mView) {
-        mView->OnSpeakerMapChanged();
-    }
+    Tell(ChangeKind::SpeakerMap);
     mCurves.UpdateChannelCurve(mLive, a);
     NotifyCurves();
     SetCurChannelChange(a);
@@ -584,9 +575,7 @@ void OutputOperations::SetSpeakerFocus(int k) {
         return;
     }
     mFocusedSpeaker = k;
-    if (mView) {
-        mView->OnSpeakerMapChanged();
-    }
+    Tell(ChangeKind::SpeakerMap);
     for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
         if (mLive.outputs[i] == k) {
             SetCurChannelChange(i);

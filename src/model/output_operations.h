@@ -1,7 +1,7 @@
 #pragma once
 // What the user does to the outputs: select, volume, mute, phase, solo, delay, link groups,
 // left/right link and lock, speaker types, bridges and the reset of all outputs. Each
-// operation changes the live record, tells the view, then sends to the amplifier (scene 0,
+// operation changes the live record, tells the windows, then sends to the amplifier (scene 0,
 // source 0, queued; dropped while not connected). Values also go to the output's followers:
 // its partner (LinkPartner) and the other members of its link group.
 //
@@ -19,6 +19,7 @@
 #include "dsp_link.h"
 #include "job_runner.h"
 #include "manager_events.h"
+#include "model_changes.h"
 #include "operations_view.h"
 #include "profile_record.h"
 
@@ -36,7 +37,7 @@ class OutputOperations {
   public:
     // The busy-window waits run on jobs, which the owner stops and joins before this goes.
     OutputOperations(ProfileRecord& live, dsplink::DspLink& link, JobRunner& jobs,
-                     ManagerEvents* events, ChannelCurves& curves);
+                     ManagerEvents* events, ChannelCurves& curves, ModelChanges& changes);
     OutputOperations(const OutputOperations&) = delete;
     OutputOperations& operator=(const OutputOperations&) = delete;
 
@@ -138,6 +139,7 @@ class OutputOperations {
 
     void NotifyOutput(int a);
     void NotifyCurves();
+    void Tell(ChangeKind kind);
 
     // Joins the previous job, then waits on a new one for the queue to drain and hides the
     // busy window.
@@ -148,6 +150,7 @@ class OutputOperations {
     JobRunner& mJobs;
     ManagerEvents* mEvents;
     ChannelCurves& mCurves;
+    ModelChanges& mChanges;
     OperationsView* mView = nullptr;
     int mDelayUnit = kDelayMs;
     int mFocusedSpeaker = 0;

@@ -31,8 +31,8 @@ void OutputOperations::SetOutputLink() {
     if (!HasLinkConflict(mLive)) {
         mLive.linkMode = 0;
         SendLinkState({});
+        Tell(ChangeKind::LinkLock);
         if (mView) {
-            mView->OnLinkLockChanged();
             mView->ShowMessage("${not_linkable_tips}");
         }
         return;
@@ -43,15 +43,11 @@ void OutputOperations::SetOutputLink() {
         ClearLinkMode();
         mLive.lockMode = 0;
         mLink.CH_Lock_Ctrl(kScene, 0, kQueued);
-        if (mView) {
-            mView->OnLinkLockChanged();
-        }
+        Tell(ChangeKind::LinkLock);
     } else {
         const int choice = mView ? mView->AskLinkCopyDirection() : 0;
         if (choice != 1 && choice != 2) {
-            if (mView) {
-                mView->OnLinkLockChanged();
-            }
+            Tell(ChangeKind::LinkLock);
             return;
         }
         runlog::Log("CMsgCheckBoxWnd %d\n", choice);
@@ -59,9 +55,7 @@ void OutputOperations::SetOutputLink() {
         mLive.lockMode = 1;
         mLink.CH_Lock_Ctrl(kScene, 1, kQueued);
         FillLinkOutputs(mLive);
-        if (mView) {
-            mView->OnLinkLockChanged();
-        }
+        Tell(ChangeKind::LinkLock);
         for (int j = 0; j < OUTPUT_CHANNELS; ++j) {
             const std::optional<int> partner = LinkPartner(mLive, j);
             if (!partner) {
@@ -102,16 +96,12 @@ void OutputOperations::SetOutpuLock() {
     } else if (mView && mView->AskQuestion("${lock_output_tips}")) {
         mLive.lockMode = 1;
     }
-    if (mView) {
-        mView->OnLinkLockChanged();
-    }
+    Tell(ChangeKind::LinkLock);
     // A link needs the lock: unlocking ends it.
     if (mLive.lockMode != 1 && mLive.linkMode == 1) {
         ClearLinkMode();
         SendLinkState({});
-        if (mView) {
-            mView->OnLinkLockChanged();
-        }
+        Tell(ChangeKind::LinkLock);
         SetCurChannelChange(mLive.currOutChannel);
     }
     mLink.CH_Lock_Ctrl(kScene, mLive.lockMode == 1 ? 1 : 0, kQueued);
@@ -138,9 +128,7 @@ void OutputOperations::SetOutputReset() {
     mLink.CH_Lock_Ctrl(kScene, 0, kQueued);
     ClearLinkMode();
     SendLinkState({});
-    if (mView) {
-        mView->OnLinkLockChanged();
-    }
+    Tell(ChangeKind::LinkLock);
     SendTrim(0, OUTPUT_CHANNELS - 1);
     for (int pair = 0; pair < BRIDGE_PAIRS; ++pair) {
         SetBridge(pair, mLive.bridgeOutputs[pair] == 1, true, false);
@@ -157,9 +145,7 @@ void OutputOperations::SetBridge(int pair, bool on, bool fromUser, bool inBackgr
         return;
     }
     mLive.bridgeOutputs[pair] = on ? 1 : 0;
-    if (mView) {
-        mView->OnGlobalsChanged();
-    }
+    Tell(ChangeKind::Globals);
     mLink.Output_Bridge_Ctrl(kScene, kSource, mLive.bridgeOutputs, kQueued);
     if (!fromUser) {
         return;
@@ -183,9 +169,7 @@ void OutputOperations::ApplyBridge(int pair, bool on) {
     OutputChannel& left = mLive.channels[l];
     OutputChannel& right = mLive.channels[r];
     if (!on) {
-        if (mView) {
-            mView->OnGlobalsChanged();
-        }
+        Tell(ChangeKind::Globals);
         SetOutputValue(r, mLive.outputsBk[r], true);
         if (IsOutputIndex(mLive.soloChannel)) {
             ApplySolo(mLive.soloChannel, mLive.channels[mLive.soloChannel].solo != 0);
@@ -210,8 +194,8 @@ void OutputOperations::ApplyBridge(int pair, bool on) {
     mLink.PEQ_Bypass_Ctrl(kScene, kSource, r, r, bypass, kQueued);
     mCurves.UpdateChannelCurve(mLive, r);
     NotifyCurves();
-    if (mView && r == mLive.currOutChannel) {
-        mView->OnCurrentOutputChanged();
+    if (r == mLive.currOutChannel) {
+        mChanges.Publish({.kind = ChangeKind::CurrentOutput, .output = r});
     }
 
     NotifyOutput(r);
@@ -225,9 +209,7 @@ void OutputOperations::ApplyBridge(int pair, bool on) {
             mLink.Input_Mix_Trim_Ctrl(kScene, s, row, r, r, level, kQueued);
         }
     }
-    if (mView) {
-        mView->OnInputsChanged();
-    }
+    Tell(ChangeKind::Inputs);
 
     SetOutputValue(r, mLive.outputs[l], true);
     // Taking the type resets the crossover to the type's default; the pair plays l's.

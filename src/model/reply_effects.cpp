@@ -1,89 +1,77 @@
 #include "reply_effects.h"
 
-#include <algorithm>
-
 #include "equalizer_manager.h"
 
 namespace model {
 
-void ReplyEffects::Subscribe(ModelChangeListener* listener) {
-    if (listener && std::find(mListeners.begin(), mListeners.end(), listener) == mListeners.end()) {
-        mListeners.push_back(listener);
-    }
+void ReplyEffects::Tell(const ModelChange& change) {
+    mManager.Changes().Publish(change);
 }
 
-void ReplyEffects::Unsubscribe(ModelChangeListener* listener) {
-    std::erase(mListeners, listener);
-}
-
-template <typename... Params, typename... Args>
-void ReplyEffects::Tell(void (ModelChangeListener::*method)(Params...), Args... args) {
-    // A copy: a listener may come or go during the calls.
-    const std::vector<ModelChangeListener*> listeners = mListeners;
-    for (ModelChangeListener* listener : listeners) {
-        if (std::find(mListeners.begin(), mListeners.end(), listener) != mListeners.end()) {
-            (listener->*method)(args...);
-        }
+void ReplyEffects::CurveChanged(int output) {
+    if (IsOutputIndex(output)) {
+        mManager.UpdateChannelCurve(output);
+        Tell({.kind = ChangeKind::Curves, .output = output});
     }
 }
 
 void ReplyEffects::OnSourceChanged() {
-    Tell(&ModelChangeListener::OnSourceChanged);
+    Tell({.kind = ChangeKind::Inputs, .source = mManager.State().live.currentSource});
 }
 void ReplyEffects::OnMainVolumeChanged() {
-    Tell(&ModelChangeListener::OnMainVolumeChanged);
+    Tell({.kind = ChangeKind::MainVolume});
 }
 void ReplyEffects::OnMainMuteChanged() {
-    Tell(&ModelChangeListener::OnMainMuteChanged);
+    Tell({.kind = ChangeKind::Globals});
 }
 void ReplyEffects::OnCrossoverChanged(int output) {
-    Tell(&ModelChangeListener::OnCrossoverChanged, output);
+    Tell({.kind = ChangeKind::Crossover, .output = output});
+    CurveChanged(output);
 }
 void ReplyEffects::OnEqBandChanged(int output, int band) {
-    Tell(&ModelChangeListener::OnEqBandChanged, output, band);
+    Tell({.kind = ChangeKind::Bands, .output = output, .band = band});
+    CurveChanged(output);
 }
 void ReplyEffects::OnDelayChanged(int output) {
-    Tell(&ModelChangeListener::OnDelayChanged, output);
+    Tell({.kind = ChangeKind::Output, .output = output});
 }
 
 void ReplyEffects::OnChannelGainChanged(int output) {
     // The stored (clamped) gain goes back, as every trim write does.
     mManager.ResendTrim(output);
-    Tell(&ModelChangeListener::OnChannelGainChanged, output);
+    Tell({.kind = ChangeKind::Output, .output = output});
 }
 
 // Mute, phase and solo reports go through their operations, which send them back (mute and
-// phase also to a bridge partner).
+// phase also to a bridge partner) and tell the windows.
 void ReplyEffects::OnChannelMuteChanged(int output) {
     if (IsOutputIndex(output)) {
         mManager.Outputs().SetChMute(output, mManager.State().live.channels[output].mute != 0);
     }
-    Tell(&ModelChangeListener::OnChannelMuteChanged, output);
 }
 
 void ReplyEffects::OnChannelPhaseChanged(int output) {
     if (IsOutputIndex(output)) {
         mManager.Outputs().SetChPhase(output, mManager.State().live.channels[output].phase != 0);
     }
-    Tell(&ModelChangeListener::OnChannelPhaseChanged, output);
 }
 
 void ReplyEffects::OnChannelSoloChanged(int output) {
     if (IsOutputIndex(output)) {
         mManager.Outputs().ApplySolo(output, mManager.State().live.channels[output].solo != 0);
     }
-    Tell(&ModelChangeListener::OnChannelSoloChanged, output);
 }
 
 void ReplyEffects::OnMixChanged(int source, int output) {
-    Tell(&ModelChangeListener::OnMixChanged, source, output);
+    Tell({.kind = ChangeKind::Inputs, .output = output, .source = source});
 }
 void ReplyEffects::OnSpeakerTypeChanged(int output) {
-    Tell(&ModelChangeListener::OnSpeakerTypeChanged, output);
+    Tell({.kind = ChangeKind::Output, .output = output});
+    Tell({.kind = ChangeKind::SpeakerMap});
 }
 
 void ReplyEffects::OnLinkChanged() {
-    Tell(&ModelChangeListener::OnLinkChanged);
+    Tell({.kind = ChangeKind::LinkLock});
     // The current output is rebuilt, which also sends its mute.
     mManager.Outputs().SetCurChannelChange(mManager.State().live.currOutChannel);
 }
@@ -92,56 +80,61 @@ void ReplyEffects::OnLockChanged(bool linkDropped) {
     if (linkDropped) {
         mManager.SendLinkOff();
     }
-    Tell(&ModelChangeListener::OnLockChanged, linkDropped);
+    Tell({.kind = ChangeKind::LinkLock});
     if (linkDropped) {
         mManager.Outputs().SetCurChannelChange(mManager.State().live.currOutChannel);
     }
 }
 
 void ReplyEffects::OnEqBypassChanged(int output) {
-    Tell(&ModelChangeListener::OnEqBypassChanged, output);
+    Tell({.kind = ChangeKind::Bands, .output = output});
+    CurveChanged(output);
 }
-void ReplyEffects::OnInputMixTrimChanged(int source, int input) {
-    Tell(&ModelChangeListener::OnInputMixTrimChanged, source, input);
+void ReplyEffects::OnInputMixTrimChanged(int source, int /*input*/) {
+    Tell({.kind = ChangeKind::Inputs, .source = source});
 }
 void ReplyEffects::OnAutoEffectChanged() {
-    Tell(&ModelChangeListener::OnAutoEffectChanged);
+    Tell({.kind = ChangeKind::Globals});
 }
 void ReplyEffects::OnAmpOnChanged() {
-    Tell(&ModelChangeListener::OnAmpOnChanged);
+    Tell({.kind = ChangeKind::Globals});
 }
 void ReplyEffects::OnRemOutChanged() {
-    Tell(&ModelChangeListener::OnRemOutChanged);
+    Tell({.kind = ChangeKind::Globals});
 }
 void ReplyEffects::OnSpkOhmChanged() {
-    Tell(&ModelChangeListener::OnSpkOhmChanged);
+    Tell({.kind = ChangeKind::Globals});
 }
 
 void ReplyEffects::OnBridgeChanged() {
     mManager.ResendBridges();
-    Tell(&ModelChangeListener::OnBridgeChanged);
+    Tell({.kind = ChangeKind::Bridges});
 }
 
 void ReplyEffects::OnNoiseGateChanged() {
-    Tell(&ModelChangeListener::OnNoiseGateChanged);
+    Tell({.kind = ChangeKind::Globals});
 }
 
 void ReplyEffects::OnDspStatus(int on) {
     mManager.Disconnect();
-    Tell(&ModelChangeListener::OnDspStatus, on);
+    if (ConnectionView* view = mManager.View()) {
+        view->OnDspStatus(on);
+    }
 }
 
-void ReplyEffects::OnDeviceIdentity(int model, int mainVersion, int slaveVersion) {
-    Tell(&ModelChangeListener::OnDeviceIdentity, model, mainVersion, slaveVersion);
+void ReplyEffects::OnDeviceIdentity(int model, int /*mainVersion*/, int /*slaveVersion*/) {
+    if (ConnectionView* view = mManager.View()) {
+        view->OnDeviceIdentity(model);
+    }
 }
 void ReplyEffects::OnAccChanged() {
-    Tell(&ModelChangeListener::OnAccChanged);
+    Tell({.kind = ChangeKind::Globals});
 }
 void ReplyEffects::OnSceneNameChanged(int index) {
-    Tell(&ModelChangeListener::OnSceneNameChanged, index);
+    Tell({.kind = ChangeKind::Scenes, .scene = index + 1});
 }
 void ReplyEffects::OnValidScenesChanged() {
-    Tell(&ModelChangeListener::OnValidScenesChanged);
+    Tell({.kind = ChangeKind::Scenes});
 }
 
 }  // namespace model

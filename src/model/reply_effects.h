@@ -2,12 +2,11 @@
 // What a reply obliges the model to do beyond storing the value, before any window hears of
 // it: the echoes the amplifier expects (a trim sent back as stored, mute, phase and solo
 // through their operations, the bridge set, link off after an unlock ended the link), the
-// current output rebuilt after a link report, and the disconnect on a DSP status report. Then
-// every subscribed listener is told, in the order they subscribed. Runs on the manager's
-// thread.
+// current output rebuilt after a link report, curves recomputed, and the disconnect on a DSP
+// status report. Then every window hears what changed through the manager's ModelChanges.
+// Runs on the manager's thread.
 
-#include <vector>
-
+#include "model_changes.h"
 #include "reply_handlers.h"
 
 namespace model {
@@ -17,11 +16,6 @@ class EqualizerManager;
 class ReplyEffects final : public ModelChangeListener {
   public:
     explicit ReplyEffects(EqualizerManager& manager) : mManager(manager) {}
-
-    // A listener may unsubscribe (or subscribe another) from inside a call; it is not called
-    // again once unsubscribed.
-    void Subscribe(ModelChangeListener* listener);
-    void Unsubscribe(ModelChangeListener* listener);
 
     void OnSourceChanged() override;
     void OnMainVolumeChanged() override;
@@ -52,11 +46,11 @@ class ReplyEffects final : public ModelChangeListener {
     void OnValidScenesChanged() override;
 
   private:
-    template <typename... Params, typename... Args>
-    void Tell(void (ModelChangeListener::*method)(Params...), Args... args);
+    void Tell(const ModelChange& change);
+    // A curve of output changed with its filters or bands: recomputed, then told.
+    void CurveChanged(int output);
 
     EqualizerManager& mManager;
-    std::vector<ModelChangeListener*> mListeners;
 };
 
 }  // namespace model

@@ -17,8 +17,8 @@ struct ModelState {
     int validSceneMask = 0;
 };
 
-// Called after the live set changed, so the main window can refresh controls and echo values
-// to the device. Stored scenes never notify. Every method defaults to doing nothing.
+// Called after the live set changed, so the model can do what a reply obliges it to and tell
+// the windows. Stored scenes never notify. Every method defaults to doing nothing.
 class ModelChangeListener {
   public:
     virtual ~ModelChangeListener() = default;

@@ -66,12 +66,13 @@ QString SceneNameText(const std::string& bytes) {
 
 SceneOperations::SceneOperations(ModelState& state, dsplink::DspLink& link, JobRunner& jobs,
                                  ManagerEvents* events, ChannelCurves& curves,
-                                 LiveStateReader readLiveState)
+                                 ModelChanges& changes, LiveStateReader readLiveState)
     : mState(state),
       mLink(link),
       mJobs(jobs),
       mEvents(events),
       mCurves(curves),
+      mChanges(changes),
       mReadLiveState(std::move(readLiveState)) {}
 
 void SceneOperations::SetCurrentScene(int scene) {
@@ -287,9 +288,7 @@ void SceneOperations::ApplyLinkState() {
 
 void SceneOperations::RefreshWholeView() {
     mCurves.UpdateAll(mState.live);
-    if (mView) {
-        mView->OnWholeViewChanged();
-    }
+    mChanges.Publish({.kind = ChangeKind::Whole});
 }
 
 // ---- sends ----

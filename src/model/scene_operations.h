@@ -20,6 +20,7 @@
 #include "dsp_link.h"
 #include "job_runner.h"
 #include "manager_events.h"
+#include "model_changes.h"
 #include "operations_view.h"
 #include "profile_record.h"
 #include "reply_handlers.h"
@@ -46,7 +47,8 @@ class SceneOperations {
 
     // Its jobs run on jobs, which the owner stops and joins before this object goes.
     SceneOperations(ModelState& state, dsplink::DspLink& link, JobRunner& jobs,
-                    ManagerEvents* events, ChannelCurves& curves, LiveStateReader readLiveState);
+                    ManagerEvents* events, ChannelCurves& curves, ModelChanges& changes,
+                    LiveStateReader readLiveState);
     SceneOperations(const SceneOperations&) = delete;
     SceneOperations& operator=(const SceneOperations&) = delete;
 
@@ -105,6 +107,7 @@ class SceneOperations {
     JobRunner& mJobs;
     ManagerEvents* mEvents;
     ChannelCurves& mCurves;
+    ModelChanges& mChanges;
     LiveStateReader mReadLiveState;
     OperationsView* mView = nullptr;
 

@@ -91,6 +91,21 @@ CCustomEqWnd::CCustomEqWnd(QWidget* owner, model::EqualizerManager& manager)
     : CDialogWnd(owner, QStringLiteral("CustomEqWnd"), QStringLiteral("customeqwnd")),
       mManager(manager) {
     controls::RegisterCustomControls();
+    mManager.Subscribe(this);
+}
+
+CCustomEqWnd::~CCustomEqWnd() {
+    mManager.Unsubscribe(this);
+}
+
+void CCustomEqWnd::OnModelChange(const model::ModelChange& change) {
+    using model::ChangeKind;
+    const bool ours = change.kind == ChangeKind::Whole ||
+                      (change.kind == ChangeKind::Bands && change.output == mOutput);
+    if (ours && !mTelling) {
+        RefreshFields();
+        UpdateEqualizer(-1);
+    }
 }
 
 int CCustomEqWnd::Run(QWidget* owner, model::EqualizerManager& manager) {
@@ -102,9 +117,6 @@ int CCustomEqWnd::Run(QWidget* owner, model::EqualizerManager& manager) {
             result = wnd.ShowModal();
         }
     }
-    // The main window's band table and graph show these bands too.
-    manager.Eq().ShowBands();
-    manager.Eq().UpdateEqualizer(-1);
     return result;
 }
 
@@ -172,7 +184,9 @@ float CCustomEqWnd::MaxGain(int k) const {
 
 void CCustomEqWnd::SendPoint(int k) {
     if (Band(k) != nullptr) {
-        mManager.Eq().SendBand(mOutput, k + kFirstBand);
+        mTelling = true;
+        mManager.Eq().BandEdited(mOutput, k + kFirstBand);
+        mTelling = false;
     }
 }
 

@@ -10,6 +10,7 @@
 #include <array>
 
 #include "dialog_wnd.h"
+#include "model_changes.h"
 #include "profile_record.h"
 
 namespace model {
@@ -17,7 +18,7 @@ class EqualizerManager;
 }  // namespace model
 class UIEqualizer;
 
-class CCustomEqWnd final : public CDialogWnd {
+class CCustomEqWnd final : public CDialogWnd, public model::ModelSubscriber {
   public:
     static constexpr char kLayout[] = "XML_CUSTOM_EQ";
     static constexpr int kPoints = 20;
@@ -35,10 +36,11 @@ class CCustomEqWnd final : public CDialogWnd {
     enum class Field { Freq = 0, Q = 1, Gain = 2 };
 
     CCustomEqWnd(QWidget* owner, model::EqualizerManager& manager);
+    ~CCustomEqWnd() override;
 
     // Builds the layout and shows the current output's points. False when the layout failed.
     bool Create();
-    // Opens the window modally over owner; afterwards the main window shows the bands again.
+    // Opens the window modally over owner.
     static int Run(QWidget* owner, model::EqualizerManager& manager);
 
     // The output whose points are shown (fixed when the window opens), -1 when it has none.
@@ -72,6 +74,8 @@ class CCustomEqWnd final : public CDialogWnd {
     UIEqualizer* Graph() const { return mGraph; }
 
     void Notify(const ui::Notification& n) override;
+    // Another window, a reply or an undo changed the points: they are shown again.
+    void OnModelChange(const model::ModelChange& change) override;
 
   protected:
   private:
@@ -102,6 +106,8 @@ class CCustomEqWnd final : public CDialogWnd {
     UIEqualizer* mGraph = nullptr;
     // Set while the window moves the focus itself during a graph edit.
     bool mQuietFocus = false;
+    // Set while this window's own edit is told to the others.
+    bool mTelling = false;
     std::array<double, model::CURVE_POINTS> mGrid{};
     std::array<double, model::CURVE_POINTS> mSum{};
 };

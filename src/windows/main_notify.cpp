@@ -216,7 +216,7 @@ bool CMainWnd::OnValueChanged(const ui::Notification& n) {
         runlog::Log("on eq silder %s valuechanged index %d value %d\n", s.toUtf8().constData(),
                     index, value);
         if (!mManager->Eq().SetChEqSlider(index, value)) {
-            mView->OnBandsShown();
+            mView->ShowBands();
         }
     } else if (s.startsWith("slider_ch_delay_")) {
         runlog::Log("on delay silder %s valuechanged index %d\n", s.toUtf8().constData(), index);
@@ -310,7 +310,7 @@ bool CMainWnd::OnEditCommit(const ui::Notification& n, bool onReturn) {
         const bool taken = s == "hp_freq" ? mManager->Eq().SetHpFreqEdit(text)
                                           : mManager->Eq().SetLpFreqEdit(text);
         if (!taken) {
-            mView->OnCrossoverShown();
+            mView->ShowCrossover();
         }
     }
     return true;
@@ -342,7 +342,7 @@ bool CMainWnd::OnBandFieldCommit(const ui::Notification& n, bool onReturn) {
     }
     if (!mManager->Eq().SetChEqEdit(band, text("eq_freq_%d"), text("eq_q_%d"),
                                     text("eq_gain_%d"))) {
-        mView->OnBandsShown();
+        mView->ShowBands();
     }
     return true;
 }
@@ -428,7 +428,7 @@ bool CMainWnd::OnItemSelect(const ui::Notification& n) {
         const bool taken = s == "hp_slop" ? mManager->Eq().SetHpSlope(n.arg, item)
                                           : mManager->Eq().SetLpSlope(n.arg, item);
         if (!taken) {
-            mView->OnCrossoverShown();
+            mView->ShowCrossover();
         }
     } else if (s == "btn_channel_select") {
         // Nothing: the channel is chosen by its own buttons.

@@ -259,42 +259,105 @@ void CMainView::OnCurrentOutputChanged() {
     for (int k = 1; k <= kSpeakerPositions; ++k) {
         SetSelected(mMarkers[static_cast<size_t>(k)].speaker, k == type || k == partnerType);
     }
-    mManager.Eq().ShowCrossover();
-    mManager.Eq().ShowBands();
-    mManager.Eq().UpdateEqualizer(-1);
-}
-
-void CMainView::OnWholeViewChanged() {
-    ShowAll();
-}
-
-void CMainView::OnCrossoverShown() {
     ShowCrossover();
-}
-
-void CMainView::OnBandsShown() {
+    ShowSlopeItems();
     ShowBands();
+    PushGraph(-1);
 }
 
-void CMainView::OnSlopeItemsChanged(int side, bool oddSlopesEnabled) {
-    const char* name = side == model::LOW_PASS_SIDE ? "lp_slop" : "hp_slop";
-    if (auto* combo = Find<ui::Combo>(mWindow, QString::fromLatin1(name))) {
-        for (int odd = 1; odd < combo->ItemCount(); odd += 2) {
-            combo->SetItemEnabled(odd, oddSlopesEnabled);
+void CMainView::OnModelChange(const model::ModelChange& change) {
+    using model::ChangeKind;
+    switch (change.kind) {
+        case ChangeKind::Whole:
+            ShowAll();
+            break;
+        case ChangeKind::Output:
+            OnOutputChanged(change.output);
+            break;
+        case ChangeKind::CurrentOutput:
+            OnCurrentOutputChanged();
+            break;
+        case ChangeKind::SpeakerMap:
+            OnSpeakerMapChanged();
+            break;
+        case ChangeKind::LinkLock:
+            OnLinkLockChanged();
+            break;
+        case ChangeKind::DelayUnit:
+            OnDelayUnitChanged();
+            break;
+        case ChangeKind::Curves:
+            if (change.output < 0) {
+                OnCurvesChanged();
+            } else {
+                RefreshCurve();
+            }
+            break;
+        case ChangeKind::Crossover:
+            OnCrossoverChanged(change.output);
+            break;
+        case ChangeKind::Bands:
+            OnBandsChanged(change.output);
+            break;
+        case ChangeKind::Graph:
+            PushGraph(change.band);
+            break;
+        case ChangeKind::EqMode:
+            OnEqModeChanged();
+            break;
+        case ChangeKind::Inputs:
+            if (change.source < 0 || change.source == mManager.State().live.currentSource) {
+                OnInputsChanged();
+            }
+            break;
+        case ChangeKind::MainVolume:
+            mMainVolumePoll = 0;
+            mWindow.KillTimer(kGetMainVolumeTimer);
+            OnGlobalsChanged();
+            break;
+        case ChangeKind::Globals:
+            OnGlobalsChanged();
+            break;
+        case ChangeKind::Bridges:
+            ShowBridges();
+            break;
+        case ChangeKind::Scenes:
+            break;
+    }
+}
+
+void CMainView::OnCrossoverChanged(int output) {
+    if (output == mManager.State().live.currOutChannel) {
+        ShowCrossover();
+        ShowSlopeItems();
+    }
+}
+
+void CMainView::OnBandsChanged(int output) {
+    if (output == mManager.State().live.currOutChannel) {
+        ShowBands();
+    }
+}
+
+void CMainView::ShowSlopeItems() {
+    for (const int side : {model::LOW_PASS_SIDE, model::HIGH_PASS_SIDE}) {
+        const char* name = side == model::LOW_PASS_SIDE ? "lp_slop" : "hp_slop";
+        const bool oddSlopesEnabled = mManager.Eq().OddSlopesEnabled(side);
+        if (auto* combo = Find<ui::Combo>(mWindow, QString::fromLatin1(name))) {
+            for (int odd = 1; odd < combo->ItemCount(); odd += 2) {
+                combo->SetItemEnabled(odd, oddSlopesEnabled);
+            }
         }
     }
 }
 
-void CMainView::OnEqModeChanged(bool peq) {
+void CMainView::OnEqModeChanged() {
+    const bool peq = mManager.Eq().PeqMode();
     if (auto* mode = Find<ui::SButton>(mWindow, "btn_arg_eq")) {
         mode->SetSelected(peq);
         mode->SetText(peq ? "${peq_mode}" : "${geq_mode}");
     }
     ShowBands();
-}
-
-void CMainView::OnGraphChanged(int selectedBand) {
-    PushGraph(selectedBand);
 }
 
 void CMainView::PushGraph(int selectedBand) {
@@ -489,8 +552,7 @@ void CMainView::OnCurvesChanged() {
     PushGraph(graph ? graph->SelectedPoint() : -1);
 }
 
-void CMainView::RefreshCurve(int output) {
-    mManager.UpdateChannelCurve(output);
+void CMainView::RefreshCurve() {
     // Replies come in bursts (a state read brings hundreds): the graph is redrawn once after.
     if (!mGraphRefreshPending) {
         mGraphRefreshPending = true;
@@ -602,101 +664,13 @@ void CMainView::ShowMessageLater(const QString& text) {
 
 // ---- replies ----
 
-void CMainView::OnSourceChanged() {
-    OnInputsChanged();
-}
-
-void CMainView::OnMainVolumeChanged() {
-    mMainVolumePoll = 0;
-    mWindow.KillTimer(kGetMainVolumeTimer);
-    OnGlobalsChanged();
-}
-
-void CMainView::OnMainMuteChanged() {
-    OnGlobalsChanged();
-}
-
-void CMainView::OnCrossoverChanged(int output) {
-    if (output == mManager.State().live.currOutChannel) {
-        mManager.Eq().ShowCrossover();
-    }
-    RefreshCurve(output);
-}
-
-void CMainView::OnEqBandChanged(int output, int) {
-    if (output == mManager.State().live.currOutChannel) {
-        ShowBands();
-    }
-    RefreshCurve(output);
-}
-
-void CMainView::OnDelayChanged(int output) {
-    if (output >= 0 && output < OUTPUT_CHANNELS) {
-        ShowDelay(output);
-    }
-}
-
-void CMainView::OnChannelGainChanged(int output) {
-    OnOutputChanged(output);
-}
-
-void CMainView::OnMixChanged(int source, int) {
-    if (source == mManager.State().live.currentSource) {
-        OnInputsChanged();
-    }
-}
-
-void CMainView::OnSpeakerTypeChanged(int output) {
-    OnOutputChanged(output);
-    OnSpeakerMapChanged();
-}
-
-void CMainView::OnLinkChanged() {
-    OnLinkLockChanged();
-}
-
-void CMainView::OnLockChanged(bool) {
-    OnLinkLockChanged();
-}
-
-void CMainView::OnEqBypassChanged(int output) {
-    if (output == mManager.State().live.currOutChannel) {
-        ShowBands();
-    }
-    RefreshCurve(output);
-}
-
-void CMainView::OnAmpOnChanged() {
-    OnGlobalsChanged();
-}
-
-void CMainView::OnRemOutChanged() {
-    OnGlobalsChanged();
-}
-
-void CMainView::OnSpkOhmChanged() {
-    OnGlobalsChanged();
-}
-
-void CMainView::OnBridgeChanged() {
-    ShowBridges();
-}
-
-void CMainView::OnNoiseGateChanged() {
-    OnGlobalsChanged();
-}
-
-void CMainView::OnAccChanged() {
-    OnGlobalsChanged();
-}
-
 void CMainView::OnDspStatus(int on) {
     if (on == 0) {
         ShowMessageLater(QStringLiteral("${dsp_is_off}"));
     }
 }
 
-void CMainView::OnDeviceIdentity(int model, int, int) {
+void CMainView::OnDeviceIdentity(int model) {
     if (model == model::MODEL_ID || !mManager.Link().State().mcu_is_normal_mode) {
         return;
     }

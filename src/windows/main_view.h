@@ -9,8 +9,8 @@
 #include <array>
 
 #include "equalizer_manager.h"
+#include "model_changes.h"
 #include "operations_view.h"
-#include "reply_handlers.h"
 
 namespace ui {
 class Window;
@@ -26,7 +26,7 @@ class QWidget;
 // Reads the main volume after a source change until the amplifier reports it.
 inline constexpr int kGetMainVolumeTimer = 4114;
 
-class CMainView : public model::OperationsView, public model::ModelChangeListener {
+class CMainView : public model::OperationsView, public model::ModelSubscriber {
   public:
     CMainView(ui::Window& window, model::EqualizerManager& manager);
 
@@ -34,48 +34,32 @@ class CMainView : public model::OperationsView, public model::ModelChangeListene
     void Bind();
     void ShowAll();
 
+    // ModelSubscriber: redraws what changed.
+    void OnModelChange(const model::ModelChange& change) override;
+
     // OperationsView
-    void OnOutputChanged(int output) override;
-    void OnCurrentOutputChanged() override;
-    void OnSpeakerMapChanged() override;
-    void OnLinkLockChanged() override;
-    void OnDelayUnitChanged() override;
-    void OnCurvesChanged() override;
-    void OnInputsChanged() override;
-    void OnGlobalsChanged() override;
     void OnStartMainVolumePoll(int count) override;
-    void OnWholeViewChanged() override;
-    void OnCrossoverShown() override;
-    void OnBandsShown() override;
-    void OnGraphChanged(int selectedBand) override;
-    void OnSlopeItemsChanged(int side, bool oddSlopesEnabled) override;
-    void OnEqModeChanged(bool peq) override;
     int AskLinkCopyDirection() override;
     bool AskQuestion(const char* textKey) override;
     int AskOutputReset() override;
     void ShowMessage(const char* textKey) override;
 
-    // ModelChangeListener: the live set changed by a reply.
-    void OnSourceChanged() override;
-    void OnMainVolumeChanged() override;
-    void OnMainMuteChanged() override;
-    void OnCrossoverChanged(int output) override;
-    void OnEqBandChanged(int output, int band) override;
-    void OnDelayChanged(int output) override;
-    void OnChannelGainChanged(int output) override;
-    void OnMixChanged(int source, int output) override;
-    void OnSpeakerTypeChanged(int output) override;
-    void OnLinkChanged() override;
-    void OnLockChanged(bool linkDropped) override;
-    void OnEqBypassChanged(int output) override;
-    void OnAmpOnChanged() override;
-    void OnRemOutChanged() override;
-    void OnSpkOhmChanged() override;
-    void OnBridgeChanged() override;
-    void OnNoiseGateChanged() override;
-    void OnAccChanged() override;
-    void OnDspStatus(int on) override;
-    void OnDeviceIdentity(int model, int mainVersion, int slaveVersion) override;
+    // Redraws of one part from the model; also to show the stored value again after an edit
+    // that was refused.
+    void OnOutputChanged(int output);
+    void OnCurrentOutputChanged();
+    void OnSpeakerMapChanged();
+    void OnLinkLockChanged();
+    void OnDelayUnitChanged();
+    void OnCurvesChanged();
+    void OnInputsChanged();
+    void OnGlobalsChanged();
+    void ShowCrossover();
+    void ShowBands();
+
+    // What the connection reports beyond the model: a DSP that is off, a foreign model.
+    void OnDspStatus(int on);
+    void OnDeviceIdentity(int model);
 
     // The main-volume poll count, lowered by the window's timer.
     int MainVolumePollCount() const { return mMainVolumePoll; }
@@ -88,6 +72,12 @@ class CMainView : public model::OperationsView, public model::ModelChangeListene
     void OnGraphDrag(const QString& type, int index);
 
   private:
+    void OnCrossoverChanged(int output);
+    void OnBandsChanged(int output);
+    void OnEqModeChanged();
+    // Slope items 1, 3, 5, 7 of both sides: Linkwitz-Riley takes even slopes only.
+    void ShowSlopeItems();
+
     struct Strip {
         ui::SButton* typeButton = nullptr;
         QWidget* enable = nullptr;
@@ -112,11 +102,10 @@ class CMainView : public model::OperationsView, public model::ModelChangeListene
     void ShowPhase(QWidget* control, int phase);
     void ShowDelay(int output);
     void ShowDelayLink(int output);
-    void ShowCrossover();
-    void ShowBands();
     void ShowSwitch(const char* name, bool on, const char* onText, const char* offText);
     void ShowBridges();
-    void RefreshCurve(int output);
+    // The graph redrawn once after a burst of recomputed curves.
+    void RefreshCurve();
     // Points, crossover handles, curves and mode of the graph from the model.
     void PushGraph(int selectedBand);
     // After the reply that asks for it is handled, so no modal loop runs inside it.

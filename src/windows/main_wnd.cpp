@@ -25,13 +25,13 @@ CMainWnd::CMainWnd(Config config)
         std::make_unique<model::EqualizerManager>(mConfig.makeTransport(mClock), mClock, this);
     mManager->SetView(this);
     mView = std::make_unique<CMainView>(*this, *mManager);
-    mManager->AddModelListener(mView.get());
+    mManager->Subscribe(mView.get());
     mManager->SetOperationsView(mView.get());
 }
 
 CMainWnd::~CMainWnd() {
     // The manager's jobs post to this window: they go while the window is whole.
-    mManager->RemoveModelListener(mView.get());
+    mManager->Unsubscribe(mView.get());
     mManager->SetOperationsView(nullptr);
     mManager.reset();
     mView.reset();
@@ -220,6 +220,14 @@ void CMainWnd::OnUnansweredEdits(int count) {
     mConnectButton->setToolTip(count > 0 ? QString::asprintf(format.constData(), count)
                                          : QString());
     mConnectButton->SetColors(kRed, count > 0 ? kAmber : kWhite, QColor(), QColor());
+}
+
+void CMainWnd::OnDspStatus(int on) {
+    mView->OnDspStatus(on);
+}
+
+void CMainWnd::OnDeviceIdentity(int model) {
+    mView->OnDeviceIdentity(model);
 }
 
 void CMainWnd::OnPlugOutMessage() {

@@ -75,6 +75,8 @@ class CMainWnd : public ui::Window, public model::ManagerEvents, public model::C
     void OnConnectFailMessage() override;
     void OnPlugOutMessage() override;
     void OnUnansweredEdits(int count) override;
+    void OnDspStatus(int on) override;
+    void OnDeviceIdentity(int model) override;
 
   signals:
     void connectAttemptFinished();

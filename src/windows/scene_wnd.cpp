@@ -85,11 +85,20 @@ CSceneWnd::CSceneWnd(QWidget* owner, model::EqualizerManager& manager, Mode mode
       mManager(manager),
       mMode(mode),
       mReplyTarget(std::make_unique<ui::WindowReplyTarget>(this)),
-      mJobEvents(std::make_shared<WindowEvents>(Mailbox())) {}
+      mJobEvents(std::make_shared<WindowEvents>(Mailbox())) {
+    mManager.Subscribe(this);
+}
 
 CSceneWnd::~CSceneWnd() {
+    mManager.Unsubscribe(this);
     // Scene replies have no one to go to once this window is gone.
     mManager.Link().SetTarget(dsplink::ReplyTargetId::Scene, nullptr);
+}
+
+void CSceneWnd::OnModelChange(const model::ModelChange& change) {
+    if (change.kind == model::ChangeKind::Scenes || change.kind == model::ChangeKind::Whole) {
+        FillRows();
+    }
 }
 
 int CSceneWnd::Run(QWidget* owner, model::EqualizerManager& manager, Mode mode) {

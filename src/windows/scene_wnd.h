@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "dialog_wnd.h"
+#include "model_changes.h"
 
 namespace model {
 class EqualizerManager;
@@ -22,7 +23,7 @@ class WindowReplyTarget;
 }  // namespace ui
 class CLoadingWnd;
 
-class CSceneWnd final : public CDialogWnd {
+class CSceneWnd final : public CDialogWnd, public model::ModelSubscriber {
   public:
     enum class Mode { Load = 0, Save = 1, Delete = 2 };
 
@@ -52,6 +53,8 @@ class CSceneWnd final : public CDialogWnd {
     bool DeleteScene(int scene);
 
     void Notify(const ui::Notification& n) override;
+    // Names or slots changed (a reply, a job's end): the rows are filled again.
+    void OnModelChange(const model::ModelChange& change) override;
 
   protected:
     void OnMessage(uint32_t message, uint32_t wParam, int32_t value,
