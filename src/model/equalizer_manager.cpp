@@ -1,5 +1,7 @@
 #include "equalizer_manager.h"
 
+#include "profile_send.h"
+
 #include <QMetaObject>
 
 #include <algorithm>
@@ -43,8 +45,7 @@ class EqualizerManager::ReplyRouter : public dsplink::ReplyTarget {
                 // Shared, so the call stays copyable; the record dies with the last owner.
                 auto shared = std::make_shared<dsplink::LinkMessage>(std::move(message));
                 EqualizerManager* owner = &mOwner;
-                mOwner.OnManagerThread(
-                    [owner, shared] { owner->mSync.Dispatch(std::move(*shared)); });
+                mOwner.OnManagerThread([owner, shared] { owner->OnReply(std::move(*shared)); });
                 break;
             }
             default:
@@ -71,7 +72,7 @@ EqualizerManager::EqualizerManager(std::unique_ptr<dsplink::HidTransport> transp
     mInputs = std::make_unique<InputOperations>(mState.live, *mLink, mChanges);
     mEq = std::make_unique<EqOperations>(mState.live, *mLink, clock, mCurves, mChanges);
     mScenes = std::make_unique<SceneOperations>(mState, *mLink, *mJobs, events, mCurves, mChanges,
-                                                [this] { return PC_UI_Status_Init(); });
+                                                mHistory, [this] { return PC_UI_Status_Init(); });
     mLink->SetFailureTrace([this](const dsplink::RequestFailure& f) { OnRequestFailed(f); });
     // Its ticks do nothing; it only marks a live connection, as the window expects.
     mStatusPoll.setInterval(kStatusPollMs);
@@ -109,6 +110,49 @@ void EqualizerManager::OnRequestFailed(const dsplink::RequestFailure& failure) {
             mView->OnUnansweredEdits(mUnansweredEdits);
         }
     });
+}
+
+void EqualizerManager::OnReply(dsplink::LinkMessage message) {
+    mSync.Dispatch(std::move(message));
+    // What the amplifier says is not the user's edit: undo does not take it back.
+    mHistory.Absorb(mState.live);
+}
+
+void EqualizerManager::EndUserAction(bool gestureContinues) {
+    if (mHistory.EndAction(mState.live, gestureContinues)) {
+        mChanges.Publish({.kind = ChangeKind::History});
+    }
+}
+
+bool EqualizerManager::Undo() {
+    return !JobRunning() && Restore(mHistory.Undo(mState.live));
+}
+
+bool EqualizerManager::Redo() {
+    return !JobRunning() && Restore(mHistory.Redo(mState.live));
+}
+
+void EqualizerManager::ClearHistory() {
+    mHistory.Reset(mState.live);
+    mChanges.Publish({.kind = ChangeKind::History});
+}
+
+bool EqualizerManager::Restore(std::optional<ProfileRecord> next) {
+    if (!next) {
+        return false;
+    }
+    runlog::Log("restore a step: %zu to undo, %zu to redo\n", mHistory.UndoSteps(),
+                mHistory.RedoSteps());
+    // Only what differs goes out, queued like any edit; offline only the model moves, as an
+    // edit does, and the state read of the next connection brings the amplifier's.
+    if (mLink->IsOpen() && !Upgrading()) {
+        SendProfileDifference(*mLink, mState.live, *next, false);
+    }
+    mState.live = std::move(*next);
+    mCurves.UpdateAll(mState.live);
+    mChanges.Publish({.kind = ChangeKind::Whole});
+    mChanges.Publish({.kind = ChangeKind::History});
+    return true;
 }
 
 bool EqualizerManager::Upgrading() const {

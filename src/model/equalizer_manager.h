@@ -21,6 +21,7 @@
 #include "channel_curves.h"
 #include "clock.h"
 #include "dsp_link.h"
+#include "edit_history.h"
 #include "eq_operations.h"
 #include "input_operations.h"
 #include "job_runner.h"
@@ -107,6 +108,16 @@ class EqualizerManager : public QObject {
     void WaitForJobs() { mJobs->Wait(); }
     bool JobRunning() const { return mJobs->Running(); }
 
+    // Undo and redo. A window marks each user action (UserAction); what it changed becomes one
+    // step. Undo and redo send the amplifier only what differs and tell every window; refused
+    // while a device job runs.
+    EditHistory& History() { return mHistory; }
+    void BeginUserAction() { mHistory.BeginAction(); }
+    void EndUserAction(bool gestureContinues);
+    bool Undo();
+    bool Redo();
+    void ClearHistory();
+
     ModelState& State() { return mState; }
     OutputOperations& Outputs() { return *mOutputs; }
     InputOperations& Inputs() { return *mInputs; }
@@ -128,6 +139,8 @@ class EqualizerManager : public QObject {
     class ReplyRouter;
 
     bool Upgrading() const;
+    void OnReply(dsplink::LinkMessage message);
+    bool Restore(std::optional<ProfileRecord> next);
     // A queued request got no answer (any thread): counted, logged and shown.
     void OnRequestFailed(const dsplink::RequestFailure& failure);
     void ReadMcuValueThread();
@@ -139,6 +152,7 @@ class EqualizerManager : public QObject {
 
     ModelState mState;
     ModelChanges mChanges;
+    EditHistory mHistory{mState.live};
     ReplyEffects mEffects{*this};
     ModelSync mSync{mState, &mEffects};
     ManagerEvents* mEvents;
@@ -162,6 +176,23 @@ class EqualizerManager : public QObject {
     // Identity from the handshake reply, captured on the reading thread for the version check.
     std::atomic<int> mSeenMainVersion{-1};
     std::atomic<int> mSeenSlaveVersion{-1};
+};
+
+// One user action of a window's notification, from start to end; gestureContinues for a drag
+// step that its release will end.
+class UserAction {
+  public:
+    UserAction(EqualizerManager& manager, bool gestureContinues)
+        : mManager(manager), mGestureContinues(gestureContinues) {
+        mManager.BeginUserAction();
+    }
+    ~UserAction() { mManager.EndUserAction(mGestureContinues); }
+    UserAction(const UserAction&) = delete;
+    UserAction& operator=(const UserAction&) = delete;
+
+  private:
+    EqualizerManager& mManager;
+    bool mGestureContinues;
 };
 
 }  // namespace model

@@ -25,6 +25,7 @@ enum class ChangeKind {
     MainVolume,     // the amplifier reported its main volume
     Bridges,        // the bridged pairs
     Scenes,         // a stored scene's name (scene 1..10) or which scenes hold data (scene 0)
+    History,        // what can be undone or redone
 };
 
 struct ModelChange {

@@ -32,6 +32,8 @@ struct OutputChannel {
     std::uint8_t bypass = 1;
     std::uint8_t compressorOn = 1;
     Crossover crossover;
+
+    bool operator==(const OutputChannel&) const = default;
 };
 
 struct KtvSettings {
@@ -45,6 +47,8 @@ struct KtvSettings {
     int ktvReverbTime = 0;
     int ktvBassGain = 0;
     int ktvTrebleGain = 0;
+
+    bool operator==(const KtvSettings&) const = default;
 };
 
 template <typename T>
@@ -106,6 +110,8 @@ struct ProfileRecord {
     PerOutput<float> compressorKnee{};
     std::array<int, BAND_COUNT_SLOTS> bandCounts{};
     PerOutput<std::array<EqBand, MAX_EQ_BANDS>> bands{};
+
+    bool operator==(const ProfileRecord&) const = default;
 };
 
 // Band row of an output; nullptr for an index outside 0..11.

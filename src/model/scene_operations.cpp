@@ -66,13 +66,15 @@ QString SceneNameText(const std::string& bytes) {
 
 SceneOperations::SceneOperations(ModelState& state, dsplink::DspLink& link, JobRunner& jobs,
                                  ManagerEvents* events, ChannelCurves& curves,
-                                 ModelChanges& changes, LiveStateReader readLiveState)
+                                 ModelChanges& changes, EditHistory& history,
+                                 LiveStateReader readLiveState)
     : mState(state),
       mLink(link),
       mJobs(jobs),
       mEvents(events),
       mCurves(curves),
       mChanges(changes),
+      mHistory(history),
       mReadLiveState(std::move(readLiveState)) {}
 
 void SceneOperations::SetCurrentScene(int scene) {
@@ -114,8 +116,13 @@ bool SceneOperations::StartLoadScene(std::shared_ptr<ManagerEvents> replyTo) {
             if (!mJobs.Stopped() && mReadLiveState) {
                 mReadLiveState();
             }
-            // Queued behind the replies of the read, so it sees the whole new live set.
-            mJobs.OnOwnerThread([this] { RefreshWholeView(); });
+            // Queued behind the replies of the read, so it sees the whole new live set. The
+            // amplifier's own scene starts a new history: nothing before it can be restored.
+            mJobs.OnOwnerThread([this] {
+                RefreshWholeView();
+                mHistory.Reset(mState.live);
+                mChanges.Publish({.kind = ChangeKind::History});
+            });
         }
         // Edits go to the amplifier queued again, whatever mode the load began in.
         if (!mJobs.Stopped()) {

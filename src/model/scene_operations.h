@@ -18,6 +18,7 @@
 #include "channel_curves.h"
 #include "clock.h"
 #include "dsp_link.h"
+#include "edit_history.h"
 #include "job_runner.h"
 #include "manager_events.h"
 #include "model_changes.h"
@@ -48,7 +49,7 @@ class SceneOperations {
     // Its jobs run on jobs, which the owner stops and joins before this object goes.
     SceneOperations(ModelState& state, dsplink::DspLink& link, JobRunner& jobs,
                     ManagerEvents* events, ChannelCurves& curves, ModelChanges& changes,
-                    LiveStateReader readLiveState);
+                    EditHistory& history, LiveStateReader readLiveState);
     SceneOperations(const SceneOperations&) = delete;
     SceneOperations& operator=(const SceneOperations&) = delete;
 
@@ -108,6 +109,7 @@ class SceneOperations {
     ManagerEvents* mEvents;
     ChannelCurves& mCurves;
     ModelChanges& mChanges;
+    EditHistory& mHistory;
     LiveStateReader mReadLiveState;
     OperationsView* mView = nullptr;
 

@@ -54,6 +54,13 @@ struct Notification {
         const int value = userData.toInt(&ok);
         return ok ? value : fallback;
     }
+    // A step of a drag (a slider held down, a graph point or handle moved) that a later
+    // notification of the same control ends: "movevaluechanged", "equalizer_*" but not
+    // "*_release".
+    bool InGesture() const {
+        return Is(notify::kMoveValueChanged) || (type.startsWith(QLatin1String("equalizer_")) &&
+                                                 !type.endsWith(QLatin1String("_release")));
+    }
 };
 
 }  // namespace ui

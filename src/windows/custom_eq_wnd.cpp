@@ -14,6 +14,7 @@
 #include "register_controls.h"
 #include "run_log.h"
 #include "ui_equalizer.h"
+#include "undo_shortcuts.h"
 #include "value_ranges.h"
 
 namespace {
@@ -590,9 +591,12 @@ void CCustomEqWnd::MoveFocus(Field f, int k, const QString& type) {
 void CCustomEqWnd::Notify(const ui::Notification& n) {
     if (n.Is(ui::notify::kWindowInit)) {
         FindControls();
+        AddUndoShortcuts(*this, mManager);
         CDialogWnd::Notify(n);
         return;
     }
+    // What this notification changes is one undo step; a drag's steps end with its release.
+    const model::UserAction action(mManager, n.InGesture());
     const int k = n.Index();
     if (n.Is(ui::notify::kClick)) {
         if (n.SenderStartsWith("pt_enable_")) {

@@ -166,6 +166,8 @@ void CMainWnd::OnMenuItem(const ui::Notification& n) {
         ChangeLanguage(QString::fromLatin1(language->language), language->index);
     } else if (item == "advance_item_custom_eq") {
         CCustomEqWnd::Run(this, *mManager);
+    } else if (item == "option_item_clear_history") {
+        mManager->ClearHistory();
     } else if (item == "option_item_reset_default") {
         mManager->Scenes().ResetMcuFactoryDefault();
     } else if (item == "scene_item_load_scene") {

@@ -55,6 +55,8 @@ void CMainWnd::Notify(const ui::Notification& n) {
         InitWindow();
         return;
     }
+    // What this notification changes is one undo step; a drag's steps end with its release.
+    const model::UserAction action(*mManager, n.InGesture());
     bool handled = false;
     if (n.Is(ui::notify::kClick)) {
         runlog::Log("Notify %s\n", n.sender.toUtf8().constData());
@@ -118,6 +120,10 @@ bool CMainWnd::OnClick(const ui::Notification& n) {
         out.SetOutpuLock();
     } else if (s == "btn_link_output") {
         out.SetOutputLink();
+    } else if (s == "btn_undo") {
+        mManager->Undo();
+    } else if (s == "btn_redo") {
+        mManager->Redo();
     } else if (s == "btn_reset_link") {
         out.ResetLinks();
     } else if (s.startsWith("ch_enable_")) {

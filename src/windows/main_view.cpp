@@ -148,6 +148,17 @@ void CMainView::ShowAll() {
     OnLinkLockChanged();
     OnInputsChanged();
     OnGlobalsChanged();
+    ShowHistory();
+}
+
+void CMainView::ShowHistory() {
+    const model::EditHistory& history = mManager.History();
+    if (QWidget* undo = mWindow.FindWidget("btn_undo")) {
+        undo->setEnabled(history.CanUndo());
+    }
+    if (QWidget* redo = mWindow.FindWidget("btn_redo")) {
+        redo->setEnabled(history.CanRedo());
+    }
 }
 
 // ---- outputs ----
@@ -320,6 +331,9 @@ void CMainView::OnModelChange(const model::ModelChange& change) {
             break;
         case ChangeKind::Bridges:
             ShowBridges();
+            break;
+        case ChangeKind::History:
+            ShowHistory();
             break;
         case ChangeKind::Scenes:
             break;

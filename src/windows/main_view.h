@@ -102,6 +102,8 @@ class CMainView : public model::OperationsView, public model::ModelSubscriber {
     void ShowPhase(QWidget* control, int phase);
     void ShowDelay(int output);
     void ShowDelayLink(int output);
+    // "btn_undo" and "btn_redo" enabled while there is a step to take.
+    void ShowHistory();
     void ShowSwitch(const char* name, bool on, const char* onText, const char* offText);
     void ShowBridges();
     // The graph redrawn once after a burst of recomputed curves.

@@ -16,6 +16,7 @@
 #include "run_log.h"
 #include "settings.h"
 #include "subcommands.h"
+#include "undo_shortcuts.h"
 
 CMainWnd::CMainWnd(Config config)
     : mConfig(std::move(config)), mClock(mConfig.clock ? *mConfig.clock : mSystemClock) {
@@ -49,6 +50,7 @@ void CMainWnd::Post(uint32_t message, uint32_t wParam) {
 void CMainWnd::InitWindow() {
     mConnectButton = FindControl<ui::SButton>("btnConnect");
     mView->Bind();
+    AddUndoShortcuts(*this, *mManager);
     if (auto* debug = FindWidget("btn_debug")) {
         debug->setVisible(shell::DebugMarkerPresent());
     }

@@ -1,0 +1,85 @@
+#include "edit_history.h"
+
+namespace model {
+
+ProfileRecord EditHistory::Edited(const ProfileRecord& record) {
+    ProfileRecord kept = record;
+    const ProfileRecord defaults;
+    kept.model = defaults.model;
+    kept.mainVersion = defaults.mainVersion;
+    kept.slaveVersion = defaults.slaveVersion;
+    kept.flashVersion = defaults.flashVersion;
+    kept.sceneArg = defaults.sceneArg;
+    kept.channelCount = defaults.channelCount;
+    kept.currOutChannel = defaults.currOutChannel;
+    return kept;
+}
+
+ProfileRecord EditHistory::Restored(const ProfileRecord& state, const ProfileRecord& live) {
+    ProfileRecord next = state;
+    next.model = live.model;
+    next.mainVersion = live.mainVersion;
+    next.slaveVersion = live.slaveVersion;
+    next.flashVersion = live.flashVersion;
+    next.sceneArg = live.sceneArg;
+    next.channelCount = live.channelCount;
+    next.currOutChannel = live.currOutChannel;
+    return next;
+}
+
+void EditHistory::Reset(const ProfileRecord& live) {
+    mStates.clear();
+    mStates.push_back(Edited(live));
+    mAt = 0;
+    mGesture = false;
+}
+
+bool EditHistory::EndAction(const ProfileRecord& live, bool gestureContinues) {
+    if (mDepth > 0) {
+        --mDepth;
+    }
+    if (mDepth > 0) {
+        return false;
+    }
+    mGesture = gestureContinues;
+    if (mGesture) {
+        return false;
+    }
+    ProfileRecord now = Edited(live);
+    if (now == mStates[mAt]) {
+        return false;
+    }
+    mStates.erase(mStates.begin() + static_cast<std::ptrdiff_t>(mAt) + 1, mStates.end());
+    mStates.push_back(std::move(now));
+    if (mStates.size() > kMaxSteps + 1) {
+        mStates.pop_front();
+    }
+    mAt = mStates.size() - 1;
+    return true;
+}
+
+void EditHistory::Absorb(const ProfileRecord& live) {
+    if (mDepth == 0 && !mGesture) {
+        mStates[mAt] = Edited(live);
+    }
+}
+
+std::optional<ProfileRecord> EditHistory::Undo(const ProfileRecord& live) {
+    if (!CanUndo()) {
+        return std::nullopt;
+    }
+    mGesture = false;
+    --mAt;
+    return Restored(mStates[mAt], live);
+}
+
+std::optional<ProfileRecord> EditHistory::Redo(const ProfileRecord& live) {
+    if (!CanRedo()) {
+        return std::nullopt;
+    }
+    mGesture = false;
+    ++mAt;
+    return Restored(mStates[mAt], live);
+}
+
+}  // namespace model
