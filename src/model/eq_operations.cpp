@@ -45,10 +45,6 @@ bool IsSide(int side) {
     return side == LOW_PASS_SIDE || side == HIGH_PASS_SIDE;
 }
 
-int ClampFrequency(int hz) {
-    return std::clamp(hz, MIN_FREQUENCY, MAX_FREQUENCY);
-}
-
 int ClampEqSlider(int value) {
     return std::clamp(value, EQ_SLIDER_MIN, EQ_SLIDER_MAX);
 }

@@ -1,12 +1,17 @@
 #pragma once
 // Frequency tables, stepping and typed-text parsing for EQ bands and crossovers.
 
+#include <algorithm>
 #include <string_view>
 
 namespace model {
 
 inline constexpr int MIN_FREQUENCY = 20;
 inline constexpr int MAX_FREQUENCY = 20000;
+
+inline int ClampFrequency(int hz) {
+    return std::clamp(hz, MIN_FREQUENCY, MAX_FREQUENCY);
+}
 
 // Default frequency of band `band` for a channel using `bandCount` bands; -1 when the band
 // lies outside that count's table.

@@ -28,4 +28,10 @@ bool SendSceneProfile(dsplink::DspLink& link, const ProfileRecord& live,
 bool SendWholeProfile(dsplink::DspLink& link, const ProfileRecord& live, const SceneTable& scenes,
                       const SendProgress& progress = {}, const SendStopped& stopped = {});
 
+// Sends the live-set commands (scene 0) whose values differ between from and to, so that an
+// amplifier holding from ends up holding to. now: wait for each answer (true) or queue (false).
+// Returns false when a command was not taken (stops there).
+bool SendProfileDifference(dsplink::DspLink& link, const ProfileRecord& from,
+                           const ProfileRecord& to, bool now, const SendStopped& stopped = {});
+
 }  // namespace model
