@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <iterator>
 #include <memory>
 #include <random>
 #include <vector>
@@ -91,70 +93,34 @@ void Edit(std::mt19937& rng, model::ProfileRecord& r, int edits) {
         const int row = pick(0, std::max(0, model::SourceInputCount(s) - 1));
         model::OutputChannel& ch = r.channels[out];
         model::EqBand& band = r.bands[out][pick(0, model::MAX_EQ_BANDS - 1)];
-        switch (pick(0, 24)) {
-            case 0:
-                r.mainVolume = pick(-60, 6);
-                break;
-            case 1:
-                r.mainVolumeMute ^= 1;
-                break;
-            case 2:
-                r.currentSource = model::IsSourceShown(s) ? s : r.currentSource;
-                break;
-            case 3:
-                r.ampOn ^= 1;
-                break;
-            case 4:
-                (pick(0, 1) != 0 ? r.remOut1 : r.remOut2) ^= 1;
-                break;
-            case 5:
-                r.spkOhm ^= 1;
-                break;
-            case 6:
-                r.noiseGate ^= 1;
-                break;
-            case 7:
+        const std::function<void()> kinds[] = {
+            [&] { r.mainVolume = pick(-60, 6); },
+            [&] { r.mainVolumeMute ^= 1; },
+            [&] { r.currentSource = model::IsSourceShown(s) ? s : r.currentSource; },
+            [&] { r.ampOn ^= 1; },
+            [&] { (pick(0, 1) != 0 ? r.remOut1 : r.remOut2) ^= 1; },
+            [&] { r.spkOhm ^= 1; },
+            [&] { r.noiseGate ^= 1; },
+            [&] {
                 (pick(0, 1) != 0 ? ch.crossover.lp : ch.crossover.hp) =
                     model::CrossoverFilter(pick(20, 20000), pick(1, 3), pick(0, 8));
-                break;
-            case 8:
+            },
+            [&] {
                 band = {pick(-180, 120) / 10.0f, pick(5, 90) / 10.0f, pick(20, 20000),
                         static_cast<uint8_t>(pick(0, 3) != 0)};
-                break;
-            case 9:
-                band.enable ^= 1;
-                break;
-            case 10:
-                r.outputs[out] = pick(0, 28);
-                break;
-            case 11:
-                ch.gain = pick(-600, 0) / 10.0f;
-                break;  // tenths the wire cuts off
-            case 12:
-                ch.mute ^= 1;
-                break;
-            case 13:
-                ch.phase ^= 1;
-                break;
-            case 14:
-                ch.solo ^= 1;
-                break;
-            case 15:
-                ch.delay = pick(0, 15000) / 1000.0f;
-                break;
-            case 16:
-                ch.bypass ^= 1;
-                break;
-            case 17:
-                r.inputs[s][out] = pick(0, 0xFFF);
-                break;
-            case 18:
-                r.inputMixVolume[s][row][out] = pick(0, 100);
-                break;
-            case 19:
-                r.inMixPhase[s][row] ^= 1;
-                break;
-            case 20:
+            },
+            [&] { band.enable ^= 1; },
+            [&] { r.outputs[out] = pick(0, 28); },
+            [&] { ch.gain = pick(-600, 0) / 10.0f; },  // tenths the wire cuts off
+            [&] { ch.mute ^= 1; },
+            [&] { ch.phase ^= 1; },
+            [&] { ch.solo ^= 1; },
+            [&] { ch.delay = pick(0, 15000) / 1000.0f; },
+            [&] { ch.bypass ^= 1; },
+            [&] { r.inputs[s][out] = pick(0, 0xFFF); },
+            [&] { r.inputMixVolume[s][row][out] = pick(0, 100); },
+            [&] { r.inMixPhase[s][row] ^= 1; },
+            [&] {
                 r.lockMode = pick(0, 1);
                 r.linkMode = pick(0, 1);
                 for (int p = 0; p < model::OUTPUT_CHANNELS; p += 2) {
@@ -162,25 +128,20 @@ void Edit(std::mt19937& rng, model::ProfileRecord& r, int edits) {
                     r.linkOutputs[p] = linked ? p + 1 : -1;
                     r.linkOutputs[p + 1] = linked ? p : -1;
                 }
-                break;
-            case 21:
-                r.inputThreshold = pick(-90, 0);
-                break;
-            case 22:
-                r.acc = pick(0, 60);
-                break;
-            case 23:
-                r.bridgeOutputs[out / 2] ^= 1;
-                break;
-            default:  // only the program keeps these
+            },
+            [&] { r.inputThreshold = pick(-90, 0); },
+            [&] { r.acc = pick(0, 60); },
+            [&] { r.bridgeOutputs[out / 2] ^= 1; },
+            [&] {  // only the program keeps these
                 r.linkSel[out] = pick(0, 3);
                 r.delayLinkSel[out] = pick(0, 3);
                 r.outputsBk[out] = pick(0, 28);
                 r.showOutChEqualizer[out] ^= 1;
                 r.currOutChannel = out;
                 r.mainVersion = pick(0, 9);
-                break;
-        }
+            },
+        };
+        kinds[pick(0, static_cast<int>(std::size(kinds)) - 1)]();
     }
 }
 

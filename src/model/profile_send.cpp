@@ -29,7 +29,8 @@ using dsplink::Payload;
 using dsplink::PayloadWriter;
 
 // Values as the link writes them, so that two values compare as the amplifier would see them.
-// An empty payload stands for a value the link refuses to encode.
+// A value the link refuses to encode (not finite, or too large for its steps) is an empty
+// payload.
 bool Encodable(double v) {
     return std::isfinite(v) && std::fabs(v) < 1e9;
 }
