@@ -13,32 +13,15 @@
 
 #include "dsp_link.h"
 #include "profile_send.h"
+#include "recording_transport.h"
 #include "sim_transport.h"
 #include "sources.h"
 #include "subcommands.h"
 
 namespace {
 
-using Frame = std::vector<uint8_t>;  // subcmd, then the payload
-
-class RecordingTransport : public sim::SimTransport {
-  public:
-    RecordingTransport(std::shared_ptr<sim::VirtualAmplifier> amp, dsplink::Clock& clock,
-                       std::vector<Frame>& frames)
-        : SimTransport(std::move(amp), clock), mFrames(frames) {}
-    int Write(const uint8_t* data, size_t length) override {
-        // Report ID, AA 55, LEN, type, subcmd, optype, payload.
-        if (length > 7 && data[3] >= 3) {
-            Frame frame{data[5]};
-            frame.insert(frame.end(), data + 7, data + std::min<size_t>(length, 4u + data[3]));
-            mFrames.push_back(frame);
-        }
-        return SimTransport::Write(data, length);
-    }
-
-  private:
-    std::vector<Frame>& mFrames;
-};
+using model_test::Frame;
+using model_test::RecordingTransport;
 
 struct Amplifier {
     Amplifier() {
