@@ -152,6 +152,12 @@ TEST_F(MainLayout, TopBarKeepsItsControlsAndTheMenusAreEnabled) {
             EXPECT_TRUE(b->isEnabled()) << name;
         }
     }
+    // Nothing to undo or redo yet.
+    for (const char* name : {main_controls::kBtnUndo, main_controls::kBtnRedo}) {
+        if (auto* b = Expect<ui::Button>(*mWindow, name)) {
+            EXPECT_FALSE(b->isEnabled()) << name;
+        }
+    }
     if (auto* debug = Expect<ui::Button>(*mWindow, main_controls::kBtnDebug)) {
         EXPECT_FALSE(debug->isVisibleTo(mWindow.get()));
     }
@@ -398,8 +404,9 @@ TEST_F(MainLayout, MenusLoadWithTheirItems) {
           main_controls::kAdvanceItemCompressor, main_controls::kAdvanceItemCustomEq}},
         {"MENU_OPTION",
          {main_controls::kOptionItemFirmwareUpgrade, main_controls::kOptionItemResetDefault,
-          main_controls::kOptionItemLanguageEn, main_controls::kOptionItemLanguageCn,
-          main_controls::kOptionItemLanguageRu, main_controls::kOptionItemAbout}},
+          main_controls::kOptionItemClearHistory, main_controls::kOptionItemLanguageEn,
+          main_controls::kOptionItemLanguageCn, main_controls::kOptionItemLanguageRu,
+          main_controls::kOptionItemAbout}},
     };
     for (const MenuCase& c : cases) {
         SCOPED_TRACE(c.layout);
