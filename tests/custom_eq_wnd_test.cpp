@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 
+#include "custom_eq_controls.h"
 #include "custom_eq_wnd.h"
 #include "equalizer_manager.h"
 #include "frequency.h"
@@ -128,10 +129,12 @@ class CustomEqWndTest : public ::testing::Test {
     }
     QWidget* Focused() const { return QApplication::focusWidget(); }
     ui::Slider* Slider(int k) const {
-        return wnd->FindControl<ui::Slider>(QStringLiteral("eq_slider_%1").arg(k));
+        return wnd->FindControl<ui::Slider>(
+            QString::fromLatin1(custom_eq_controls::kEqSliderPrefix) + QString::number(k));
     }
     ui::SButton* Switch(int k) const {
-        return wnd->FindControl<ui::SButton>(QStringLiteral("pt_enable_%1").arg(k));
+        return wnd->FindControl<ui::SButton>(
+            QString::fromLatin1(custom_eq_controls::kPtEnablePrefix) + QString::number(k));
     }
 
     std::unique_ptr<QWidget> owner;
@@ -340,13 +343,13 @@ TEST_F(CustomEqWndTest, ResetAndFactoryCurveEndOnTheAmplifierOnlyWhenConfirmed) 
     ASSERT_TRUE(DeviceSays(0, [](const DeviceBand& b) { return std::fabs(b.gain - 5.0) < 0.01; }));
     {
         Answerer no(0);
-        wnd->FindControl<ui::Button>(QStringLiteral("btn_reset_eq"))->click();
+        wnd->FindControl<ui::Button>(QString::fromLatin1(custom_eq_controls::kBtnResetEq))->click();
         EXPECT_EQ(no.asked, 1);
     }
     EXPECT_FLOAT_EQ(wnd->PointBand(0).eqGain, 5.0f);
     {
         Answerer yes(1);
-        wnd->FindControl<ui::Button>(QStringLiteral("btn_reset_eq"))->click();
+        wnd->FindControl<ui::Button>(QString::fromLatin1(custom_eq_controls::kBtnResetEq))->click();
         EXPECT_EQ(yes.asked, 1);
     }
     for (int k = 0; k < CCustomEqWnd::kPoints; ++k) {
@@ -360,7 +363,8 @@ TEST_F(CustomEqWndTest, ResetAndFactoryCurveEndOnTheAmplifierOnlyWhenConfirmed) 
 
     {
         Answerer yes(1);
-        wnd->FindControl<ui::Button>(QStringLiteral("btn_reset_custom_eq"))->click();
+        wnd->FindControl<ui::Button>(QString::fromLatin1(custom_eq_controls::kBtnResetCustomEq))
+            ->click();
         EXPECT_EQ(yes.asked, 1);
     }
     for (int k = 0; k < CCustomEqWnd::kPoints; ++k) {
@@ -435,11 +439,11 @@ TEST_F(CustomEqWndTest, IndicesOutOfRangeDoNothing) {
         EXPECT_EQ(wnd->FieldEdit(Field::Gain, k), nullptr);
         ui::Notification n;
         n.type = QStringLiteral("click");
-        n.sender = QStringLiteral("pt_enable_%1").arg(k);
+        n.sender = QString::fromLatin1(custom_eq_controls::kPtEnablePrefix) + QString::number(k);
         n.userData = QString::number(k);
         wnd->Notify(n);
         n.type = QStringLiteral("valuechanged");
-        n.sender = QStringLiteral("eq_slider_%1").arg(k);
+        n.sender = QString::fromLatin1(custom_eq_controls::kEqSliderPrefix) + QString::number(k);
         n.arg = 60;
         wnd->Notify(n);
     }
@@ -459,7 +463,8 @@ TEST_F(CustomEqWndTest, WithoutAnOutputOrAConnectionNothingHangs) {
     manager->State().live.currOutChannel = 40;
     QTimer::singleShot(100, [] {
         for (ui::Window* w : ui::Window::FindWindows(QStringLiteral("CustomEqWnd"))) {
-            if (auto* close = w->FindControl<ui::Button>(QStringLiteral("closebtn"))) {
+            if (auto* close = w->FindControl<ui::Button>(
+                    QString::fromLatin1(custom_eq_controls::kCloseBtn))) {
                 close->click();
             }
         }
@@ -472,7 +477,7 @@ TEST_F(CustomEqWndTest, WithoutAnOutputOrAConnectionNothingHangs) {
     Type(Field::Gain, 2, "6");
     wnd->FieldEdit(Field::Gain, 3)->setFocus();
     EXPECT_FLOAT_EQ(wnd->PointBand(2).eqGain, 6.0f);
-    wnd->FindControl<ui::Button>(QStringLiteral("confirm_btn"))->click();
+    wnd->FindControl<ui::Button>(QString::fromLatin1(custom_eq_controls::kConfirmBtn))->click();
     EXPECT_FALSE(wnd->isVisible());
     EXPECT_EQ(wnd->Result(), 1);
 }

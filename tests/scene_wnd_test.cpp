@@ -20,6 +20,7 @@
 #include "loading_wnd.h"
 #include "name_msg_wnd.h"
 #include "resources.h"
+#include "scene_controls.h"
 #include "scene_operations.h"
 #include "scene_wnd.h"
 #include "sim_transport.h"
@@ -100,11 +101,13 @@ class Autopilot : public QObject {
                 }
                 Press(w, nameResult == 1 ? "confirm_btn" : "cancel_btn");
             } else if (w->WindowName() == QLatin1String("scenewnd") && closeSceneWindow) {
-                auto* title = w->FindControl<ui::Label>(QStringLiteral("MessageTitle"));
-                auto* confirm = w->FindControl<ui::Button>(QStringLiteral("confirm_btn"));
+                auto* title =
+                    w->FindControl<ui::Label>(QString::fromLatin1(scene_controls::kMessageTitle));
+                auto* confirm =
+                    w->FindControl<ui::Button>(QString::fromLatin1(scene_controls::kConfirmBtn));
                 sceneTitle = title ? title->text() : QString();
                 sceneConfirm = confirm ? confirm->text() : QString();
-                Press(w, "cancel_btn");
+                Press(w, scene_controls::kCancelBtn);
             }
         }
     }
@@ -168,10 +171,10 @@ class SceneWndTest : public ::testing::Test {
 
     // Presses confirm with a row selected and waits until the job and its busy window ended.
     void ConfirmRow(CSceneWnd& wnd, int row) {
-        auto* list = wnd.FindControl<ui::List>(QStringLiteral("listview"));
+        auto* list = wnd.FindControl<ui::List>(QString::fromLatin1(scene_controls::kListView));
         ASSERT_NE(list, nullptr);
         list->SelectRow(row);
-        wnd.FindControl<ui::Button>(QStringLiteral("confirm_btn"))->click();
+        wnd.FindControl<ui::Button>(QString::fromLatin1(scene_controls::kConfirmBtn))->click();
         Settle(wnd);
     }
 
@@ -183,12 +186,12 @@ class SceneWndTest : public ::testing::Test {
     }
 
     static QString Cell(CSceneWnd& wnd, int row) {
-        auto* list = wnd.FindControl<ui::List>(QStringLiteral("listview"));
+        auto* list = wnd.FindControl<ui::List>(QString::fromLatin1(scene_controls::kListView));
         return list ? list->CellText(row, 1) : QString();
     }
 
     static QColor RowColor(CSceneWnd& wnd, int row) {
-        auto* list = wnd.FindControl<ui::List>(QStringLiteral("listview"));
+        auto* list = wnd.FindControl<ui::List>(QString::fromLatin1(scene_controls::kListView));
         return list ? list->topLevelItem(row)->background(1).color() : QColor();
     }
 
@@ -204,7 +207,7 @@ class SceneWndTest : public ::testing::Test {
 TEST_F(SceneWndTest, OpensWithTheNamesAndTheAmplifiersCurrentScene) {
     Connect();
     auto wnd = Open(CSceneWnd::Mode::Load, 5);
-    auto* list = wnd->FindControl<ui::List>(QStringLiteral("listview"));
+    auto* list = wnd->FindControl<ui::List>(QString::fromLatin1(scene_controls::kListView));
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->RowCount(), 10);
     EXPECT_EQ(Cell(*wnd, 2), QStringLiteral("Club"));
@@ -214,7 +217,7 @@ TEST_F(SceneWndTest, OpensWithTheNamesAndTheAmplifiersCurrentScene) {
     EXPECT_EQ(manager->Scenes().CurrentScene(), 6);
     EXPECT_EQ(RowColor(*wnd, 5), QColor::fromRgba(CSceneWnd::kCurrentRowColor));
     EXPECT_NE(RowColor(*wnd, 4), QColor::fromRgba(CSceneWnd::kCurrentRowColor));
-    auto* header = wnd->FindWidget(QStringLiteral("list_header"));
+    auto* header = wnd->FindWidget(QString::fromLatin1(scene_controls::kListHeader));
     ASSERT_NE(header, nullptr);
     EXPECT_EQ(wnd->ControlRect(header).height(), CSceneWnd::kHeaderHeight);
 }
@@ -259,7 +262,7 @@ TEST_F(SceneWndTest, LoadByDoubleClickAndRefusedLoad) {
     auto wnd = Open(CSceneWnd::Mode::Load, 5);
     const sim::DeviceState before = amp->Snapshot();
     pilot().answer = 0;
-    auto* list = wnd->FindControl<ui::List>(QStringLiteral("listview"));
+    auto* list = wnd->FindControl<ui::List>(QString::fromLatin1(scene_controls::kListView));
     ASSERT_NE(list, nullptr);
     const QPoint at = list->visualItemRect(list->topLevelItem(3)).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
@@ -298,7 +301,7 @@ TEST_F(SceneWndTest, NoSelectionDoesNothing) {
     Connect();
     auto wnd = Open(CSceneWnd::Mode::Delete, 5);
     const sim::DeviceState before = amp->Snapshot();
-    wnd->FindControl<ui::Button>(QStringLiteral("confirm_btn"))->click();
+    wnd->FindControl<ui::Button>(QString::fromLatin1(scene_controls::kConfirmBtn))->click();
     QTest::qWait(50);
     EXPECT_FALSE(manager->Scenes().JobRunning());
     EXPECT_EQ(pilot().busyWindows, 0);
@@ -389,10 +392,10 @@ TEST_F(SceneWndTest, AnEmptyNameSkipsTheDuplicateTest) {
 TEST_F(SceneWndTest, DeleteClearsTheRowAtOnceWithoutAQuestion) {
     Connect();
     auto wnd = Open(CSceneWnd::Mode::Delete, 5);
-    auto* list = wnd->FindControl<ui::List>(QStringLiteral("listview"));
+    auto* list = wnd->FindControl<ui::List>(QString::fromLatin1(scene_controls::kListView));
     ASSERT_NE(list, nullptr);
     list->SelectRow(9);
-    wnd->FindControl<ui::Button>(QStringLiteral("confirm_btn"))->click();
+    wnd->FindControl<ui::Button>(QString::fromLatin1(scene_controls::kConfirmBtn))->click();
     // Before the amplifier acknowledges.
     EXPECT_EQ(Cell(*wnd, 9), QString());
     EXPECT_EQ(model::SceneName(manager->State().scenes, 9), "");

@@ -19,6 +19,7 @@
 #include "constants.h"
 #include "controls.h"
 #include "crossover.h"
+#include "main_controls.h"
 #include "menu.h"
 #include "resources.h"
 #include "sources.h"
@@ -48,8 +49,21 @@ class LayoutWindow : public ui::Window {
     }
 };
 
-QString Num(const char* pattern, int index) {
-    return QString::fromLatin1(pattern).arg(index);
+QString Num(const char* format, int index) {
+    return QString::asprintf(format, index);
+}
+
+// A page's group and its tab, by the page's own part of the name ("eq").
+QString Page(const char* page) {
+    return QString::fromLatin1(main_controls::kPagePrefix) + QLatin1String(page);
+}
+QString PageTab(const char* page) {
+    return QString::fromLatin1(main_controls::kPageTabPrefix) + QLatin1String(page);
+}
+
+// A menu item of a numbered family.
+QString Item(const char* prefix, int number) {
+    return QString::fromLatin1(prefix) + QString::number(number);
 }
 
 template <class T>
@@ -109,11 +123,11 @@ class MainLayout : public ::testing::Test {
     // Shows the page group of that name and hides the others, as the code does for a tab.
     void ShowPage(const QString& page) {
         for (const char* name : kPages) {
-            const QString group = QStringLiteral("page_") + QLatin1String(name);
+            const QString group = Page(name);
             if (QWidget* w = mWindow->FindWidget(group)) {
                 w->setVisible(group == page);
             }
-            if (auto* tab = mWindow->FindControl<ui::Option>(QStringLiteral("page_tab_") + name)) {
+            if (auto* tab = mWindow->FindControl<ui::Option>(PageTab(name))) {
                 tab->SetSelected(group == page);
             }
         }
@@ -128,17 +142,23 @@ class MainLayout : public ::testing::Test {
 
 TEST_F(MainLayout, TopBarKeepsItsControlsAndTheMenusAreEnabled) {
     Expect<ui::Label>(*mWindow, "product_title");
-    Expect<ui::Label>(*mWindow, "soft_version");
-    Expect<ui::Label>(*mWindow, "inner_fw_version");
-    Expect<ui::Label>(*mWindow, "fw_version");
-    Expect<ui::Button>(*mWindow, "btn_option");
-    Expect<ui::SButton>(*mWindow, "btnConnect");
-    for (const char* name : {"btn_scene", "btn_advance"}) {
+    Expect<ui::Label>(*mWindow, main_controls::kSoftVersion);
+    Expect<ui::Label>(*mWindow, main_controls::kInnerFwVersion);
+    Expect<ui::Label>(*mWindow, main_controls::kFwVersion);
+    Expect<ui::Button>(*mWindow, main_controls::kBtnOption);
+    Expect<ui::SButton>(*mWindow, main_controls::kBtnConnect);
+    for (const char* name : {main_controls::kBtnScene, main_controls::kBtnAdvance}) {
         if (auto* b = Expect<ui::Button>(*mWindow, name)) {
             EXPECT_TRUE(b->isEnabled()) << name;
         }
     }
-    if (auto* debug = Expect<ui::Button>(*mWindow, "btn_debug")) {
+    // Nothing to undo or redo yet.
+    for (const char* name : {main_controls::kBtnUndo, main_controls::kBtnRedo}) {
+        if (auto* b = Expect<ui::Button>(*mWindow, name)) {
+            EXPECT_FALSE(b->isEnabled()) << name;
+        }
+    }
+    if (auto* debug = Expect<ui::Button>(*mWindow, main_controls::kBtnDebug)) {
         EXPECT_FALSE(debug->isVisibleTo(mWindow.get()));
     }
     EXPECT_EQ(mWindow->LayoutSize(), QSize(1230, 650));
@@ -147,21 +167,22 @@ TEST_F(MainLayout, TopBarKeepsItsControlsAndTheMenusAreEnabled) {
 TEST_F(MainLayout, OutputStripsHaveEveryControlPerOutput) {
     for (int i = 0; i < kOutputs; ++i) {
         SCOPED_TRACE(i);
-        auto* enable = Expect<ui::SButton>(*mWindow, Num("ch_enable_%1", i));
+        auto* enable = Expect<ui::SButton>(*mWindow, Num(main_controls::kChEnableFormat, i));
         if (enable) {
             EXPECT_EQ(enable->RawText(), QStringLiteral("CH%1").arg(i + 1));
             EXPECT_EQ(enable->UserDataInt(), i);
         }
-        Expect<ui::SButton>(*mWindow, Num("ch_output_btn_%1", i));
-        if (auto* s = Expect<ui::Slider>(*mWindow, Num("slider_ch_volume_%1", i))) {
+        Expect<ui::SButton>(*mWindow, Num(main_controls::kChOutputBtnFormat, i));
+        if (auto* s = Expect<ui::Slider>(*mWindow, Num(main_controls::kSliderChVolumeFormat, i))) {
             EXPECT_EQ(s->Min(), -600);
             EXPECT_EQ(s->Max(), 0);
             EXPECT_EQ(s->singleStep(), 10);
             EXPECT_EQ(s->UserDataInt(), i);
         }
-        Expect<ui::Edit>(*mWindow, Num("edit_ch_volume_%1", i));
-        for (const char* box : {"ch_mute_%1", "ch_phase_%1", "ch_solo_%1", "ch_synchronize_%1",
-                                "delay_link_%1", "ch_show_%1"}) {
+        Expect<ui::Edit>(*mWindow, Num(main_controls::kEditChVolumeFormat, i));
+        for (const char* box : {main_controls::kChMuteFormat, main_controls::kChPhaseFormat,
+                                main_controls::kChSoloFormat, main_controls::kChSynchronizeFormat,
+                                main_controls::kDelayLinkFormat, main_controls::kChShowFormat}) {
             // These notify "selectchanged", which only check boxes and options send.
             auto* w = mWindow->FindWidget(Num(box, i));
             EXPECT_TRUE(qobject_cast<ui::CheckBox*>(w) || qobject_cast<ui::Option*>(w))
@@ -170,26 +191,26 @@ TEST_F(MainLayout, OutputStripsHaveEveryControlPerOutput) {
                 EXPECT_EQ(c->UserDataInt(), i) << Num(box, i).toStdString();
             }
         }
-        Expect<ui::Edit>(*mWindow, Num("edit_ch_delay_%1", i));
-        if (auto* s = Expect<ui::Slider>(*mWindow, Num("slider_ch_delay_%1", i))) {
+        Expect<ui::Edit>(*mWindow, Num(main_controls::kEditChDelayFormat, i));
+        if (auto* s = Expect<ui::Slider>(*mWindow, Num(main_controls::kSliderChDelayFormat, i))) {
             EXPECT_EQ(s->Min(), 0);
             EXPECT_EQ(s->Max(), 15000);
             EXPECT_EQ(s->singleStep(), 21);
             EXPECT_FALSE(s->isVisibleTo(mWindow.get()));
         }
     }
-    EXPECT_EQ(mWindow->FindWidget("ch_enable_12"), nullptr);
+    EXPECT_EQ(mWindow->FindWidget(Num(main_controls::kChEnableFormat, kOutputs)), nullptr);
 }
 
 TEST_F(MainLayout, OutputButtonsAndTheDelayUnitCombo) {
-    Expect<ui::SButton>(*mWindow, "btn_lock_output");
-    Expect<ui::SButton>(*mWindow, "btn_link_output");
-    Expect<ui::Button>(*mWindow, "btn_reset_output");
-    Expect<ui::Button>(*mWindow, "btn_reset_link");
-    Expect<ui::Button>(*mWindow, "btn_delay_down");
-    Expect<ui::Button>(*mWindow, "btn_delay_up");
-    Expect<ui::Label>(*mWindow, "label_channel_name");
-    if (auto* unit = Expect<ui::Combo>(*mWindow, "comb_ch_unit")) {
+    Expect<ui::SButton>(*mWindow, main_controls::kBtnLockOutput);
+    Expect<ui::SButton>(*mWindow, main_controls::kBtnLinkOutput);
+    Expect<ui::Button>(*mWindow, main_controls::kBtnResetOutput);
+    Expect<ui::Button>(*mWindow, main_controls::kBtnResetLink);
+    Expect<ui::Button>(*mWindow, main_controls::kBtnDelayDown);
+    Expect<ui::Button>(*mWindow, main_controls::kBtnDelayUp);
+    Expect<ui::Label>(*mWindow, main_controls::kLabelChannelName);
+    if (auto* unit = Expect<ui::Combo>(*mWindow, main_controls::kCombChUnit)) {
         // Item index = unit code: 0 ms, 1 cm, 2 in.
         ASSERT_EQ(unit->ItemCount(), 3);
         EXPECT_EQ(unit->ItemRawText(0), "${unit_ms}");
@@ -202,10 +223,10 @@ TEST_F(MainLayout, OutputButtonsAndTheDelayUnitCombo) {
 TEST_F(MainLayout, SpeakerMarkersExistForEveryPositionAndStartHidden) {
     for (int k = 1; k <= kSpeakerPositions; ++k) {
         SCOPED_TRACE(k);
-        auto* marker = Expect<ui::SButton>(*mWindow, Num("speaker_%1", k));
-        QWidget* con = mWindow->FindWidget(Num("spk_con_%1", k));
+        auto* marker = Expect<ui::SButton>(*mWindow, Num(main_controls::kSpeakerFormat, k));
+        QWidget* con = mWindow->FindWidget(Num(main_controls::kSpkConFormat, k));
         EXPECT_TRUE(qobject_cast<ui::Label*>(con) || qobject_cast<ui::Image*>(con));
-        auto* delay = Expect<ui::Edit>(*mWindow, Num("spk_delay_%1", k));
+        auto* delay = Expect<ui::Edit>(*mWindow, Num(main_controls::kSpkDelayFormat, k));
         for (QWidget* w : {static_cast<QWidget*>(marker), con, static_cast<QWidget*>(delay)}) {
             if (w) {
                 EXPECT_FALSE(w->isVisibleTo(mWindow.get())) << w->objectName().toStdString();
@@ -217,12 +238,13 @@ TEST_F(MainLayout, SpeakerMarkersExistForEveryPositionAndStartHidden) {
             EXPECT_EQ(marker->RawText(), Key(model::ChannelLabelOfSpeakerType(k)));
         }
     }
-    EXPECT_EQ(mWindow->FindWidget("speaker_0"), nullptr);
-    EXPECT_EQ(mWindow->FindWidget("speaker_29"), nullptr);
+    EXPECT_EQ(mWindow->FindWidget(Num(main_controls::kSpeakerFormat, 0)), nullptr);
+    EXPECT_EQ(mWindow->FindWidget(Num(main_controls::kSpeakerFormat, kSpeakerPositions + 1)),
+              nullptr);
 }
 
 TEST_F(MainLayout, CrossoverAndBandControls) {
-    for (const char* name : {"hp_type", "lp_type"}) {
+    for (const char* name : {main_controls::kHpType, main_controls::kLpType}) {
         auto* combo = Expect<ui::Combo>(*mWindow, name);
         ASSERT_NE(combo, nullptr);
         // Item index = filter type code.
@@ -231,7 +253,7 @@ TEST_F(MainLayout, CrossoverAndBandControls) {
         EXPECT_EQ(combo->ItemRawText(model::kLinkwitzRiley), "${linkwitz_riley}");
         EXPECT_EQ(combo->ItemRawText(model::kBessel), "${bessel}");
     }
-    for (const char* name : {"hp_slop", "lp_slop"}) {
+    for (const char* name : {main_controls::kHpSlop, main_controls::kLpSlop}) {
         auto* combo = Expect<ui::Combo>(*mWindow, name);
         ASSERT_NE(combo, nullptr);
         ASSERT_EQ(combo->ItemCount(), 9) << name;
@@ -241,29 +263,30 @@ TEST_F(MainLayout, CrossoverAndBandControls) {
                 << name << " " << slope;
         }
     }
-    Expect<ui::Edit>(*mWindow, "hp_freq");
-    Expect<ui::Edit>(*mWindow, "lp_freq");
-    Expect<ui::SButton>(*mWindow, "btn_bypass");
-    Expect<ui::Button>(*mWindow, "btn_reset_eq");
-    if (auto* mode = Expect<ui::SButton>(*mWindow, "btn_arg_eq")) {
+    Expect<ui::Edit>(*mWindow, main_controls::kHpFreq);
+    Expect<ui::Edit>(*mWindow, main_controls::kLpFreq);
+    Expect<ui::SButton>(*mWindow, main_controls::kBtnBypass);
+    Expect<ui::Button>(*mWindow, main_controls::kBtnResetEq);
+    if (auto* mode = Expect<ui::SButton>(*mWindow, main_controls::kBtnArgEq)) {
         EXPECT_EQ(mode->RawText(), "${geq_mode}");
     }
     for (int i = 0; i < kBands; ++i) {
         SCOPED_TRACE(i);
-        for (const char* edit : {"eq_freq_%1", "eq_q_%1", "eq_gain_%1"}) {
+        for (const char* edit : {main_controls::kEqFreqFormat, main_controls::kEqQFormat,
+                                 main_controls::kEqGainFormat}) {
             if (auto* e = Expect<ui::Edit>(*mWindow, Num(edit, i))) {
                 EXPECT_EQ(e->UserDataInt(), i);
             }
         }
-        if (auto* s = Expect<ui::Slider>(*mWindow, Num("eq_slider_%1", i))) {
+        if (auto* s = Expect<ui::Slider>(*mWindow, Num(main_controls::kEqSliderFormat, i))) {
             EXPECT_EQ(s->Min(), -180);
             EXPECT_EQ(s->Max(), 120);
             EXPECT_EQ(s->orientation(), Qt::Vertical);
         }
-        Expect<ui::CheckBox>(*mWindow, Num("pt_enable_%1", i));
+        Expect<ui::CheckBox>(*mWindow, Num(main_controls::kPtEnableFormat, i));
     }
-    EXPECT_EQ(mWindow->FindWidget("eq_freq_31"), nullptr);
-    QWidget* graph = mWindow->FindWidget("equalizer");
+    EXPECT_EQ(mWindow->FindWidget(Num(main_controls::kEqFreqFormat, kBands)), nullptr);
+    QWidget* graph = mWindow->FindWidget(main_controls::kEqualizer);
     ASSERT_NE(graph, nullptr);
     EXPECT_EQ(ui::AsControl(graph), nullptr) << "the graph is the window's own widget";
     EXPECT_GE(graph->width(), 560);
@@ -271,7 +294,7 @@ TEST_F(MainLayout, CrossoverAndBandControls) {
 }
 
 TEST_F(MainLayout, InputsRoutingBridgesAndSwitches) {
-    if (auto* source = Expect<ui::Combo>(*mWindow, "btn_input_source")) {
+    if (auto* source = Expect<ui::Combo>(*mWindow, main_controls::kBtnInputSource)) {
         // Item index = source index.
         ASSERT_EQ(source->ItemCount(), model::INPUT_SOURCES);
         for (int s = 0; s < model::INPUT_SOURCES; ++s) {
@@ -280,38 +303,42 @@ TEST_F(MainLayout, InputsRoutingBridgesAndSwitches) {
     }
     for (int in = 0; in < kInputs; ++in) {
         for (int out = 0; out < kOutputs; ++out) {
-            const QString name = QStringLiteral("option_ch_in%1_%2").arg(in).arg(out);
+            const QString name = QString::asprintf(main_controls::kOptionChInFormat, in, out);
             if (auto* box = Expect<ui::CheckBox>(*mWindow, name)) {
                 EXPECT_EQ(box->UserDataInt(), out) << name.toStdString();
             }
         }
     }
-    EXPECT_EQ(mWindow->FindWidget("option_ch_in10_0"), nullptr);
-    EXPECT_EQ(mWindow->FindWidget("option_ch_in0_12"), nullptr);
+    EXPECT_EQ(mWindow->FindWidget(QString::asprintf(main_controls::kOptionChInFormat, kInputs, 0)),
+              nullptr);
+    EXPECT_EQ(mWindow->FindWidget(QString::asprintf(main_controls::kOptionChInFormat, 0, kOutputs)),
+              nullptr);
     for (int pair = 0; pair < kBridgePairs; ++pair) {
-        if (auto* b = Expect<ui::SButton>(*mWindow, Num("ch_bridge_%1", pair))) {
+        if (auto* b = Expect<ui::SButton>(*mWindow, Num(main_controls::kChBridgeFormat, pair))) {
             EXPECT_EQ(b->RawText(), QStringLiteral("CH%1+%2").arg(2 * pair + 1).arg(2 * pair + 2));
             EXPECT_EQ(b->UserDataInt(), pair);
         }
-        if (auto* c = Expect<ui::CheckBox>(*mWindow, Num("bridge_checkbox_%1", pair))) {
+        if (auto* c =
+                Expect<ui::CheckBox>(*mWindow, Num(main_controls::kBridgeCheckboxFormat, pair))) {
             EXPECT_EQ(c->UserDataInt(), pair);
         }
     }
-    if (auto* s = Expect<ui::Slider>(*mWindow, "slider_main_volume")) {
+    if (auto* s = Expect<ui::Slider>(*mWindow, main_controls::kSliderMainVolume)) {
         EXPECT_EQ(s->Min(), -60);
         EXPECT_EQ(s->Max(), 6);
         EXPECT_EQ(s->Value(), 0);
     }
-    Expect<ui::Edit>(*mWindow, "edit_main_volume");
-    Expect<ui::CheckBox>(*mWindow, "main_mute");
-    Expect<ui::Edit>(*mWindow, "edit_acc");
-    if (auto* acc = Expect<ui::Slider>(*mWindow, "slider_acc")) {
+    Expect<ui::Edit>(*mWindow, main_controls::kEditMainVolume);
+    Expect<ui::CheckBox>(*mWindow, main_controls::kMainMute);
+    Expect<ui::Edit>(*mWindow, main_controls::kEditAcc);
+    if (auto* acc = Expect<ui::Slider>(*mWindow, main_controls::kSliderAcc)) {
         EXPECT_LT(acc->Min(), acc->Max());
     }
     mWindow->Show();
-    ShowPage("page_inputs");
-    for (const char* name : {"btn_amp_onoff", "btn_rem_out1_onoff", "btn_rem_out2_onoff",
-                             "btn_2ohm_spk", "btn_noise_gate"}) {
+    ShowPage(Page("inputs"));
+    for (const char* name : {main_controls::kBtnAmpOnoff, main_controls::kBtnRemOut1Onoff,
+                             main_controls::kBtnRemOut2Onoff, main_controls::kBtn2OhmSpk,
+                             main_controls::kBtnNoiseGate}) {
         auto* b = Expect<ui::SButton>(*mWindow, name);
         ASSERT_NE(b, nullptr);
         // Off: red text; on: white text on the accent. Judged by what is drawn.
@@ -327,8 +354,8 @@ TEST_F(MainLayout, InputsRoutingBridgesAndSwitches) {
 TEST_F(MainLayout, FirstTabIsSelectedAndOnlyItsPageShows) {
     std::vector<ui::Option*> tabs;
     for (const char* page : kPages) {
-        auto* tab = Expect<ui::Option>(*mWindow, QStringLiteral("page_tab_") + page);
-        auto* group = Expect<ui::Group>(*mWindow, QStringLiteral("page_") + page);
+        auto* tab = Expect<ui::Option>(*mWindow, PageTab(page));
+        auto* group = Expect<ui::Group>(*mWindow, Page(page));
         ASSERT_TRUE(tab && group);
         tabs.push_back(tab);
         EXPECT_EQ(tab->Group(), tabs.front()->Group()) << "one radio group for all tabs";
@@ -353,21 +380,33 @@ TEST_F(MainLayout, MenusLoadWithTheirItems) {
     for (int t = 0; t < model::SPEAKER_TYPE_COUNT; ++t) {
         outputItems << Key(model::MenuItemOfSpeakerType(t));
     }
+    // Groups 0 (none) to 4.
+    auto GroupItems = [](const char* prefix) {
+        QStringList items;
+        for (int g = 0; g <= 4; ++g) {
+            items << Item(prefix, g);
+        }
+        return items;
+    };
     const std::vector<MenuCase> cases = {
         {"MENU_OUTPUT", outputItems},
-        {"MENU_LINK_GROUP",
-         {"link_group_0", "link_group_1", "link_group_2", "link_group_3", "link_group_4"}},
-        {"MENU_DELAY_LINK_GROUP",
-         {"delay_link_group_0", "delay_link_group_1", "delay_link_group_2", "delay_link_group_3",
-          "delay_link_group_4"}},
+        {"MENU_LINK_GROUP", GroupItems(main_controls::kLinkGroupItemPrefix)},
+        {"MENU_DELAY_LINK_GROUP", GroupItems(main_controls::kDelayLinkGroupItemPrefix)},
         {"MENU_SCENE",
-         {"scene_item_load_scene", "scene_item_saveas_scene", "scene_item_delete_scene",
-          "scene_item_load_file", "scene_item_save_file", "scene_item_load_whole",
-          "scene_item_save_whole"}},
+         {main_controls::kSceneItemLoadScene, main_controls::kSceneItemSaveasScene,
+          main_controls::kSceneItemDeleteScene, main_controls::kSceneItemLoadFile,
+          main_controls::kSceneItemSaveFile, main_controls::kSceneItemLoadWhole,
+          main_controls::kSceneItemSaveWhole}},
         {"MENU_ADVANCE",
-         {"advance_item_mixer", "advance_item_noise_threshold", "advance_item_compressors_on",
-          "advance_item_autocal", "advance_item_poweroff_delay", "advance_item_ktv",
-          "advance_item_compressor", "advance_item_custom_eq"}},
+         {main_controls::kAdvanceItemMixer, main_controls::kAdvanceItemNoiseThreshold,
+          main_controls::kAdvanceItemCompressorsOn, main_controls::kAdvanceItemAutocal,
+          main_controls::kAdvanceItemPoweroffDelay, main_controls::kAdvanceItemKtv,
+          main_controls::kAdvanceItemCompressor, main_controls::kAdvanceItemCustomEq}},
+        {"MENU_OPTION",
+         {main_controls::kOptionItemFirmwareUpgrade, main_controls::kOptionItemResetDefault,
+          main_controls::kOptionItemClearHistory, main_controls::kOptionItemLanguageEn,
+          main_controls::kOptionItemLanguageCn, main_controls::kOptionItemLanguageRu,
+          main_controls::kOptionItemAbout}},
     };
     for (const MenuCase& c : cases) {
         SCOPED_TRACE(c.layout);
@@ -394,14 +433,15 @@ TEST_F(MainLayout, MenusLoadWithTheirItems) {
     }
     // Group menus: the user data is the group number.
     const std::pair<const char*, const char*> groupMenus[] = {
-        {"MENU_LINK_GROUP", "link_group_%1"}, {"MENU_DELAY_LINK_GROUP", "delay_link_group_%1"}};
-    for (const auto& [layout, pattern] : groupMenus) {
+        {"MENU_LINK_GROUP", main_controls::kLinkGroupItemPrefix},
+        {"MENU_DELAY_LINK_GROUP", main_controls::kDelayLinkGroupItemPrefix}};
+    for (const auto& [layout, prefix] : groupMenus) {
         ui::Menu* menu = mWindow->CreateMenu(QString::fromLatin1(layout));
         ASSERT_NE(menu, nullptr) << layout;
         for (int g = 0; g <= 4; ++g) {
-            EXPECT_EQ(menu->ItemUserData(Num(pattern, g)), QString::number(g)) << layout << g;
+            EXPECT_EQ(menu->ItemUserData(Item(prefix, g)), QString::number(g)) << layout << g;
         }
-        EXPECT_EQ(menu->FindItem(Num(pattern, 5)), nullptr) << layout;
+        EXPECT_EQ(menu->FindItem(Item(prefix, 5)), nullptr) << layout;
     }
 }
 
@@ -415,41 +455,42 @@ std::map<QString, QStringList> CodeTexts() {
         labels << Key(model::ChannelLabelOfSpeakerType(t));
     }
     for (int i = 0; i < kOutputs; ++i) {
-        texts[Num("ch_output_btn_%1", i)] = labels;
-        texts[Num("ch_phase_%1", i)] = {"${positive_phase}", "${reverse phase}"};
-        texts[Num("edit_ch_volume_%1", i)] = {"-60dB", "-12dB", "${off}"};
-        texts[Num("edit_ch_delay_%1", i)] = {"15.000", "519", "204"};
+        texts[Num(main_controls::kChOutputBtnFormat, i)] = labels;
+        texts[Num(main_controls::kChPhaseFormat, i)] = {"${positive_phase}", "${reverse phase}"};
+        texts[Num(main_controls::kEditChVolumeFormat, i)] = {"-60dB", "-12dB", "${off}"};
+        texts[Num(main_controls::kEditChDelayFormat, i)] = {"15.000", "519", "204"};
     }
     for (int k = 1; k <= kSpeakerPositions; ++k) {
-        texts[Num("spk_delay_%1", k)] = {"15.000", "519"};
+        texts[Num(main_controls::kSpkDelayFormat, k)] = {"15.000", "519"};
     }
     for (int b = 0; b < kBands; ++b) {
-        texts[Num("eq_freq_%1", b)] = {"20000", "12500"};
-        texts[Num("eq_q_%1", b)] = {"9.0", "0.5"};
-        texts[Num("eq_gain_%1", b)] = {"-18.0", "12.0"};
+        texts[Num(main_controls::kEqFreqFormat, b)] = {"20000", "12500"};
+        texts[Num(main_controls::kEqQFormat, b)] = {"9.0", "0.5"};
+        texts[Num(main_controls::kEqGainFormat, b)] = {"-18.0", "12.0"};
     }
-    texts["btnConnect"] = {"${btn_connected}", "${btn_connecting}", "${btn_disconnected}"};
-    texts["btn_amp_onoff"] = {"${amp_on}", "${amp_off}"};
-    texts["btn_rem_out1_onoff"] = {"${rem_out1_on}", "${rem_out1_off}"};
-    texts["btn_rem_out2_onoff"] = {"${rem_out2_on}", "${rem_out2_off}"};
-    texts["btn_2ohm_spk"] = {"${btn_2ohm_spk}", "${btn_4ohm_spk}"};
-    texts["btn_noise_gate"] = {"${btn_noise_gate_on}", "${btn_noise_gate_off}"};
-    texts["btn_bypass"] = {"${bypass_eq}", "${restore_eq}"};
-    texts["btn_arg_eq"] = {"${geq_mode}", "${peq_mode}"};
-    texts["label_channel_name"] = {"CH12"};
+    texts[main_controls::kBtnConnect] = {"${btn_connected}", "${btn_connecting}",
+                                         "${btn_disconnected}"};
+    texts[main_controls::kBtnAmpOnoff] = {"${amp_on}", "${amp_off}"};
+    texts[main_controls::kBtnRemOut1Onoff] = {"${rem_out1_on}", "${rem_out1_off}"};
+    texts[main_controls::kBtnRemOut2Onoff] = {"${rem_out2_on}", "${rem_out2_off}"};
+    texts[main_controls::kBtn2OhmSpk] = {"${btn_2ohm_spk}", "${btn_4ohm_spk}"};
+    texts[main_controls::kBtnNoiseGate] = {"${btn_noise_gate_on}", "${btn_noise_gate_off}"};
+    texts[main_controls::kBtnBypass] = {"${bypass_eq}", "${restore_eq}"};
+    texts[main_controls::kBtnArgEq] = {"${geq_mode}", "${peq_mode}"};
+    texts[main_controls::kLabelChannelName] = {"CH12"};
     // The version lines as the window writes them, with the widest numbers they can hold.
-    texts["soft_version"] = {"${soft_version} v88.88.88"};
-    texts["inner_fw_version"] = {"${inner_fw_version} v88.88"};
-    texts["fw_version"] = {"ORN14.60DSP ${version} v88.88"};
-    texts["hp_freq"] = {"20000${unit_hz}"};
-    texts["lp_freq"] = {"20000${unit_hz}"};
+    texts[main_controls::kSoftVersion] = {"${soft_version} v88.88.88"};
+    texts[main_controls::kInnerFwVersion] = {"${inner_fw_version} v88.88"};
+    texts[main_controls::kFwVersion] = {"ORN14.60DSP ${version} v88.88"};
+    texts[main_controls::kHpFreq] = {"20000${unit_hz}"};
+    texts[main_controls::kLpFreq] = {"20000${unit_hz}"};
     // Strip delays carry their unit.
     for (int i = 0; i < 12; ++i) {
-        texts[QStringLiteral("edit_ch_delay_%1").arg(i)] = {
+        texts[Num(main_controls::kEditChDelayFormat, i)] = {
             "15.000 ${unit_ms_sym}", "519 ${unit_cm_sym}", "204 ${unit_in_sym}"};
     }
-    texts["edit_main_volume"] = {"-60dB", "${off}"};
-    texts["edit_acc"] = {"30", "${off}"};
+    texts[main_controls::kEditMainVolume] = {"-60dB", "${off}"};
+    texts[main_controls::kEditAcc] = {"30", "${off}"};
     return texts;
 }
 
@@ -630,7 +671,7 @@ TEST_F(MainLayout, RendersEveryPageInEveryLanguage) {
         ASSERT_TRUE(res.SelectLanguage(QString::fromLatin1(language)));
         std::map<QString, QImage> shots;
         for (const char* page : kPages) {
-            ShowPage(QStringLiteral("page_") + page);
+            ShowPage(Page(page));
             const QImage image = mWindow->grab().toImage();
             EXPECT_EQ(image.size(), QSize(1230, 650));
             const QString file = QStringLiteral("%1/main_%2_%3.png").arg(dir, page, language);
@@ -638,18 +679,19 @@ TEST_F(MainLayout, RendersEveryPageInEveryLanguage) {
             shots[page] = image;
         }
         // The page area differs from page to page; the strips below it do not.
-        const QRect pageArea = mWindow->ControlRect(mWindow->FindWidget("page_eq"));
+        const QRect pageArea = mWindow->ControlRect(mWindow->FindWidget(Page("eq")));
         const QRect strips(10, 412, 1210, 234);
         EXPECT_NE(shots["eq"].copy(pageArea), shots["inputs"].copy(pageArea)) << language;
         EXPECT_NE(shots["inputs"].copy(pageArea), shots["speakers"].copy(pageArea)) << language;
         EXPECT_EQ(shots["eq"].copy(strips), shots["speakers"].copy(strips)) << language;
 
         // Every speaker position at once, as no assignment can show more.
-        ShowPage("page_speakers");
-        const QString kinds[] = {"speaker_%1", "spk_con_%1", "spk_delay_%1"};
+        ShowPage(Page("speakers"));
+        const char* const kinds[] = {main_controls::kSpeakerFormat, main_controls::kSpkConFormat,
+                                     main_controls::kSpkDelayFormat};
         for (int k = 1; k <= kSpeakerPositions; ++k) {
-            for (const QString& kind : kinds) {
-                mWindow->FindWidget(kind.arg(k))->setVisible(true);
+            for (const char* kind : kinds) {
+                mWindow->FindWidget(Num(kind, k))->setVisible(true);
             }
         }
         QApplication::processEvents();
@@ -657,8 +699,8 @@ TEST_F(MainLayout, RendersEveryPageInEveryLanguage) {
         EXPECT_NE(all.copy(pageArea), shots["speakers"].copy(pageArea)) << language;
         EXPECT_TRUE(all.save(QStringLiteral("%1/main_speakers_all_%2.png").arg(dir, language)));
         for (int k = 1; k <= kSpeakerPositions; ++k) {
-            for (const QString& kind : kinds) {
-                mWindow->FindWidget(kind.arg(k))->setVisible(false);
+            for (const char* kind : kinds) {
+                mWindow->FindWidget(Num(kind, k))->setVisible(false);
             }
         }
     }

@@ -8,6 +8,7 @@
 
 #include "channel_curve.h"
 #include "controls.h"
+#include "custom_eq_controls.h"
 #include "equalizer_manager.h"
 #include "frequency.h"
 #include "msg_wnd.h"
@@ -77,13 +78,13 @@ int SliderUnits(float gain) {
 QString FieldPrefix(CCustomEqWnd::Field f) {
     switch (f) {
         case CCustomEqWnd::Field::Q:
-            return QStringLiteral("eq_q_");
+            return QString::fromLatin1(custom_eq_controls::kEqQPrefix);
         case CCustomEqWnd::Field::Gain:
-            return QStringLiteral("eq_gain_");
+            return QString::fromLatin1(custom_eq_controls::kEqGainPrefix);
         case CCustomEqWnd::Field::Freq:
             break;
     }
-    return QStringLiteral("eq_freq_");
+    return QString::fromLatin1(custom_eq_controls::kEqFreqPrefix);
 }
 
 }  // namespace
@@ -140,17 +141,19 @@ void CCustomEqWnd::FindControls() {
     for (int k = 0; k < kPoints; ++k) {
         Row& row = mRows[static_cast<size_t>(k)];
         const QString n = QString::number(k);
-        row.freq = Lookup<ui::Edit>(QStringLiteral("eq_freq_") + n);
-        row.q = Lookup<ui::Edit>(QStringLiteral("eq_q_") + n);
-        row.gain = Lookup<ui::Edit>(QStringLiteral("eq_gain_") + n);
-        row.slider = Lookup<ui::Slider>(QStringLiteral("eq_slider_") + n);
-        row.enable = Lookup<ui::SButton>(QStringLiteral("pt_enable_") + n);
+        row.freq = Lookup<ui::Edit>(QString::fromLatin1(custom_eq_controls::kEqFreqPrefix) + n);
+        row.q = Lookup<ui::Edit>(QString::fromLatin1(custom_eq_controls::kEqQPrefix) + n);
+        row.gain = Lookup<ui::Edit>(QString::fromLatin1(custom_eq_controls::kEqGainPrefix) + n);
+        row.slider =
+            Lookup<ui::Slider>(QString::fromLatin1(custom_eq_controls::kEqSliderPrefix) + n);
+        row.enable =
+            Lookup<ui::SButton>(QString::fromLatin1(custom_eq_controls::kPtEnablePrefix) + n);
     }
-    mGraph = Lookup<UIEqualizer>(QStringLiteral("equalizer"));
-    Lookup<ui::Button>(QStringLiteral("btn_reset_eq"));
-    Lookup<ui::Button>(QStringLiteral("btn_reset_custom_eq"));
-    Lookup<ui::Button>(QStringLiteral("confirm_btn"));
-    Lookup<ui::Button>(QStringLiteral("closebtn"));
+    mGraph = Lookup<UIEqualizer>(QString::fromLatin1(custom_eq_controls::kEqualizer));
+    Lookup<ui::Button>(QString::fromLatin1(custom_eq_controls::kBtnResetEq));
+    Lookup<ui::Button>(QString::fromLatin1(custom_eq_controls::kBtnResetCustomEq));
+    Lookup<ui::Button>(QString::fromLatin1(custom_eq_controls::kConfirmBtn));
+    Lookup<ui::Button>(QString::fromLatin1(custom_eq_controls::kCloseBtn));
 }
 
 // ---- model access ----
@@ -599,23 +602,23 @@ void CCustomEqWnd::Notify(const ui::Notification& n) {
     const model::UserAction action(mManager, n.InGesture());
     const int k = n.Index();
     if (n.Is(ui::notify::kClick)) {
-        if (n.SenderStartsWith("pt_enable_")) {
+        if (n.SenderStartsWith(custom_eq_controls::kPtEnablePrefix)) {
             OnEqEnable(k);
             return;
         }
-        if (n.sender == QLatin1String("btn_reset_eq")) {
+        if (n.sender == QLatin1String(custom_eq_controls::kBtnResetEq)) {
             SetOutputEqReset();
             return;
         }
-        if (n.sender == QLatin1String("btn_reset_custom_eq")) {
+        if (n.sender == QLatin1String(custom_eq_controls::kBtnResetCustomEq)) {
             SetOutputEqRestore();
             return;
         }
     } else if ((n.Is(ui::notify::kValueChanged) || n.Is(ui::notify::kMoveValueChanged)) &&
-               n.SenderStartsWith("eq_slider_")) {
+               n.SenderStartsWith(custom_eq_controls::kEqSliderPrefix)) {
         OnSliderEdit(k, n.arg);
         return;
-    } else if (n.Is("equalizer_eq", "equalizer")) {
+    } else if (n.Is("equalizer_eq", custom_eq_controls::kEqualizer)) {
         if (k >= 0) {
             EqualizerCallback(k);
         }

@@ -1,6 +1,7 @@
 // The main window's popup menus and what their items do.
 
 #include "custom_eq_wnd.h"
+#include "main_controls.h"
 #include "main_view.h"
 #include "main_wnd.h"
 #include "menu.h"
@@ -13,25 +14,25 @@ namespace {
 
 // Items whose windows arrive with later work: they stay visible so the menus keep their shape.
 constexpr const char* kNotYetItems[] = {
-    "option_item_firmware_upgrade",
-    "advance_item_mixer",
-    "advance_item_noise_threshold",
-    "advance_item_compressors_on",
+    main_controls::kOptionItemFirmwareUpgrade,
+    main_controls::kAdvanceItemMixer,
+    main_controls::kAdvanceItemNoiseThreshold,
+    main_controls::kAdvanceItemCompressorsOn,
 };
 
 // Items that need the amplifier: disabled, not hidden, while it is not connected.
 constexpr const char* kConnectedItems[] = {
-    "option_item_reset_default",
-    "scene_item_load_scene",
-    "scene_item_saveas_scene",
-    "scene_item_delete_scene",
+    main_controls::kOptionItemResetDefault,
+    main_controls::kSceneItemLoadScene,
+    main_controls::kSceneItemSaveasScene,
+    main_controls::kSceneItemDeleteScene,
 };
 
 constexpr const char* kHiddenAdvanceItems[] = {
-    "advance_item_autocal",
-    "advance_item_poweroff_delay",
-    "advance_item_ktv",
-    "advance_item_compressor",
+    main_controls::kAdvanceItemAutocal,
+    main_controls::kAdvanceItemPoweroffDelay,
+    main_controls::kAdvanceItemKtv,
+    main_controls::kAdvanceItemCompressor,
 };
 
 // A disabled item says why.
@@ -56,9 +57,9 @@ struct LanguageItem {
     int index;
 };
 constexpr LanguageItem kLanguageItems[] = {
-    {"option_item_language_en", "en", 0},
-    {"option_item_language_cn", "cn_zh", 1},
-    {"option_item_language_ru", "ru", 2},
+    {main_controls::kOptionItemLanguageEn, "en", 0},
+    {main_controls::kOptionItemLanguageCn, "cn_zh", 1},
+    {main_controls::kOptionItemLanguageRu, "ru", 2},
 };
 
 // The language in use carries a tick.
@@ -87,7 +88,7 @@ void CMainWnd::ShowOptionMenu() {
     }
     EnableItems(menu, IsConnected());
     MarkLanguage(menu);
-    if (QWidget* button = FindWidget("btn_option")) {
+    if (QWidget* button = FindWidget(main_controls::kBtnOption)) {
         menu->PopupBelow(button);
     }
 }
@@ -98,7 +99,7 @@ void CMainWnd::ShowSceneMenu() {
         return;
     }
     EnableItems(menu, IsConnected());
-    if (QWidget* button = FindWidget("btn_scene")) {
+    if (QWidget* button = FindWidget(main_controls::kBtnScene)) {
         menu->PopupBelow(button);
     }
 }
@@ -112,7 +113,7 @@ void CMainWnd::ShowAdvanceMenu() {
         menu->SetItemVisible(QString::fromLatin1(item), false);
     }
     EnableItems(menu, IsConnected());
-    if (QWidget* button = FindWidget("btn_advance")) {
+    if (QWidget* button = FindWidget(main_controls::kBtnAdvance)) {
         menu->PopupBelow(button);
     }
 }
@@ -134,7 +135,8 @@ void CMainWnd::ShowOutputMenu(int output) {
         // A tick marks a type some output already has.
         menu->SetItemChecked(name, type != 0 && out.OutputMenuItemUsed(type));
     }
-    if (QWidget* button = FindWidget(QStringLiteral("ch_output_btn_%1").arg(output))) {
+    if (QWidget* button =
+            FindWidget(QString::asprintf(main_controls::kChOutputBtnFormat, output))) {
         menu->PopupBelow(button);
     }
 }
@@ -148,7 +150,7 @@ void CMainWnd::ShowDelayLinkMenu(int output) {
     if (menu == nullptr) {
         return;
     }
-    if (QWidget* control = FindWidget(QStringLiteral("delay_link_%1").arg(output))) {
+    if (QWidget* control = FindWidget(QString::asprintf(main_controls::kDelayLinkFormat, output))) {
         menu->PopupBelow(control);
     }
 }
@@ -157,34 +159,35 @@ void CMainWnd::OnMenuItem(const ui::Notification& n) {
     const QString& item = n.sender;
     runlog::Log("on menu click %s\n", item.toUtf8().constData());
     model::OutputOperations& out = mManager->Outputs();
-    if (item == "option_item_about") {
+    if (item == main_controls::kOptionItemAbout) {
         ShowAbout();
-    } else if (item == "option_item_language") {
+    } else if (item == main_controls::kOptionItemLanguage) {
         const bool chinese = ui::Resources::Instance().CurrentLanguage() == "cn_zh";
         ChangeLanguage(chinese ? "en" : "cn_zh", chinese ? 0 : 1);
     } else if (const LanguageItem* language = LanguageItemNamed(item)) {
         ChangeLanguage(QString::fromLatin1(language->language), language->index);
-    } else if (item == "advance_item_custom_eq") {
+    } else if (item == main_controls::kAdvanceItemCustomEq) {
         CCustomEqWnd::Run(this, *mManager);
-    } else if (item == "option_item_clear_history") {
+    } else if (item == main_controls::kOptionItemClearHistory) {
         mManager->ClearHistory();
-    } else if (item == "option_item_reset_default") {
+    } else if (item == main_controls::kOptionItemResetDefault) {
         mManager->Scenes().ResetMcuFactoryDefault();
-    } else if (item == "scene_item_load_scene") {
+    } else if (item == main_controls::kSceneItemLoadScene) {
         CSceneWnd::Run(this, *mManager, CSceneWnd::Mode::Load);
-    } else if (item == "scene_item_saveas_scene") {
+    } else if (item == main_controls::kSceneItemSaveasScene) {
         CSceneWnd::Run(this, *mManager, CSceneWnd::Mode::Save);
-    } else if (item == "scene_item_delete_scene") {
+    } else if (item == main_controls::kSceneItemDeleteScene) {
         CSceneWnd::Run(this, *mManager, CSceneWnd::Mode::Delete);
-    } else if (item == "scene_item_load_file") {
+    } else if (item == main_controls::kSceneItemLoadFile) {
         LoadSenceConfigFromFile();
-    } else if (item == "scene_item_save_file") {
+    } else if (item == main_controls::kSceneItemSaveFile) {
         SaveSenceConfigToFile();
-    } else if (item == "scene_item_load_whole") {
+    } else if (item == main_controls::kSceneItemLoadWhole) {
         LoadWholeConfigFromFile();
-    } else if (item == "scene_item_save_whole") {
+    } else if (item == main_controls::kSceneItemSaveWhole) {
         SaveWholeConfigToFile();
-    } else if (item.contains("output_menu") || item.contains("output_item")) {
+    } else if (item.contains(main_controls::kOutputMenuItemPart) ||
+               item.contains(main_controls::kOutputItemPart)) {
         const int type = model::SpeakerTypeOfMenuItem(item.toStdString());
         const int channel = mMenuChannel;
         if (type < 0 || channel < 0 || channel >= model::OUTPUT_CHANNELS) {
@@ -195,10 +198,10 @@ void CMainWnd::OnMenuItem(const ui::Notification& n) {
         if (mManager->State().live.bridgeOutputs[static_cast<size_t>(channel / 2)] != 0) {
             out.SetOutputValue(channel ^ 1, type, false);
         }
-    } else if (item.startsWith("link_group_")) {
+    } else if (item.startsWith(main_controls::kLinkGroupItemPrefix)) {
         runlog::Log("%d: %s\n", n.Index(), item.toUtf8().constData());
         out.SetLinkGroup(mMenuChannel, n.Index());
-    } else if (item.startsWith("delay_link_group_")) {
+    } else if (item.startsWith(main_controls::kDelayLinkGroupItemPrefix)) {
         out.SetDelayLinkGroup(mMenuChannel, n.Index());
     }
 }

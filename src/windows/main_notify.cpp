@@ -7,6 +7,7 @@
 
 #include "controls.h"
 #include "eq_operations.h"
+#include "main_controls.h"
 #include "main_view.h"
 #include "main_wnd.h"
 #include "resources.h"
@@ -38,10 +39,13 @@ QString ComboText(const ui::Notification& n) {
 }
 
 // The three edits of a band row.
-constexpr std::array<const char*, 3> kBandFields = {"eq_freq_%d", "eq_q_%d", "eq_gain_%d"};
+constexpr std::array<const char*, 3> kBandFields = {
+    main_controls::kEqFreqFormat, main_controls::kEqQFormat, main_controls::kEqGainFormat};
 
 bool IsBandField(const QString& name) {
-    return name.startsWith("eq_freq_") || name.startsWith("eq_q_") || name.startsWith("eq_gain_");
+    return name.startsWith(main_controls::kEqFreqPrefix) ||
+           name.startsWith(main_controls::kEqQPrefix) ||
+           name.startsWith(main_controls::kEqGainPrefix);
 }
 
 bool IsOutput(int index) {
@@ -94,53 +98,53 @@ bool CMainWnd::OnClick(const ui::Notification& n) {
     model::InputOperations& in = mManager->Inputs();
     const QString& s = n.sender;
     const int index = n.Index();
-    if (s == "btnConnect") {
+    if (s == main_controls::kBtnConnect) {
         Connect(true);
-    } else if (s == "btn_option") {
+    } else if (s == main_controls::kBtnOption) {
         ShowOptionMenu();
-    } else if (s == "btn_scene") {
+    } else if (s == main_controls::kBtnScene) {
         ShowSceneMenu();
-    } else if (s == "btn_advance") {
+    } else if (s == main_controls::kBtnAdvance) {
         ShowAdvanceMenu();
-    } else if (s.startsWith("ch_output_btn")) {
+    } else if (s.startsWith(main_controls::kChOutputBtnPrefix)) {
         ShowOutputMenu(index);
-    } else if (s == "btn_amp_onoff") {
+    } else if (s == main_controls::kBtnAmpOnoff) {
         in.ToggleAmp();
-    } else if (s == "btn_rem_out1_onoff") {
+    } else if (s == main_controls::kBtnRemOut1Onoff) {
         in.ToggleRemOut1();
-    } else if (s == "btn_rem_out2_onoff") {
+    } else if (s == main_controls::kBtnRemOut2Onoff) {
         in.ToggleRemOut2();
-    } else if (s == "btn_2ohm_spk") {
+    } else if (s == main_controls::kBtn2OhmSpk) {
         in.ToggleSpkOhm();
-    } else if (s == "btn_noise_gate") {
+    } else if (s == main_controls::kBtnNoiseGate) {
         in.ToggleNoiseGate();
-    } else if (s == "btn_reset_output") {
+    } else if (s == main_controls::kBtnResetOutput) {
         out.SetOutputReset();
-    } else if (s == "btn_lock_output") {
+    } else if (s == main_controls::kBtnLockOutput) {
         out.SetOutpuLock();
-    } else if (s == "btn_link_output") {
+    } else if (s == main_controls::kBtnLinkOutput) {
         out.SetOutputLink();
-    } else if (s == "btn_undo") {
+    } else if (s == main_controls::kBtnUndo) {
         mManager->Undo();
-    } else if (s == "btn_redo") {
+    } else if (s == main_controls::kBtnRedo) {
         mManager->Redo();
-    } else if (s == "btn_reset_link") {
+    } else if (s == main_controls::kBtnResetLink) {
         out.ResetLinks();
-    } else if (s.startsWith("ch_enable_")) {
+    } else if (s.startsWith(main_controls::kChEnablePrefix)) {
         out.SetCurChannelChange(index);
-    } else if (s.startsWith("ch_bridge_")) {
+    } else if (s.startsWith(main_controls::kChBridgePrefix)) {
         ToggleBridge(index);
-    } else if (s.startsWith("speaker_")) {
+    } else if (s.startsWith(main_controls::kSpeakerPrefix)) {
         out.SetSpeakerFocus(index);
-    } else if (s == "btn_reset_eq") {
+    } else if (s == main_controls::kBtnResetEq) {
         mManager->Eq().SetOutputEqReset();
-    } else if (s == "btn_bypass") {
+    } else if (s == main_controls::kBtnBypass) {
         mManager->Eq().SetOutputBypass();
-    } else if (s == "btn_arg_eq") {
+    } else if (s == main_controls::kBtnArgEq) {
         mManager->Eq().ToggleEqMode();
-    } else if (s == "btn_delay_down" || s == "btn_delay_up") {
-        out.SetFocusedSpeakerDelayUp(s == "btn_delay_up");
-    } else if (s == "web_btn_1" || s == "btn_irc") {
+    } else if (s == main_controls::kBtnDelayDown || s == main_controls::kBtnDelayUp) {
+        out.SetFocusedSpeakerDelayUp(s == main_controls::kBtnDelayUp);
+    } else if (s == main_controls::kWebBtn1 || s == main_controls::kBtnIrc) {
         // No address in this build, and nothing behind the button.
     } else {
         return false;
@@ -159,7 +163,7 @@ bool CMainWnd::OnSelectChanged(const ui::Notification& n) {
     const QString& s = n.sender;
     const int index = n.Index();
     const bool on = n.arg != 0;
-    if (s.startsWith("page_tab_")) {
+    if (s.startsWith(main_controls::kPageTabPrefix)) {
         if (on) {
             ShowPage(s);
         }
@@ -170,34 +174,35 @@ bool CMainWnd::OnSelectChanged(const ui::Notification& n) {
     const int current = mManager->State().live.currOutChannel;
     // These check boxes act like buttons: the operation decides the new state, and the view
     // sets the box from the model afterwards.
-    if (s.startsWith("pt_enable_")) {
+    if (s.startsWith(main_controls::kPtEnablePrefix)) {
         mManager->Eq().OnEqEnable(index);
-    } else if (s.startsWith("bridge_checkbox_")) {
+    } else if (s.startsWith(main_controls::kBridgeCheckboxPrefix)) {
         ToggleBridge(index);
-    } else if (s.startsWith("ch_show_")) {
+    } else if (s.startsWith(main_controls::kChShowPrefix)) {
         out.SetShowCurve(index, on);
-    } else if (s == "ch_mute") {
+    } else if (s == main_controls::kChMute) {
         out.SetChMute(current, on);
-    } else if (s.startsWith("ch_mute_")) {
+    } else if (s.startsWith(main_controls::kChMutePrefix)) {
         out.SetChMute(index, on);
-    } else if (s == "ch_phase") {
+    } else if (s == main_controls::kChPhase) {
         out.SetChPhase(current, on);
-    } else if (s.startsWith("ch_phase_")) {
+    } else if (s.startsWith(main_controls::kChPhasePrefix)) {
         out.SetChPhase(index, on);
-    } else if (s.startsWith("ch_solo_")) {
+    } else if (s.startsWith(main_controls::kChSoloPrefix)) {
         out.SetChSolo(index, on);
-    } else if (s.startsWith("ch_synchronize_")) {
+    } else if (s.startsWith(main_controls::kChSynchronizePrefix)) {
         out.ToggleLinkGroup(index);
-    } else if (s.startsWith("delay_link_")) {
+    } else if (s.startsWith(main_controls::kDelayLinkPrefix)) {
         // The box only opens the menu; its look follows the chosen group.
         mView->OnOutputChanged(index);
         ShowDelayLinkMenu(index);
-    } else if (s == "main_mute") {
+    } else if (s == main_controls::kMainMute) {
         mManager->Inputs().SetMainMute(on);
-    } else if (s.startsWith("option_ch_in")) {
+    } else if (s.startsWith(main_controls::kOptionChInPrefix)) {
         int input = -1;
         int output = -1;
-        if (std::sscanf(s.toLatin1().constData(), "option_ch_in%d_%d", &input, &output) == 2) {
+        if (std::sscanf(s.toLatin1().constData(), main_controls::kOptionChInFormat, &input,
+                        &output) == 2) {
             mManager->Inputs().SetInputIn(input, output, on);
         }
     } else {
@@ -210,21 +215,23 @@ bool CMainWnd::OnValueChanged(const ui::Notification& n) {
     const QString& s = n.sender;
     const int index = n.Index();
     const int value = n.arg;
-    if (s == "slider_main_volume") {
+    if (s == main_controls::kSliderMainVolume) {
         mManager->Inputs().SetMainVolumeSlider(value);
-    } else if (s == "slider_acc") {
+    } else if (s == main_controls::kSliderAcc) {
         mManager->Inputs().SetAccSlider(value);
-    } else if (s == "slider_ch_volume" || s.startsWith("slider_ch_volume_")) {
-        const int output = s == "slider_ch_volume" ? mManager->State().live.currOutChannel : index;
+    } else if (s == main_controls::kSliderChVolume ||
+               s.startsWith(main_controls::kSliderChVolumePrefix)) {
+        const int output =
+            s == main_controls::kSliderChVolume ? mManager->State().live.currOutChannel : index;
         runlog::Log("on volume silder %s valuechanged index %d\n", s.toUtf8().constData(), output);
         mManager->Outputs().SetChVolume(output, value, true);
-    } else if (s.startsWith("eq_slider_")) {
+    } else if (s.startsWith(main_controls::kEqSliderPrefix)) {
         runlog::Log("on eq silder %s valuechanged index %d value %d\n", s.toUtf8().constData(),
                     index, value);
         if (!mManager->Eq().SetChEqSlider(index, value)) {
             mView->ShowBands();
         }
-    } else if (s.startsWith("slider_ch_delay_")) {
+    } else if (s.startsWith(main_controls::kSliderChDelayPrefix)) {
         runlog::Log("on delay silder %s valuechanged index %d\n", s.toUtf8().constData(), index);
         mManager->Outputs().SetChDelaySlider(index, value);
     } else {
@@ -237,27 +244,27 @@ bool CMainWnd::OnSpinStep(const ui::Notification& n, bool up) {
     const QString& s = n.sender;
     const int index = n.Index();
     model::OutputOperations& out = mManager->Outputs();
-    if (s == "edit_main_volume") {
+    if (s == main_controls::kEditMainVolume) {
         mManager->Inputs().SetMainVolumeUp(up);
-    } else if (s == "edit_acc") {
+    } else if (s == main_controls::kEditAcc) {
         mManager->Inputs().SetAccUp(up);
-    } else if (s == "edit_ch_volume") {
+    } else if (s == main_controls::kEditChVolume) {
         out.SetChVolumeUp(mManager->State().live.currOutChannel, up);
-    } else if (s.startsWith("edit_ch_volume_")) {
+    } else if (s.startsWith(main_controls::kEditChVolumePrefix)) {
         out.SetChVolumeUp(index, up);
-    } else if (s.startsWith("edit_ch_delay_")) {
+    } else if (s.startsWith(main_controls::kEditChDelayPrefix)) {
         out.SetChDelayUp(index, up);
-    } else if (s.startsWith("spk_delay_")) {
+    } else if (s.startsWith(main_controls::kSpkDelayPrefix)) {
         out.SetSpeakerDelayUp(index, up);
-    } else if (s.startsWith("eq_freq_")) {
+    } else if (s.startsWith(main_controls::kEqFreqPrefix)) {
         mManager->Eq().SetEqFreqUp(index, up);
-    } else if (s.startsWith("eq_q_")) {
+    } else if (s.startsWith(main_controls::kEqQPrefix)) {
         mManager->Eq().SetEqQUp(index, up);
-    } else if (s.startsWith("eq_gain_")) {
+    } else if (s.startsWith(main_controls::kEqGainPrefix)) {
         mManager->Eq().SetEqGainUp(index, up);
-    } else if (s == "hp_freq") {
+    } else if (s == main_controls::kHpFreq) {
         mManager->Eq().SetHpFreqUp(up);
-    } else if (s == "lp_freq") {
+    } else if (s == main_controls::kLpFreq) {
         mManager->Eq().SetLpFreqUp(up);
     } else {
         return false;
@@ -274,9 +281,11 @@ bool CMainWnd::OnEditCommit(const ui::Notification& n, bool onReturn) {
     if (IsBandField(s)) {
         return OnBandFieldCommit(n, onReturn);
     }
-    const bool ours = s == "edit_main_volume" || s == "edit_acc" ||
-                      s.startsWith("edit_ch_delay_") || s.startsWith("edit_ch_volume") ||
-                      s.startsWith("spk_delay_") || s == "hp_freq" || s == "lp_freq";
+    const bool ours = s == main_controls::kEditMainVolume || s == main_controls::kEditAcc ||
+                      s.startsWith(main_controls::kEditChDelayPrefix) ||
+                      s.startsWith(main_controls::kEditChVolume) ||
+                      s.startsWith(main_controls::kSpkDelayPrefix) || s == main_controls::kHpFreq ||
+                      s == main_controls::kLpFreq;
     if (!ours) {
         return false;
     }
@@ -291,30 +300,31 @@ bool CMainWnd::OnEditCommit(const ui::Notification& n, bool onReturn) {
         return true;
     }
     // A field the operation refuses (not a number) shows its value again.
-    if (s == "edit_main_volume") {
+    if (s == main_controls::kEditMainVolume) {
         if (!in.SetMainVolumeEdit(text, OffText())) {
             mView->OnGlobalsChanged();
         }
-    } else if (s == "edit_acc") {
+    } else if (s == main_controls::kEditAcc) {
         if (!in.SetAccEdit(text, OffText())) {
             mView->OnGlobalsChanged();
         }
-    } else if (s.startsWith("edit_ch_delay_")) {
+    } else if (s.startsWith(main_controls::kEditChDelayPrefix)) {
         if (!out.SetChDelayEdit(index, text)) {
             mView->OnOutputChanged(index);
         }
-    } else if (s.startsWith("edit_ch_volume")) {
-        const int output = s == "edit_ch_volume" ? mManager->State().live.currOutChannel : index;
+    } else if (s.startsWith(main_controls::kEditChVolume)) {
+        const int output =
+            s == main_controls::kEditChVolume ? mManager->State().live.currOutChannel : index;
         if (!out.SetChVolumeEdit(output, text, OffText())) {
             mView->OnOutputChanged(output);
         }
-    } else if (s.startsWith("spk_delay_")) {
+    } else if (s.startsWith(main_controls::kSpkDelayPrefix)) {
         if (onReturn && !out.SetSpeakerDelayEdit(index, text)) {
             mView->OnSpeakerMapChanged();
         }
-    } else if (s == "hp_freq" || s == "lp_freq") {
-        const bool taken = s == "hp_freq" ? mManager->Eq().SetHpFreqEdit(text)
-                                          : mManager->Eq().SetLpFreqEdit(text);
+    } else if (s == main_controls::kHpFreq || s == main_controls::kLpFreq) {
+        const bool taken = s == main_controls::kHpFreq ? mManager->Eq().SetHpFreqEdit(text)
+                                                       : mManager->Eq().SetLpFreqEdit(text);
         if (!taken) {
             mView->ShowCrossover();
         }
@@ -346,8 +356,9 @@ bool CMainWnd::OnBandFieldCommit(const ui::Notification& n, bool onReturn) {
     if (!edited) {
         return true;
     }
-    if (!mManager->Eq().SetChEqEdit(band, text("eq_freq_%d"), text("eq_q_%d"),
-                                    text("eq_gain_%d"))) {
+    if (!mManager->Eq().SetChEqEdit(band, text(main_controls::kEqFreqFormat),
+                                    text(main_controls::kEqQFormat),
+                                    text(main_controls::kEqGainFormat))) {
         mView->ShowBands();
     }
     return true;
@@ -373,19 +384,19 @@ bool CMainWnd::OnEditNeighbour(const ui::Notification& n, bool right) {
                 s.toUtf8().constData());
     QString next;
     const int step = right ? 1 : kOutputs - 1;
-    if (s.startsWith("edit_ch_volume_") && IsOutput(n.Index())) {
-        next = QStringLiteral("edit_ch_volume_%1").arg((n.Index() + step) % kOutputs);
-    } else if (s.startsWith("edit_ch_delay_") && IsOutput(n.Index())) {
-        next = QStringLiteral("edit_ch_delay_%1").arg((n.Index() + step) % kOutputs);
+    if (s.startsWith(main_controls::kEditChVolumePrefix) && IsOutput(n.Index())) {
+        next = QString::asprintf(main_controls::kEditChVolumeFormat, (n.Index() + step) % kOutputs);
+    } else if (s.startsWith(main_controls::kEditChDelayPrefix) && IsOutput(n.Index())) {
+        next = QString::asprintf(main_controls::kEditChDelayFormat, (n.Index() + step) % kOutputs);
     } else if (IsBandField(s)) {
         FocusBandField(s, n.Index(), right ? 1 : -1);
         return true;
-    } else if (s == "hp_freq") {
-        next = right ? "lp_freq" : "edit_main_volume";
-    } else if (s == "lp_freq") {
-        next = right ? "edit_main_volume" : "hp_freq";
-    } else if (s == "edit_main_volume") {
-        next = right ? "hp_freq" : "lp_freq";
+    } else if (s == main_controls::kHpFreq) {
+        next = right ? main_controls::kLpFreq : main_controls::kEditMainVolume;
+    } else if (s == main_controls::kLpFreq) {
+        next = right ? main_controls::kEditMainVolume : main_controls::kHpFreq;
+    } else if (s == main_controls::kEditMainVolume) {
+        next = right ? main_controls::kHpFreq : main_controls::kLpFreq;
     } else {
         return false;
     }
@@ -399,7 +410,8 @@ void CMainWnd::OnEditFocus(const ui::Notification& n) {
     const QString& s = n.sender;
     const int index = n.Index();
     runlog::Log("on %s DUI_MSGTYPE_SETFOCUS\n", s.toUtf8().constData());
-    const bool delayField = s.startsWith("edit_ch_delay_") || s.startsWith("slider_ch_delay_");
+    const bool delayField = s.startsWith(main_controls::kEditChDelayPrefix) ||
+                            s.startsWith(main_controls::kSliderChDelayPrefix);
     if (!delayField) {
         runlog::Log("on mSliderChDelay SetVisible false\n");
     }
@@ -407,10 +419,10 @@ void CMainWnd::OnEditFocus(const ui::Notification& n) {
     if (IsBandField(s)) {
         runlog::Log("on eq %s setfocus index %d\n", s.toUtf8().constData(), index);
         mManager->Eq().UpdateEqualizer(index);
-    } else if (s.startsWith("spk_delay_")) {
+    } else if (s.startsWith(main_controls::kSpkDelayPrefix)) {
         mManager->Outputs().SetSpeakerFocus(index);
-    } else if (IsOutput(index) && (s.startsWith("edit_ch_volume_") || delayField ||
-                                   s.startsWith("slider_ch_volume_"))) {
+    } else if (IsOutput(index) && (s.startsWith(main_controls::kEditChVolumePrefix) || delayField ||
+                                   s.startsWith(main_controls::kSliderChVolumePrefix))) {
         mManager->Outputs().SetCurChannelChange(index);
     }
 }
@@ -418,25 +430,25 @@ void CMainWnd::OnEditFocus(const ui::Notification& n) {
 bool CMainWnd::OnItemSelect(const ui::Notification& n) {
     const QString& s = n.sender;
     runlog::Log("on %s DUI_MSGTYPE_ITEMSELECT\n", s.toUtf8().constData());
-    if (s == "comb_ch_unit") {
+    if (s == main_controls::kCombChUnit) {
         mManager->Outputs().SetDelayUnit(n.arg);
-    } else if (s == "btn_input_source") {
+    } else if (s == main_controls::kBtnInputSource) {
         mManager->Inputs().SetInputSource(n.arg, mConnectButton && mConnectButton->IsSelected());
-    } else if (s == "hp_type" || s == "lp_type") {
+    } else if (s == main_controls::kHpType || s == main_controls::kLpType) {
         const std::string item = Utf8(ComboText(n));
-        if (s == "hp_type") {
+        if (s == main_controls::kHpType) {
             mManager->Eq().SetHpType(n.arg, item);
         } else {
             mManager->Eq().SetLpType(n.arg, item);
         }
-    } else if (s == "hp_slop" || s == "lp_slop") {
+    } else if (s == main_controls::kHpSlop || s == main_controls::kLpSlop) {
         const std::string item = Utf8(ComboText(n));
-        const bool taken = s == "hp_slop" ? mManager->Eq().SetHpSlope(n.arg, item)
-                                          : mManager->Eq().SetLpSlope(n.arg, item);
+        const bool taken = s == main_controls::kHpSlop ? mManager->Eq().SetHpSlope(n.arg, item)
+                                                       : mManager->Eq().SetLpSlope(n.arg, item);
         if (!taken) {
             mView->ShowCrossover();
         }
-    } else if (s == "btn_channel_select") {
+    } else if (s == main_controls::kBtnChannelSelect) {
         // Nothing: the channel is chosen by its own buttons.
     } else {
         return false;
@@ -445,10 +457,12 @@ bool CMainWnd::OnItemSelect(const ui::Notification& n) {
 }
 
 void CMainWnd::ShowPage(const QString& tab) {
-    const QString page = QStringLiteral("page_") + tab.mid(int(sizeof("page_tab_") - 1));
+    const QString page = QString::fromLatin1(main_controls::kPagePrefix) +
+                         tab.mid(int(sizeof(main_controls::kPageTabPrefix) - 1));
     for (QWidget* w : findChildren<QWidget*>()) {
         const QString name = w->objectName();
-        if (name.startsWith("page_") && !name.startsWith("page_tab_")) {
+        if (name.startsWith(main_controls::kPagePrefix) &&
+            !name.startsWith(main_controls::kPageTabPrefix)) {
             w->setVisible(name == page);
         }
     }

@@ -8,6 +8,7 @@
 #include "controls.h"
 #include "eq_operations.h"
 #include "links.h"
+#include "main_controls.h"
 #include "msg_check_box_wnd.h"
 #include "msg_wnd.h"
 #include "resources.h"
@@ -27,7 +28,7 @@ constexpr int kSpeakerPositions = model::SPEAKER_POSITIONS;
 constexpr int kRoutingInputs = 10;
 constexpr int kSources = model::INPUT_SOURCES;
 
-// What "delay_link_%d" shows for each delay-link group.
+// What main_controls::kDelayLinkFormat shows for each delay-link group.
 struct DelayLinkLook {
     const char* text;
     const char* color;
@@ -89,18 +90,19 @@ CMainView::CMainView(ui::Window& window, model::EqualizerManager& manager)
 void CMainView::Bind() {
     for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
         Strip& s = mStrips[static_cast<size_t>(i)];
-        s.typeButton = Find<ui::SButton>(mWindow, Numbered("ch_output_btn_%d", i));
-        s.enable = mWindow.FindWidget(Numbered("ch_enable_%d", i));
-        s.volumeSlider = Find<ui::Slider>(mWindow, Numbered("slider_ch_volume_%d", i));
-        s.volumeEdit = Find<ui::Edit>(mWindow, Numbered("edit_ch_volume_%d", i));
-        s.mute = mWindow.FindWidget(Numbered("ch_mute_%d", i));
-        s.phase = mWindow.FindWidget(Numbered("ch_phase_%d", i));
-        s.solo = mWindow.FindWidget(Numbered("ch_solo_%d", i));
-        s.synchronize = mWindow.FindWidget(Numbered("ch_synchronize_%d", i));
-        s.delayLink = mWindow.FindWidget(Numbered("delay_link_%d", i));
-        s.delayEdit = Find<ui::Edit>(mWindow, Numbered("edit_ch_delay_%d", i));
-        s.delaySlider = Find<ui::Slider>(mWindow, Numbered("slider_ch_delay_%d", i));
-        s.show = mWindow.FindWidget(Numbered("ch_show_%d", i));
+        s.typeButton = Find<ui::SButton>(mWindow, Numbered(main_controls::kChOutputBtnFormat, i));
+        s.enable = mWindow.FindWidget(Numbered(main_controls::kChEnableFormat, i));
+        s.volumeSlider =
+            Find<ui::Slider>(mWindow, Numbered(main_controls::kSliderChVolumeFormat, i));
+        s.volumeEdit = Find<ui::Edit>(mWindow, Numbered(main_controls::kEditChVolumeFormat, i));
+        s.mute = mWindow.FindWidget(Numbered(main_controls::kChMuteFormat, i));
+        s.phase = mWindow.FindWidget(Numbered(main_controls::kChPhaseFormat, i));
+        s.solo = mWindow.FindWidget(Numbered(main_controls::kChSoloFormat, i));
+        s.synchronize = mWindow.FindWidget(Numbered(main_controls::kChSynchronizeFormat, i));
+        s.delayLink = mWindow.FindWidget(Numbered(main_controls::kDelayLinkFormat, i));
+        s.delayEdit = Find<ui::Edit>(mWindow, Numbered(main_controls::kEditChDelayFormat, i));
+        s.delaySlider = Find<ui::Slider>(mWindow, Numbered(main_controls::kSliderChDelayFormat, i));
+        s.show = mWindow.FindWidget(Numbered(main_controls::kChShowFormat, i));
         if (s.volumeSlider) {
             s.volumeSlider->SetRange(model::CH_VOLUME_SLIDER_MIN, model::CH_VOLUME_SLIDER_MAX);
         }
@@ -110,30 +112,30 @@ void CMainView::Bind() {
     }
     for (int k = 1; k <= kSpeakerPositions; ++k) {
         Marker& m = mMarkers[static_cast<size_t>(k)];
-        m.speaker = mWindow.FindWidget(Numbered("speaker_%d", k));
-        m.con = mWindow.FindWidget(Numbered("spk_con_%d", k));
-        m.delay = Find<ui::Edit>(mWindow, Numbered("spk_delay_%d", k));
+        m.speaker = mWindow.FindWidget(Numbered(main_controls::kSpeakerFormat, k));
+        m.con = mWindow.FindWidget(Numbered(main_controls::kSpkConFormat, k));
+        m.delay = Find<ui::Edit>(mWindow, Numbered(main_controls::kSpkDelayFormat, k));
     }
-    mChannelName = Find<ui::Label>(mWindow, "label_channel_name");
-    mVolumeSlider = Find<ui::Slider>(mWindow, "slider_ch_volume");
-    mVolumeEdit = Find<ui::Edit>(mWindow, "edit_ch_volume");
-    mMute = mWindow.FindWidget("ch_mute");
-    mPhase = mWindow.FindWidget("ch_phase");
+    mChannelName = Find<ui::Label>(mWindow, main_controls::kLabelChannelName);
+    mVolumeSlider = Find<ui::Slider>(mWindow, main_controls::kSliderChVolume);
+    mVolumeEdit = Find<ui::Edit>(mWindow, main_controls::kEditChVolume);
+    mMute = mWindow.FindWidget(main_controls::kChMute);
+    mPhase = mWindow.FindWidget(main_controls::kChPhase);
     if (mVolumeSlider) {
         mVolumeSlider->SetRange(model::CH_VOLUME_SLIDER_MIN, model::CH_VOLUME_SLIDER_MAX);
     }
-    if (auto* acc = Find<ui::Slider>(mWindow, "slider_acc")) {
+    if (auto* acc = Find<ui::Slider>(mWindow, main_controls::kSliderAcc)) {
         mManager.Inputs().SetAccRange(acc->Min(), acc->Max());
     }
-    if (auto* main = Find<ui::Slider>(mWindow, "slider_main_volume")) {
+    if (auto* main = Find<ui::Slider>(mWindow, main_controls::kSliderMainVolume)) {
         main->SetRange(model::MIN_MAIN_VOLUME, model::MAX_MAIN_VOLUME);
     }
-    if (auto* source = Find<ui::Combo>(mWindow, "btn_input_source")) {
+    if (auto* source = Find<ui::Combo>(mWindow, main_controls::kBtnInputSource)) {
         for (int s = 0; s < source->ItemCount(); ++s) {
             source->SetItemVisible(s, model::IsSourceShown(s));
         }
     }
-    if (auto* unit = Find<ui::Combo>(mWindow, "comb_ch_unit")) {
+    if (auto* unit = Find<ui::Combo>(mWindow, main_controls::kCombChUnit)) {
         unit->SelectItem(mManager.Outputs().DelayUnit());
     }
     ShowAll();
@@ -153,10 +155,10 @@ void CMainView::ShowAll() {
 
 void CMainView::ShowHistory() {
     const model::EditHistory& history = mManager.History();
-    if (QWidget* undo = mWindow.FindWidget("btn_undo")) {
+    if (QWidget* undo = mWindow.FindWidget(main_controls::kBtnUndo)) {
         undo->setEnabled(history.CanUndo());
     }
-    if (QWidget* redo = mWindow.FindWidget("btn_redo")) {
+    if (QWidget* redo = mWindow.FindWidget(main_controls::kBtnRedo)) {
         redo->setEnabled(history.CanRedo());
     }
 }
@@ -355,7 +357,8 @@ void CMainView::OnBandsChanged(int output) {
 
 void CMainView::ShowSlopeItems() {
     for (const int side : {model::LOW_PASS_SIDE, model::HIGH_PASS_SIDE}) {
-        const char* name = side == model::LOW_PASS_SIDE ? "lp_slop" : "hp_slop";
+        const char* name =
+            side == model::LOW_PASS_SIDE ? main_controls::kLpSlop : main_controls::kHpSlop;
         const bool oddSlopesEnabled = mManager.Eq().OddSlopesEnabled(side);
         if (auto* combo = Find<ui::Combo>(mWindow, QString::fromLatin1(name))) {
             for (int odd = 1; odd < combo->ItemCount(); odd += 2) {
@@ -367,7 +370,7 @@ void CMainView::ShowSlopeItems() {
 
 void CMainView::OnEqModeChanged() {
     const bool peq = mManager.Eq().PeqMode();
-    if (auto* mode = Find<ui::SButton>(mWindow, "btn_arg_eq")) {
+    if (auto* mode = Find<ui::SButton>(mWindow, main_controls::kBtnArgEq)) {
         mode->SetSelected(peq);
         mode->SetText(peq ? "${peq_mode}" : "${geq_mode}");
     }
@@ -375,7 +378,7 @@ void CMainView::OnEqModeChanged() {
 }
 
 void CMainView::PushGraph(int selectedBand) {
-    auto* graph = dynamic_cast<UIEqualizer*>(mWindow.FindWidget("equalizer"));
+    auto* graph = dynamic_cast<UIEqualizer*>(mWindow.FindWidget(main_controls::kEqualizer));
     if (graph == nullptr) {
         return;
     }
@@ -401,7 +404,7 @@ void CMainView::PushGraph(int selectedBand) {
 }
 
 void CMainView::OnGraphDrag(const QString& type, int index) {
-    auto* graph = dynamic_cast<UIEqualizer*>(mWindow.FindWidget("equalizer"));
+    auto* graph = dynamic_cast<UIEqualizer*>(mWindow.FindWidget(main_controls::kEqualizer));
     if (graph == nullptr || index < 0) {
         return;
     }
@@ -425,22 +428,22 @@ void CMainView::OnGraphDrag(const QString& type, int index) {
 void CMainView::ShowCrossover() {
     const model::ProfileRecord& live = mManager.State().live;
     const model::Crossover& x = live.channels[static_cast<size_t>(live.currOutChannel)].crossover;
-    if (auto* c = Find<ui::Combo>(mWindow, "hp_type")) {
+    if (auto* c = Find<ui::Combo>(mWindow, main_controls::kHpType)) {
         c->SelectItem(x.hp.type());
     }
-    if (auto* c = Find<ui::Combo>(mWindow, "lp_type")) {
+    if (auto* c = Find<ui::Combo>(mWindow, main_controls::kLpType)) {
         c->SelectItem(x.lp.type());
     }
-    if (auto* c = Find<ui::Combo>(mWindow, "hp_slop")) {
+    if (auto* c = Find<ui::Combo>(mWindow, main_controls::kHpSlop)) {
         c->SelectItem(x.hp.slope());
     }
-    if (auto* c = Find<ui::Combo>(mWindow, "lp_slop")) {
+    if (auto* c = Find<ui::Combo>(mWindow, main_controls::kLpSlop)) {
         c->SelectItem(x.lp.slope());
     }
-    if (auto* e = Find<ui::Edit>(mWindow, "hp_freq")) {
+    if (auto* e = Find<ui::Edit>(mWindow, main_controls::kHpFreq)) {
         e->SetText(QStringLiteral("%1${unit_hz}").arg(x.hp.fs()));
     }
-    if (auto* e = Find<ui::Edit>(mWindow, "lp_freq")) {
+    if (auto* e = Find<ui::Edit>(mWindow, main_controls::kLpFreq)) {
         e->SetText(QStringLiteral("%1${unit_hz}").arg(x.lp.fs()));
     }
 }
@@ -460,27 +463,27 @@ void CMainView::ShowBands() {
         const bool enabled =
             present && !flat && band.enable != 0 && std::fabs(band.eqGain) > 0.001f;
         // GEQ keeps frequency and Q; only the gain is the user's.
-        if (auto* e = Find<ui::Edit>(mWindow, Numbered("eq_freq_%d", b))) {
+        if (auto* e = Find<ui::Edit>(mWindow, Numbered(main_controls::kEqFreqFormat, b))) {
             e->SetText(present ? QString::number(band.freq) : QString());
             e->setEnabled(present && peq);
         }
-        if (auto* e = Find<ui::Edit>(mWindow, Numbered("eq_q_%d", b))) {
+        if (auto* e = Find<ui::Edit>(mWindow, Numbered(main_controls::kEqQFormat, b))) {
             e->SetText(present ? QString::number(static_cast<double>(band.eqFactor), 'f', 2)
                                : QString());
             e->setEnabled(present && peq);
         }
-        if (auto* e = Find<ui::Edit>(mWindow, Numbered("eq_gain_%d", b))) {
+        if (auto* e = Find<ui::Edit>(mWindow, Numbered(main_controls::kEqGainFormat, b))) {
             e->SetText(present
                            ? QString::number(flat ? 0.0 : static_cast<double>(band.eqGain), 'f', 1)
                            : QString());
         }
-        if (auto* sl = Find<ui::Slider>(mWindow, Numbered("eq_slider_%d", b))) {
+        if (auto* sl = Find<ui::Slider>(mWindow, Numbered(main_controls::kEqSliderFormat, b))) {
             sl->SetValue(enabled ? static_cast<int>(std::lround(band.eqGain * 10.0f)) : 0);
         }
-        SetSelected(mWindow.FindWidget(Numbered("pt_enable_%d", b)), enabled);
+        SetSelected(mWindow.FindWidget(Numbered(main_controls::kPtEnableFormat, b)), enabled);
     }
     // The button says what it would do, and is off when that would change nothing.
-    if (auto* bypass = mWindow.FindWidget("btn_bypass")) {
+    if (auto* bypass = mWindow.FindWidget(main_controls::kBtnBypass)) {
         SetText(bypass, ch.bypass == 1 ? "${restore_eq}" : "${bypass_eq}");
         bypass->setEnabled(mManager.Eq().BypassActionable());
     }
@@ -526,7 +529,7 @@ void CMainView::OnLinkLockChanged() {
     const model::ProfileRecord& live = mManager.State().live;
     const bool linked = live.linkMode == 1;
     const bool locked = live.lockMode == 1;
-    if (auto* link = Find<ui::SButton>(mWindow, "btn_link_output")) {
+    if (auto* link = Find<ui::SButton>(mWindow, main_controls::kBtnLinkOutput)) {
         link->SetSelected(linked);
         bool anyGroup = false;
         for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
@@ -535,7 +538,7 @@ void CMainView::OnLinkLockChanged() {
         }
         link->setEnabled(!anyGroup);
     }
-    if (auto* lock = Find<ui::SButton>(mWindow, "btn_lock_output")) {
+    if (auto* lock = Find<ui::SButton>(mWindow, main_controls::kBtnLockOutput)) {
         lock->SetSelected(locked);
     }
     for (int i = 0; i < OUTPUT_CHANNELS; ++i) {
@@ -562,7 +565,7 @@ void CMainView::ShowDelaySlider(int output) {
 }
 
 void CMainView::OnCurvesChanged() {
-    auto* graph = dynamic_cast<UIEqualizer*>(mWindow.FindWidget("equalizer"));
+    auto* graph = dynamic_cast<UIEqualizer*>(mWindow.FindWidget(main_controls::kEqualizer));
     PushGraph(graph ? graph->SelectedPoint() : -1);
 }
 
@@ -582,7 +585,7 @@ void CMainView::RefreshCurve() {
 void CMainView::OnInputsChanged() {
     const model::ProfileRecord& live = mManager.State().live;
     const int source = live.currentSource;
-    if (auto* combo = Find<ui::Combo>(mWindow, "btn_input_source")) {
+    if (auto* combo = Find<ui::Combo>(mWindow, main_controls::kBtnInputSource)) {
         combo->SelectItem(source);
     }
     const int count = model::SourceInputCount(source);
@@ -591,7 +594,8 @@ void CMainView::OnInputsChanged() {
                              ? live.inputs[static_cast<size_t>(source)][static_cast<size_t>(o)]
                              : 0;
         for (int i = 0; i < kRoutingInputs; ++i) {
-            QWidget* box = mWindow.FindWidget(QString::asprintf("option_ch_in%d_%d", i, o));
+            QWidget* box =
+                mWindow.FindWidget(QString::asprintf(main_controls::kOptionChInFormat, i, o));
             if (!box) {
                 continue;
             }
@@ -615,33 +619,35 @@ void CMainView::ShowBridges() {
     const model::ProfileRecord& live = mManager.State().live;
     for (int pair = 0; pair < model::BRIDGE_PAIRS; ++pair) {
         const bool on = live.bridgeOutputs[static_cast<size_t>(pair)] != 0;
-        SetSelected(mWindow.FindWidget(Numbered("ch_bridge_%d", pair)), on);
-        SetSelected(mWindow.FindWidget(Numbered("bridge_checkbox_%d", pair)), on);
+        SetSelected(mWindow.FindWidget(Numbered(main_controls::kChBridgeFormat, pair)), on);
+        SetSelected(mWindow.FindWidget(Numbered(main_controls::kBridgeCheckboxFormat, pair)), on);
     }
 }
 
 void CMainView::OnGlobalsChanged() {
     const model::ProfileRecord& live = mManager.State().live;
-    if (auto* slider = Find<ui::Slider>(mWindow, "slider_main_volume")) {
+    if (auto* slider = Find<ui::Slider>(mWindow, main_controls::kSliderMainVolume)) {
         slider->SetValue(live.mainVolume);
     }
-    if (auto* edit = Find<ui::Edit>(mWindow, "edit_main_volume")) {
+    if (auto* edit = Find<ui::Edit>(mWindow, main_controls::kEditMainVolume)) {
         edit->SetText(FromStd(model::MainVolumeText(static_cast<float>(live.mainVolume))));
     }
-    SetSelected(mWindow.FindWidget("main_mute"), live.mainVolumeMute != 0);
-    auto* accSlider = Find<ui::Slider>(mWindow, "slider_acc");
+    SetSelected(mWindow.FindWidget(main_controls::kMainMute), live.mainVolumeMute != 0);
+    auto* accSlider = Find<ui::Slider>(mWindow, main_controls::kSliderAcc);
     if (accSlider) {
         accSlider->SetValue(live.acc);
     }
-    if (auto* edit = Find<ui::Edit>(mWindow, "edit_acc")) {
+    if (auto* edit = Find<ui::Edit>(mWindow, main_controls::kEditAcc)) {
         const int accMin = mManager.Inputs().AccMin();
         edit->SetText(live.acc <= accMin ? QStringLiteral("${off}") : QString::number(live.acc));
     }
-    ShowSwitch("btn_amp_onoff", live.ampOn != 0, "${amp_on}", "${amp_off}");
-    ShowSwitch("btn_rem_out1_onoff", live.remOut1 != 0, "${rem_out1_on}", "${rem_out1_off}");
-    ShowSwitch("btn_rem_out2_onoff", live.remOut2 != 0, "${rem_out2_on}", "${rem_out2_off}");
-    ShowSwitch("btn_2ohm_spk", live.spkOhm != 0, "${btn_2ohm_spk}", "${btn_4ohm_spk}");
-    ShowSwitch("btn_noise_gate", live.noiseGate != 0, "${btn_noise_gate_on}",
+    ShowSwitch(main_controls::kBtnAmpOnoff, live.ampOn != 0, "${amp_on}", "${amp_off}");
+    ShowSwitch(main_controls::kBtnRemOut1Onoff, live.remOut1 != 0, "${rem_out1_on}",
+               "${rem_out1_off}");
+    ShowSwitch(main_controls::kBtnRemOut2Onoff, live.remOut2 != 0, "${rem_out2_on}",
+               "${rem_out2_off}");
+    ShowSwitch(main_controls::kBtn2OhmSpk, live.spkOhm != 0, "${btn_2ohm_spk}", "${btn_4ohm_spk}");
+    ShowSwitch(main_controls::kBtnNoiseGate, live.noiseGate != 0, "${btn_noise_gate_on}",
                "${btn_noise_gate_off}");
     ShowBridges();
 }

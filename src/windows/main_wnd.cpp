@@ -7,6 +7,7 @@
 #include "about_wnd.h"
 #include "controls.h"
 #include "loading_wnd.h"
+#include "main_controls.h"
 #include "main_view.h"
 #include "markers.h"
 #include "menu.h"
@@ -48,10 +49,10 @@ void CMainWnd::Post(uint32_t message, uint32_t wParam) {
 }
 
 void CMainWnd::InitWindow() {
-    mConnectButton = FindControl<ui::SButton>("btnConnect");
+    mConnectButton = FindControl<ui::SButton>(main_controls::kBtnConnect);
     mView->Bind();
     AddUndoShortcuts(*this, *mManager);
-    if (auto* debug = FindWidget("btn_debug")) {
+    if (auto* debug = FindWidget(main_controls::kBtnDebug)) {
         debug->setVisible(shell::DebugMarkerPresent());
     }
     ApplySavedLanguage();
@@ -278,13 +279,13 @@ void CMainWnd::ChangeLanguage(const QString& name, int index) {
 }
 
 void CMainWnd::UpdateVersionTexts() {
-    if (auto* soft = FindControl<ui::Label>("soft_version")) {
+    if (auto* soft = FindControl<ui::Label>(main_controls::kSoftVersion)) {
         soft->SetText(CAboutWnd::SoftwareText());
     }
-    if (auto* inner = FindControl<ui::Label>("inner_fw_version")) {
+    if (auto* inner = FindControl<ui::Label>(main_controls::kInnerFwVersion)) {
         inner->SetText(CAboutWnd::BuiltInFirmwareText());
     }
-    if (auto* device = FindControl<ui::Label>("fw_version")) {
+    if (auto* device = FindControl<ui::Label>(main_controls::kFwVersion)) {
         device->SetText(CAboutWnd::FirmwareText(About()));
     }
 }

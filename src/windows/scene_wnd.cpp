@@ -10,6 +10,7 @@
 #include "name_msg_wnd.h"
 #include "resources.h"
 #include "run_log.h"
+#include "scene_controls.h"
 #include "scene_operations.h"
 #include "window_reply_target.h"
 
@@ -128,23 +129,23 @@ bool CSceneWnd::Create() {
 
 void CSceneWnd::Notify(const ui::Notification& n) {
     if (n.Is(ui::notify::kWindowInit)) {
-        mList = Lookup<ui::List>(QStringLiteral("listview"));
-        mTitle = Lookup<ui::Label>(QStringLiteral("MessageTitle"));
-        mConfirm = Lookup<ui::Button>(QStringLiteral("confirm_btn"));
-        mCancel = Lookup<ui::Button>(QStringLiteral("cancel_btn"));
-        if (QWidget* header = Lookup<QWidget>(QStringLiteral("list_header"))) {
+        mList = Lookup<ui::List>(QString::fromLatin1(scene_controls::kListView));
+        mTitle = Lookup<ui::Label>(QString::fromLatin1(scene_controls::kMessageTitle));
+        mConfirm = Lookup<ui::Button>(QString::fromLatin1(scene_controls::kConfirmBtn));
+        mCancel = Lookup<ui::Button>(QString::fromLatin1(scene_controls::kCancelBtn));
+        if (QWidget* header = Lookup<QWidget>(QString::fromLatin1(scene_controls::kListHeader))) {
             QRect rect = ControlRect(header);
             rect.setHeight(kHeaderHeight);
             SetControlRect(header, rect);
         }
-    } else if (n.Is(ui::notify::kItemActivate, "listview")) {
+    } else if (n.Is(ui::notify::kItemActivate, scene_controls::kListView)) {
         Activate(n.arg);
         return;
-    } else if (n.Is(ui::notify::kClick, "confirm_btn")) {
+    } else if (n.Is(ui::notify::kClick, scene_controls::kConfirmBtn)) {
         runlog::Log("Click confirm_btn\n");
         Activate(mList ? mList->CurSel() : -1);
         return;
-    } else if (n.Is(ui::notify::kClick, "cancel_btn")) {
+    } else if (n.Is(ui::notify::kClick, scene_controls::kCancelBtn)) {
         runlog::Log("Click cancel_btn\n");
         Close(0);
         return;
