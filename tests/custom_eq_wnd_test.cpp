@@ -481,3 +481,20 @@ TEST_F(CustomEqWndTest, WithoutAnOutputOrAConnectionNothingHangs) {
     EXPECT_FALSE(wnd->isVisible());
     EXPECT_EQ(wnd->Result(), 1);
 }
+
+TEST_F(CustomEqWndTest, UndoTakesAPointBackInThisWindowAndOnTheAmplifier) {
+    Connect();
+    Open();
+    const QString before = Text(Field::Gain, 4);
+    Type(Field::Gain, 4, "6");
+    Key(Field::Gain, 4, Qt::Key_Return);
+    ASSERT_TRUE(DeviceSays(4, [](const DeviceBand& b) { return std::fabs(b.gain - 6.0) < 0.05; }));
+    // The window's own Ctrl+Z, outside a field that keeps its own undo of typing.
+    wnd->setFocus();
+    QTest::keyClick(wnd.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(DeviceSays(4, [](const DeviceBand& b) { return std::fabs(b.gain) < 0.05; }));
+    EXPECT_EQ(Text(Field::Gain, 4), before);
+    // An edit made elsewhere (here a redo) shows in the open window too.
+    manager->Redo();
+    EXPECT_EQ(Text(Field::Gain, 4), "6.0");
+}

@@ -522,3 +522,50 @@ TEST_F(MainWndOperationsTest, MenusMarkTheLanguageAndSayWhyAnItemIsOff) {
               "Connect the amplifier first");
     menu->close();
 }
+
+TEST_F(MainWndOperationsTest, UndoAndRedoTakeEditsBackOnTheScreenAndTheAmplifier) {
+    auto w = Connected();
+    ASSERT_TRUE(w);
+    QWidget* undo = w->FindWidget("btn_undo");
+    QWidget* redo = w->FindWidget("btn_redo");
+    ASSERT_TRUE(undo && redo);
+    EXPECT_FALSE(undo->isEnabled());
+    Type(*w, "edit_ch_volume_0", "-15");
+    Click(*w, "ch_mute_2");
+    // A slider held down and moved is one step, ended by its release.
+    auto* slider = w->FindControl<ui::Slider>("slider_ch_volume_1");
+    for (int v = -50; v >= -300; v -= 50) {
+        ui::Notification n;
+        n.type = v > -300 ? ui::notify::kMoveValueChanged : ui::notify::kValueChanged;
+        n.sender = "slider_ch_volume_1";
+        n.control = slider;
+        n.arg = v;
+        n.userData = slider->UserData();
+        w->Notify(n);
+    }
+    ASSERT_TRUE(DeviceSays([&](auto& d) { return Out(d, 1).trim == 30 && Out(d, 2).mute == 1; }));
+    EXPECT_TRUE(undo->isEnabled());
+    EXPECT_FALSE(redo->isEnabled());
+
+    Click(*w, "btn_undo");
+    EXPECT_TRUE(DeviceSays([&](auto& d) { return Out(d, 1).trim == 0; }));
+    EXPECT_EQ(Text(*w, "edit_ch_volume_1"), "0dB");
+    EXPECT_TRUE(Selected(*w, "ch_mute_2"));
+    Click(*w, "btn_undo");
+    EXPECT_TRUE(DeviceSays([&](auto& d) { return Out(d, 2).mute == 0; }));
+    EXPECT_FALSE(Selected(*w, "ch_mute_2"));
+    EXPECT_TRUE(redo->isEnabled());
+
+    w->show();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    w->setFocus();
+    QTest::keyClick(w.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(DeviceSays([&](auto& d) { return Out(d, 0).trim == 0; }));
+    EXPECT_EQ(Text(*w, "edit_ch_volume_0"), "0dB");
+    EXPECT_FALSE(undo->isEnabled());
+    QTest::keyClick(w.get(), Qt::Key_Y, Qt::ControlModifier);
+    QTest::keyClick(w.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(DeviceSays([&](auto& d) { return Out(d, 0).trim == 15 && Out(d, 2).mute == 1; }));
+    EXPECT_TRUE(Selected(*w, "ch_mute_2"));
+}

@@ -149,6 +149,8 @@ TEST_F(HistoryTest, RandomEditsUndosAndRedosKeepTheAmplifierAtThePointOfHistory)
                 device.push_back(amp->Snapshot());
                 live.push_back(manager->State().live);
                 ++at;
+            } else {
+                lastEdit.clear();
             }
         }
         ASSERT_EQ(manager->History().UndoSteps(), at) << "round " << round;
