@@ -10,12 +10,12 @@
 #include <cstdlib>
 #include <vector>
 
-#include "channel_curve.h"
-#include "crossover.h"
-#include "curve_constants.h"
+#include "dsp/channel_curve.h"
+#include "dsp/crossover.h"
+#include "dsp/curve_constants.h"
+#include "dsp/frequency_grid.h"
+#include "dsp/peaking.h"
 #include "dsp_reference_rows.h"
-#include "frequency_grid.h"
-#include "peaking.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <chrono>
 #include <thread>
 
-#include "dsp_link.h"
-#include "sim_transport.h"
-#include "virtual_amplifier.h"
+#include "link/dsp_link.h"
+#include "sim/sim_transport.h"
+#include "sim/virtual_amplifier.h"
 
 namespace {
 

@@ -11,11 +11,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "main_wnd.h"
-#include "resources.h"
-#include "ui_equalizer.h"
-#include "virtual_amplifier.h"
+#include "controls/ui_equalizer.h"
+#include "sim/virtual_amplifier.h"
+#include "ui/resources.h"
 #include "virtual_amplifier_config.h"
+#include "windows/main_wnd.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <cmath>
 #include <vector>
 
-#include "ui_equalizer.h"
-#include "window.h"
+#include "controls/ui_equalizer.h"
+#include "ui/window.h"
 
 namespace {
 

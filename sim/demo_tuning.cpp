@@ -1,4 +1,4 @@
-#include "demo_tuning.h"
+#include "sim/demo_tuning.h"
 
 namespace sim {
 

@@ -2,7 +2,7 @@
 // A believable installation for trying the program without an amplifier: a front stage with
 // tweeters, midranges and woofers, rear fill, a bridged subwoofer, time alignment, some EQ.
 
-#include "device_state.h"
+#include "sim/device_state.h"
 
 namespace sim {
 

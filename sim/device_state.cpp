@@ -1,4 +1,4 @@
-#include "device_state.h"
+#include "sim/device_state.h"
 
 #include <algorithm>
 #include <cmath>

@@ -8,7 +8,7 @@
 #include <map>
 #include <vector>
 
-#include "identity.h"
+#include "shell/identity.h"
 
 namespace sim {
 

@@ -1,12 +1,12 @@
-#include "requests.h"
+#include "sim/requests.h"
 
-#include "run_log.h"
+#include "shell/run_log.h"
 
 #include <algorithm>
 #include <span>
 #include <vector>
 
-#include "subcommands.h"
+#include "link/subcommands.h"
 
 namespace sim {
 

@@ -7,9 +7,9 @@
 #include <optional>
 #include <span>
 
-#include "device_state.h"
-#include "frame.h"
-#include "protocol.h"
+#include "link/frame.h"
+#include "link/protocol.h"
+#include "sim/device_state.h"
 
 namespace sim {
 

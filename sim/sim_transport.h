@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "clock.h"
-#include "transport.h"
-#include "virtual_amplifier.h"
+#include "link/clock.h"
+#include "link/transport.h"
+#include "sim/virtual_amplifier.h"
 
 namespace sim {
 

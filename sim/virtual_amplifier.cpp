@@ -1,10 +1,10 @@
-#include "virtual_amplifier.h"
+#include "sim/virtual_amplifier.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "run_log.h"
-#include "subcommands.h"
+#include "link/subcommands.h"
+#include "shell/run_log.h"
 
 namespace sim {
 

@@ -14,10 +14,10 @@
 #include <span>
 #include <vector>
 
-#include "device_state.h"
-#include "frame.h"
-#include "protocol.h"
-#include "requests.h"
+#include "link/frame.h"
+#include "link/protocol.h"
+#include "sim/device_state.h"
+#include "sim/requests.h"
 
 namespace sim {
 

@@ -1,5 +1,5 @@
-#include "command_queue.h"
-#include "protocol.h"
+#include "link/command_queue.h"
+#include "link/protocol.h"
 
 #include <gtest/gtest.h>
 

@@ -10,10 +10,10 @@
 #include <limits>
 #include <vector>
 
-#include "layout.h"
-#include "resources.h"
-#include "ui_equalizer.h"
-#include "window.h"
+#include "controls/ui_equalizer.h"
+#include "ui/layout.h"
+#include "ui/resources.h"
+#include "ui/window.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 // fontconfig keeps caches it never frees; only that library is excused, never our code.

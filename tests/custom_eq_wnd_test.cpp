@@ -13,15 +13,15 @@
 #include <functional>
 #include <memory>
 
-#include "custom_eq_controls.h"
-#include "custom_eq_wnd.h"
-#include "equalizer_manager.h"
-#include "frequency.h"
-#include "resources.h"
-#include "sim_transport.h"
-#include "ui_equalizer.h"
+#include "controls/ui_equalizer.h"
+#include "model/equalizer_manager.h"
+#include "model/frequency.h"
+#include "sim/sim_transport.h"
+#include "ui/resources.h"
 #include "ui_layouts/test_app.h"
 #include "window_test_support.h"
+#include "windows/custom_eq_controls.h"
+#include "windows/custom_eq_wnd.h"
 
 namespace {
 

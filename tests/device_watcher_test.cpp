@@ -1,6 +1,6 @@
 // Arrival and removal of the amplifier through the device watchers.
 
-#include "device_watcher.h"
+#include "platform/device_watcher.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@
 #include <atomic>
 #include <thread>
 
-#include "virtual_amplifier.h"
+#include "sim/virtual_amplifier.h"
 
 namespace {
 

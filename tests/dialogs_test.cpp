@@ -13,14 +13,14 @@
 #include <functional>
 #include <memory>
 
-#include "about_wnd.h"
-#include "identity.h"
-#include "loading_wnd.h"
-#include "msg_check_box_wnd.h"
-#include "msg_wnd.h"
-#include "name_msg_wnd.h"
-#include "resources.h"
+#include "shell/identity.h"
+#include "ui/resources.h"
 #include "ui_layouts/test_app.h"
+#include "windows/about_wnd.h"
+#include "windows/loading_wnd.h"
+#include "windows/msg_check_box_wnd.h"
+#include "windows/msg_wnd.h"
+#include "windows/name_msg_wnd.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "dsp_link.h"
+#include "link/dsp_link.h"
 #include "link_test_rig.h"
 
 namespace {

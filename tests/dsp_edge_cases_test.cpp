@@ -5,13 +5,13 @@
 
 #include <limits>
 
-#include "cascade.h"
-#include "channel_curve.h"
-#include "crossover.h"
-#include "curve_constants.h"
+#include "dsp/cascade.h"
+#include "dsp/channel_curve.h"
+#include "dsp/crossover.h"
+#include "dsp/curve_constants.h"
+#include "dsp/frequency_grid.h"
+#include "dsp/peaking.h"
 #include "dsp_test_util.h"
-#include "frequency_grid.h"
-#include "peaking.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include "crossover.h"
-#include "curve_constants.h"
+#include "dsp/crossover.h"
+#include "dsp/curve_constants.h"
+#include "dsp/frequency_grid.h"
+#include "dsp/peaking.h"
 #include "dsp_test_util.h"
-#include "frequency_grid.h"
-#include "peaking.h"
 
 namespace {
 

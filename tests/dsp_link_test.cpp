@@ -1,4 +1,4 @@
-#include "dsp_link.h"
+#include "link/dsp_link.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <tuple>
 
 #include "fake_transport.h"
-#include "reply_records.h"
-#include "subcommands.h"
+#include "link/reply_records.h"
+#include "link/subcommands.h"
 
 using namespace dsplink;
 using testing_support::FakeTransport;

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "channel_curve.h"
+#include "dsp/channel_curve.h"
 
 namespace dsptest {
 

@@ -8,7 +8,7 @@
 #include <numbers>
 #include <vector>
 
-#include "crossover.h"
+#include "dsp/crossover.h"
 
 namespace dsptest {
 

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "clock.h"
-#include "dspctl.h"
+#include "dspctl/dspctl.h"
 #include "dspctl_test_support.h"
-#include "profile_files.h"
-#include "profile_writer.h"
-#include "virtual_amplifier.h"
+#include "link/clock.h"
+#include "profiles/profile_files.h"
+#include "profiles/profile_writer.h"
+#include "sim/virtual_amplifier.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "dspctl_test_support.h"
-#include "profile_files.h"
-#include "profile_writer.h"
-#include "protocol.h"
+#include "link/protocol.h"
+#include "profiles/profile_files.h"
+#include "profiles/profile_writer.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "dspctl.h"
+#include "dspctl/dspctl.h"
 #include "dspctl_test_support.h"
 
 #include <gtest/gtest.h>

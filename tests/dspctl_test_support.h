@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "clock.h"
-#include "dspctl.h"
-#include "virtual_amplifier.h"
+#include "dspctl/dspctl.h"
+#include "link/clock.h"
+#include "sim/virtual_amplifier.h"
 
 namespace dspctl_test {
 

@@ -10,8 +10,8 @@
 #include <mutex>
 #include <vector>
 
-#include "clock.h"
-#include "transport.h"
+#include "link/clock.h"
+#include "link/transport.h"
 
 namespace testing_support {
 

@@ -1,11 +1,11 @@
-#include "frame.h"
+#include "link/frame.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
 
-#include "encoding.h"
+#include "link/encoding.h"
 
 using namespace dsplink;
 

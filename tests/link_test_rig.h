@@ -17,9 +17,9 @@
 #include <thread>
 #include <vector>
 
-#include "dsp_link.h"
 #include "fake_transport.h"
-#include "run_log.h"
+#include "link/dsp_link.h"
+#include "shell/run_log.h"
 
 namespace link_test {
 

@@ -11,12 +11,12 @@
 #include <functional>
 #include <memory>
 
-#include "controls.h"
-#include "main_wnd.h"
-#include "resources.h"
+#include "sim/virtual_amplifier.h"
+#include "ui/controls.h"
+#include "ui/resources.h"
 #include "ui_layouts/test_app.h"
-#include "virtual_amplifier.h"
 #include "virtual_amplifier_config.h"
+#include "windows/main_wnd.h"
 
 class MainWndFixture : public ::testing::Test {
   protected:

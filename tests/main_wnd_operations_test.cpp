@@ -5,15 +5,15 @@
 #include <QDir>
 #include <QTest>
 
-#include "controls.h"
-#include "demo_tuning.h"
-#include "main_view.h"
+#include "controls/ui_equalizer.h"
+#include "link/subcommands.h"
 #include "main_wnd_fixture.h"
-#include "menu.h"
-#include "msg_check_box_wnd.h"
-#include "msg_wnd.h"
-#include "subcommands.h"
-#include "ui_equalizer.h"
+#include "sim/demo_tuning.h"
+#include "ui/controls.h"
+#include "ui/menu.h"
+#include "windows/main_view.h"
+#include "windows/msg_check_box_wnd.h"
+#include "windows/msg_wnd.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <QFile>
 #include <QTest>
 
-#include "clock.h"
+#include "link/clock.h"
 #include "main_wnd_fixture.h"
-#include "menu.h"
-#include "profile_writer.h"
+#include "profiles/profile_writer.h"
+#include "ui/menu.h"
 
 namespace {
 

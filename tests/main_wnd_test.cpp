@@ -1,7 +1,7 @@
 // The main window over the virtual amplifier: connecting at start, plug-out and plug-in, the
 // option menu and its language switch, the single-instance rule, and the controls it needs.
 
-#include "main_wnd.h"
+#include "windows/main_wnd.h"
 
 #include <gtest/gtest.h>
 
@@ -10,14 +10,14 @@
 #include <QTest>
 #include <QTimer>
 
-#include "controls.h"
 #include "main_wnd_fixture.h"
-#include "menu.h"
-#include "resources.h"
-#include "settings.h"
-#include "single_instance.h"
+#include "platform/single_instance.h"
+#include "shell/settings.h"
+#include "sim/virtual_amplifier.h"
+#include "ui/controls.h"
+#include "ui/menu.h"
+#include "ui/resources.h"
 #include "ui_layouts/test_app.h"
-#include "virtual_amplifier.h"
 
 using MainWndTest = MainWndFixture;
 

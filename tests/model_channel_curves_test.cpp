@@ -7,7 +7,7 @@
 #include <cmath>
 #include <vector>
 
-#include "channel_curves.h"
+#include "model/channel_curves.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include <unistd.h>
 
-#include "copy_config.h"
-#include "run_log.h"
+#include "model/copy_config.h"
+#include "shell/run_log.h"
 
 using namespace model;
 

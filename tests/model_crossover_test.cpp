@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "crossover.h"
+#include "model/crossover.h"
 
 using namespace model;
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "delay_units.h"
+#include "model/delay_units.h"
 
 using namespace model;
 

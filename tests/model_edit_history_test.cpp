@@ -12,10 +12,10 @@
 #include <random>
 #include <vector>
 
-#include "equalizer_manager.h"
+#include "link/subcommands.h"
+#include "model/equalizer_manager.h"
 #include "model_test_support.h"
 #include "recording_transport.h"
-#include "subcommands.h"
 
 using model::EqualizerManager;
 using model_test::Frame;

@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "channel_curves.h"
-#include "crossover.h"
-#include "eq_operations.h"
-#include "frequency.h"
-#include "run_log.h"
-#include "sim_transport.h"
+#include "model/channel_curves.h"
+#include "model/crossover.h"
+#include "model/eq_operations.h"
+#include "model/frequency.h"
+#include "shell/run_log.h"
+#include "sim/sim_transport.h"
 
 using model::EqDragValues;
 using model::EqOperations;

@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "equalizer_manager.h"
-#include "markers.h"
+#include "link/reply_records.h"
+#include "link/subcommands.h"
+#include "model/equalizer_manager.h"
 #include "model_test_support.h"
-#include "reply_records.h"
-#include "run_log.h"
-#include "sim_transport.h"
-#include "subcommands.h"
+#include "shell/markers.h"
+#include "shell/run_log.h"
+#include "sim/sim_transport.h"
 
 using model::EqualizerManager;
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "frequency.h"
+#include "model/frequency.h"
 
 using namespace model;
 

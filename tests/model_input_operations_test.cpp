@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "input_operations.h"
+#include "model/input_operations.h"
+#include "model/volume_text.h"
 #include "model_test_support.h"
-#include "run_log.h"
-#include "sim_transport.h"
-#include "volume_text.h"
+#include "shell/run_log.h"
+#include "sim/sim_transport.h"
 
 namespace {
 

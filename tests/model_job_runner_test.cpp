@@ -7,10 +7,10 @@
 #include <atomic>
 #include <vector>
 
-#include "exclusive_session.h"
-#include "job_runner.h"
+#include "model/exclusive_session.h"
+#include "model/job_runner.h"
 #include "model_test_support.h"
-#include "sim_transport.h"
+#include "sim/sim_transport.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "links.h"
+#include "model/links.h"
 
 using namespace model;
 

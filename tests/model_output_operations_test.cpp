@@ -10,14 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "channel_curves.h"
-#include "crossover.h"
-#include "links.h"
+#include "model/channel_curves.h"
+#include "model/crossover.h"
+#include "model/links.h"
+#include "model/output_operations.h"
+#include "model/speaker_types.h"
+#include "model/volume_text.h"
 #include "model_test_support.h"
-#include "output_operations.h"
-#include "sim_transport.h"
-#include "speaker_types.h"
-#include "volume_text.h"
+#include "sim/sim_transport.h"
 
 using model::OutputOperations;
 

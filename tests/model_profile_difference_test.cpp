@@ -11,12 +11,12 @@
 #include <random>
 #include <vector>
 
-#include "dsp_link.h"
-#include "profile_send.h"
+#include "link/dsp_link.h"
+#include "link/subcommands.h"
+#include "model/profile_send.h"
+#include "model/sources.h"
 #include "recording_transport.h"
-#include "sim_transport.h"
-#include "sources.h"
-#include "subcommands.h"
+#include "sim/sim_transport.h"
 
 namespace {
 

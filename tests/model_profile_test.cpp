@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "constants.h"
-#include "frequency.h"
-#include "profile_record.h"
+#include "model/constants.h"
+#include "model/frequency.h"
+#include "model/profile_record.h"
 
 using namespace model;
 

@@ -11,15 +11,15 @@
 #include <string>
 #include <vector>
 
-#include "dsp_link.h"
-#include "links.h"
+#include "link/dsp_link.h"
+#include "link/reply_records.h"
+#include "link/state_read.h"
+#include "model/links.h"
+#include "model/reply_handlers.h"
+#include "model/scene_operations.h"
 #include "model_test_support.h"
-#include "reply_handlers.h"
-#include "reply_records.h"
-#include "run_log.h"
-#include "scene_operations.h"
-#include "sim_transport.h"
-#include "state_read.h"
+#include "shell/run_log.h"
+#include "sim/sim_transport.h"
 
 using model::ModelState;
 using model::ModelSync;

@@ -18,12 +18,12 @@
 #include <string>
 #include <vector>
 
-#include "equalizer_manager.h"
-#include "links.h"
+#include "link/subcommands.h"
+#include "model/equalizer_manager.h"
+#include "model/links.h"
+#include "model/scene_operations.h"
 #include "model_test_support.h"
-#include "scene_operations.h"
-#include "sim_transport.h"
-#include "subcommands.h"
+#include "sim/sim_transport.h"
 
 using model::EqualizerManager;
 

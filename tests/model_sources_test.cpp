@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "constants.h"
-#include "sources.h"
+#include "model/constants.h"
+#include "model/sources.h"
 
 using namespace model;
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "speaker_types.h"
+#include "model/speaker_types.h"
 
 using namespace model;
 

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "manager_events.h"
-#include "run_log.h"
+#include "model/manager_events.h"
+#include "shell/run_log.h"
 
 namespace model_test {
 

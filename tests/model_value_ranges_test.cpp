@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "value_ranges.h"
+#include "model/value_ranges.h"
 
 using namespace model;
 

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "base64.h"
-#include "profile_files.h"
-#include "profile_reader.h"
-#include "profile_writer.h"
+#include "profiles/base64.h"
+#include "profiles/profile_files.h"
+#include "profiles/profile_reader.h"
+#include "profiles/profile_writer.h"
+#include "profiles/scene_name_text.h"
 #include "profiles_test_support.h"
-#include "scene_name_text.h"
 
 namespace {
 

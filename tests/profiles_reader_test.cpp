@@ -8,9 +8,9 @@
 #include <random>
 #include <string>
 
-#include "profile_files.h"
-#include "profile_reader.h"
-#include "profile_writer.h"
+#include "profiles/profile_files.h"
+#include "profiles/profile_reader.h"
+#include "profiles/profile_writer.h"
 #include "profiles_test_support.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <random>
 
-#include "profile_record.h"
+#include "model/profile_record.h"
 
 namespace profiles_test {
 

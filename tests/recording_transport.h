@@ -7,7 +7,7 @@
 #include <mutex>
 #include <vector>
 
-#include "sim_transport.h"
+#include "sim/sim_transport.h"
 
 namespace model_test {
 

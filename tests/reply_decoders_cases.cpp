@@ -5,8 +5,8 @@
 #include <tuple>
 #include <type_traits>
 
+#include "link/subcommands.h"
 #include "reply_decoders_support.h"
-#include "subcommands.h"
 
 namespace reply_test {
 namespace {

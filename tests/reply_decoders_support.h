@@ -17,12 +17,12 @@
 #include <utility>
 #include <vector>
 
-#include "frame.h"
-#include "link_state.h"
-#include "protocol.h"
-#include "reply_decoders.h"
-#include "reply_records.h"
-#include "reply_target.h"
+#include "link/frame.h"
+#include "link/link_state.h"
+#include "link/protocol.h"
+#include "link/reply_decoders.h"
+#include "link/reply_records.h"
+#include "link/reply_target.h"
 
 namespace reply_test {
 

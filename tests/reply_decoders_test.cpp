@@ -7,12 +7,12 @@
 #include <set>
 #include <sstream>
 
-#include "clock.h"
-#include "dsp_link.h"
 #include "fake_transport.h"
+#include "link/clock.h"
+#include "link/dsp_link.h"
+#include "link/subcommands.h"
 #include "reply_decoders_support.h"
-#include "run_log.h"
-#include "subcommands.h"
+#include "shell/run_log.h"
 
 namespace reply_test {
 namespace {

@@ -13,11 +13,11 @@
 #include <utility>
 #include <vector>
 
-#include "dsp_link.h"
-#include "reply_records.h"
-#include "sim_transport.h"
-#include "state_read.h"
-#include "subcommands.h"
+#include "link/dsp_link.h"
+#include "link/reply_records.h"
+#include "link/state_read.h"
+#include "link/subcommands.h"
+#include "sim/sim_transport.h"
 
 using namespace dsplink;
 using sim::ReplyFault;

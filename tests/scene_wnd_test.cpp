@@ -16,16 +16,16 @@
 #include <mutex>
 #include <vector>
 
-#include "equalizer_manager.h"
-#include "loading_wnd.h"
-#include "name_msg_wnd.h"
-#include "resources.h"
-#include "scene_controls.h"
-#include "scene_operations.h"
-#include "scene_wnd.h"
-#include "sim_transport.h"
+#include "model/equalizer_manager.h"
+#include "model/scene_operations.h"
+#include "sim/sim_transport.h"
+#include "ui/resources.h"
 #include "ui_layouts/test_app.h"
 #include "window_test_support.h"
+#include "windows/loading_wnd.h"
+#include "windows/name_msg_wnd.h"
+#include "windows/scene_controls.h"
+#include "windows/scene_wnd.h"
 
 namespace {
 

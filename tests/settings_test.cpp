@@ -11,9 +11,9 @@
 
 #include <sys/stat.h>
 
-#include "markers.h"
-#include "run_log.h"
-#include "settings.h"
+#include "shell/markers.h"
+#include "shell/run_log.h"
+#include "shell/settings.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "sim_transport.h"
+#include "sim/sim_transport.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "subcommands.h"
+#include "link/subcommands.h"
 
 using namespace dsplink;
 using sim::SimTransport;

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "single_instance.h"
+#include "platform/single_instance.h"
 
 int main(int argc, char** argv) {
     if (argc != 3) {

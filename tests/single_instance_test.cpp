@@ -1,6 +1,6 @@
 // The single-instance lock between real processes.
 
-#include "single_instance.h"
+#include "platform/single_instance.h"
 
 #include <gtest/gtest.h>
 

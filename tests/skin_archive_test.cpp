@@ -1,4 +1,4 @@
-#include "skin_archive.h"
+#include "ui/skin_archive.h"
 
 #include <gtest/gtest.h>
 

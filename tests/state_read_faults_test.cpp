@@ -10,13 +10,13 @@
 #include <memory>
 #include <string>
 
-#include "dsp_link.h"
 #include "dspctl_test_support.h"
-#include "profile_send.h"
-#include "profile_writer.h"
-#include "reply_handlers.h"
-#include "sim_transport.h"
-#include "state_read.h"
+#include "link/dsp_link.h"
+#include "link/state_read.h"
+#include "model/profile_send.h"
+#include "model/reply_handlers.h"
+#include "profiles/profile_writer.h"
+#include "sim/sim_transport.h"
 
 namespace {
 

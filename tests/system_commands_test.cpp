@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "dsp_link.h"
+#include "link/dsp_link.h"
 #include "link_test_rig.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <QHash>
 
-#include "language.h"
+#include "ui/language.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <QHash>
 
-#include "layout.h"
+#include "ui/layout.h"
 
 namespace {
 

@@ -16,16 +16,16 @@
 #include <memory>
 #include <vector>
 
-#include "constants.h"
-#include "controls.h"
-#include "crossover.h"
-#include "main_controls.h"
-#include "menu.h"
-#include "resources.h"
-#include "sources.h"
-#include "speaker_types.h"
+#include "model/constants.h"
+#include "model/crossover.h"
+#include "model/sources.h"
+#include "model/speaker_types.h"
+#include "ui/controls.h"
+#include "ui/menu.h"
+#include "ui/resources.h"
+#include "ui/window.h"
 #include "ui_layouts/test_app.h"
-#include "window.h"
+#include "windows/main_controls.h"
 
 namespace {
 

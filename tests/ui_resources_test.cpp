@@ -7,8 +7,8 @@
 #include <QLabel>
 #include <QTemporaryDir>
 
-#include "layout.h"
-#include "resources.h"
+#include "ui/layout.h"
+#include "ui/resources.h"
 #include "ui_layouts/test_app.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // The UI scale chosen from the screens.
 
-#include "ui_scale.h"
+#include "shell/ui_scale.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 
 #include <unistd.h>
 
-#include "run_log.h"
+#include "shell/run_log.h"
 
 namespace {
 

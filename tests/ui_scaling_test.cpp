@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "scaling.h"
+#include "ui/scaling.h"
 
 namespace {
 

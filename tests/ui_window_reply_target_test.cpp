@@ -5,9 +5,9 @@
 #include <atomic>
 #include <thread>
 
+#include "ui/window.h"
+#include "ui/window_reply_target.h"
 #include "ui_layouts/test_app.h"
-#include "window.h"
-#include "window_reply_target.h"
 
 namespace {
 

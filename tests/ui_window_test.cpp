@@ -7,10 +7,10 @@
 #include <atomic>
 #include <thread>
 
-#include "controls.h"
-#include "resources.h"
+#include "ui/controls.h"
+#include "ui/resources.h"
+#include "ui/window.h"
 #include "ui_layouts/test_app.h"
-#include "window.h"
 
 namespace {
 

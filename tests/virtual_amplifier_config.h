@@ -4,10 +4,10 @@
 
 #include <memory>
 
-#include "device_watcher.h"
-#include "main_wnd.h"
-#include "sim_transport.h"
-#include "virtual_amplifier.h"
+#include "platform/device_watcher.h"
+#include "sim/sim_transport.h"
+#include "sim/virtual_amplifier.h"
+#include "windows/main_wnd.h"
 
 inline CMainWnd::Config VirtualAmplifierConfig(std::shared_ptr<sim::VirtualAmplifier> amplifier) {
     CMainWnd::Config config;

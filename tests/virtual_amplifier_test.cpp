@@ -1,4 +1,4 @@
-#include "virtual_amplifier.h"
+#include "sim/virtual_amplifier.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "demo_tuning.h"
-#include "subcommands.h"
+#include "link/subcommands.h"
+#include "sim/demo_tuning.h"
 
 using namespace dsplink;
 using sim::VirtualAmplifier;

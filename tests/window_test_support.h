@@ -6,7 +6,7 @@
 
 #include <QTest>
 
-#include "equalizer_manager.h"
+#include "model/equalizer_manager.h"
 #include "ui_layouts/test_app.h"
 
 namespace window_test {

@@ -1,4 +1,4 @@
-#include "app_options.h"
+#include "app/app_options.h"
 
 namespace app {
 

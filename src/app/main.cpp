@@ -10,19 +10,19 @@
 #include <cstring>
 #include <memory>
 
-#include "app_options.h"
-#include "demo_tuning.h"
-#include "device_watcher.h"
-#include "hid_transport.h"
-#include "identity.h"
-#include "main_wnd.h"
-#include "markers.h"
-#include "resources.h"
-#include "run_log.h"
-#include "sim_transport.h"
-#include "single_instance.h"
-#include "ui_scale.h"
-#include "virtual_amplifier.h"
+#include "app/app_options.h"
+#include "platform/device_watcher.h"
+#include "platform/hid_transport.h"
+#include "platform/single_instance.h"
+#include "shell/identity.h"
+#include "shell/markers.h"
+#include "shell/run_log.h"
+#include "shell/ui_scale.h"
+#include "sim/demo_tuning.h"
+#include "sim/sim_transport.h"
+#include "sim/virtual_amplifier.h"
+#include "ui/resources.h"
+#include "windows/main_wnd.h"
 
 namespace {
 

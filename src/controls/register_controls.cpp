@@ -1,7 +1,7 @@
-#include "register_controls.h"
+#include "controls/register_controls.h"
 
-#include "control_factory.h"
-#include "ui_equalizer.h"
+#include "controls/ui_equalizer.h"
+#include "ui/control_factory.h"
 
 namespace controls {
 

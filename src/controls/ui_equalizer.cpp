@@ -1,4 +1,4 @@
-#include "ui_equalizer.h"
+#include "controls/ui_equalizer.h"
 
 #include <QEvent>
 #include <QMouseEvent>
@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "scaling.h"
-#include "window.h"
+#include "ui/scaling.h"
+#include "ui/window.h"
 
 namespace {
 

@@ -19,9 +19,9 @@
 #include <cstdint>
 #include <span>
 
-#include "controls.h"
-#include "layout.h"
-#include "ui_equalizer_geometry.h"
+#include "controls/ui_equalizer_geometry.h"
+#include "ui/controls.h"
+#include "ui/layout.h"
 
 struct EqPoint {
     float gain = 0.0f;  // dB

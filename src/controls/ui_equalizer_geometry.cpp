@@ -1,4 +1,4 @@
-#include "ui_equalizer_geometry.h"
+#include "controls/ui_equalizer_geometry.h"
 
 #include <algorithm>
 #include <cmath>

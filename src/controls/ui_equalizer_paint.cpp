@@ -9,8 +9,8 @@
 #include <optional>
 #include <vector>
 
-#include "resources.h"
-#include "ui_equalizer.h"
+#include "controls/ui_equalizer.h"
+#include "ui/resources.h"
 
 namespace {
 

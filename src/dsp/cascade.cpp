@@ -1,4 +1,4 @@
-#include "cascade.h"
+#include "dsp/cascade.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <vector>
 
-#include "curve_constants.h"
-#include "response_terms.h"
+#include "dsp/curve_constants.h"
+#include "dsp/response_terms.h"
 
 namespace dsp {
 

@@ -1,15 +1,15 @@
-#include "channel_curve.h"
+#include "dsp/channel_curve.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <optional>
 #include <vector>
 
-#include "crossover.h"
-#include "curve_constants.h"
-#include "frequency_grid.h"
-#include "peaking.h"
-#include "response_terms.h"
+#include "dsp/crossover.h"
+#include "dsp/curve_constants.h"
+#include "dsp/frequency_grid.h"
+#include "dsp/peaking.h"
+#include "dsp/response_terms.h"
 
 namespace dsp {
 

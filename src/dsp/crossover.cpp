@@ -1,10 +1,10 @@
-#include "crossover.h"
+#include "dsp/crossover.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 
-#include "response_terms.h"
+#include "dsp/response_terms.h"
 
 namespace dsp {
 

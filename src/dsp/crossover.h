@@ -6,7 +6,7 @@
 #include <array>
 #include <span>
 
-#include "biquad.h"
+#include "dsp/biquad.h"
 
 namespace dsp {
 

@@ -1,4 +1,4 @@
-#include "frequency_grid.h"
+#include "dsp/frequency_grid.h"
 
 #include <cmath>
 #include <cstddef>

@@ -1,9 +1,9 @@
-#include "peaking.h"
+#include "dsp/peaking.h"
 
 #include <cmath>
 #include <numbers>
 
-#include "response_terms.h"
+#include "dsp/response_terms.h"
 
 namespace dsp {
 

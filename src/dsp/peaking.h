@@ -2,7 +2,7 @@
 
 #include <span>
 
-#include "biquad.h"
+#include "dsp/biquad.h"
 
 namespace dsp {
 

@@ -1,10 +1,10 @@
-#include "response_terms.h"
+#include "dsp/response_terms.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 
-#include "curve_constants.h"
+#include "dsp/curve_constants.h"
 
 namespace dsp::detail {
 

@@ -13,7 +13,7 @@
 #include <span>
 #include <vector>
 
-#include "biquad.h"
+#include "dsp/biquad.h"
 
 namespace dsp::detail {
 

@@ -1,12 +1,12 @@
 #include <algorithm>
 #include <span>
 
-#include "dspctl.h"
-#include "profile_commands.h"
-#include "profile_send.h"
-#include "profile_writer.h"
-#include "scene_name_text.h"
-#include "state_read.h"
+#include "dspctl/dspctl.h"
+#include "dspctl/profile_commands.h"
+#include "link/state_read.h"
+#include "model/profile_send.h"
+#include "profiles/profile_writer.h"
+#include "profiles/scene_name_text.h"
 
 namespace dspctl {
 namespace {

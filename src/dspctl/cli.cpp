@@ -1,9 +1,9 @@
 #include <string>
 #include <vector>
 
-#include "dspctl.h"
-#include "profile_files.h"
-#include "run_log.h"
+#include "dspctl/dspctl.h"
+#include "profiles/profile_files.h"
+#include "shell/run_log.h"
 
 namespace dspctl {
 namespace {

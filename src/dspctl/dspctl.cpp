@@ -1,19 +1,19 @@
-#include "dspctl.h"
+#include "dspctl/dspctl.h"
 
 #include <memory>
 #include <mutex>
 #include <vector>
 
-#include "dsp_link.h"
-#include "hid_transport.h"
-#include "identity.h"
-#include "profile_commands.h"
-#include "reply_printer.h"
-#include "reply_records.h"
-#include "request_failures.h"
-#include "sim_transport.h"
-#include "state_read.h"
-#include "virtual_amplifier.h"
+#include "dspctl/profile_commands.h"
+#include "dspctl/reply_printer.h"
+#include "dspctl/request_failures.h"
+#include "link/dsp_link.h"
+#include "link/reply_records.h"
+#include "link/state_read.h"
+#include "platform/hid_transport.h"
+#include "shell/identity.h"
+#include "sim/sim_transport.h"
+#include "sim/virtual_amplifier.h"
 
 namespace dspctl {
 namespace {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "clock.h"
-#include "dsp_link.h"
-#include "profile_files.h"
-#include "reply_handlers.h"
+#include "link/clock.h"
+#include "link/dsp_link.h"
+#include "model/reply_handlers.h"
+#include "profiles/profile_files.h"
 
 namespace dspctl {
 

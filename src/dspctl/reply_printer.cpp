@@ -1,10 +1,10 @@
-#include "reply_printer.h"
+#include "dspctl/reply_printer.h"
 
 #include <cstdarg>
 #include <cstdio>
 
-#include "reply_records.h"
-#include "subcommands.h"
+#include "link/reply_records.h"
+#include "link/subcommands.h"
 
 namespace dspctl {
 namespace {

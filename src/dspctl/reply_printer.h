@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "reply_target.h"
+#include "link/reply_target.h"
 
 namespace dspctl {
 

@@ -1,4 +1,4 @@
-#include "request_failures.h"
+#include "dspctl/request_failures.h"
 
 namespace dspctl {
 

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <vector>
 
-#include "dsp_link.h"
+#include "link/dsp_link.h"
 
 namespace dspctl {
 

@@ -1,9 +1,9 @@
 #include <span>
 #include <string>
 
-#include "dspctl.h"
-#include "profile_commands.h"
-#include "scene_name_text.h"
+#include "dspctl/dspctl.h"
+#include "dspctl/profile_commands.h"
+#include "profiles/scene_name_text.h"
 
 namespace dspctl {
 

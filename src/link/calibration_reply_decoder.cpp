@@ -3,12 +3,12 @@
 #include <array>
 #include <memory>
 
-#include "encoding.h"
-#include "protocol.h"
-#include "reply_decoding.h"
-#include "reply_records.h"
-#include "run_log.h"
-#include "subcommands.h"
+#include "link/encoding.h"
+#include "link/protocol.h"
+#include "link/reply_decoding.h"
+#include "link/reply_records.h"
+#include "link/subcommands.h"
+#include "shell/run_log.h"
 
 namespace dsplink::decoding {
 namespace {

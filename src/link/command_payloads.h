@@ -4,7 +4,7 @@
 
 #include <initializer_list>
 
-#include "encoding.h"
+#include "link/encoding.h"
 
 namespace dsplink::payloads {
 

@@ -1,4 +1,4 @@
-#include "command_queue.h"
+#include "link/command_queue.h"
 
 namespace dsplink {
 

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <optional>
 
-#include "encoding.h"
+#include "link/encoding.h"
 
 namespace dsplink {
 

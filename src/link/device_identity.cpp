@@ -1,6 +1,6 @@
-#include "device_identity.h"
+#include "link/device_identity.h"
 
-#include "run_log.h"
+#include "shell/run_log.h"
 
 namespace dsplink {
 

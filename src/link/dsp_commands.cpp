@@ -7,11 +7,11 @@
 #include <optional>
 #include <span>
 
-#include "command_payloads.h"
-#include "dsp_link.h"
-#include "encoding.h"
-#include "run_log.h"
-#include "subcommands.h"
+#include "link/command_payloads.h"
+#include "link/dsp_link.h"
+#include "link/encoding.h"
+#include "link/subcommands.h"
+#include "shell/run_log.h"
 
 namespace dsplink {
 namespace {

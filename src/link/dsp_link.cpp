@@ -1,9 +1,9 @@
-#include "dsp_link.h"
+#include "link/dsp_link.h"
 
 #include <string>
 
-#include "run_log.h"
-#include "subcommands.h"
+#include "link/subcommands.h"
+#include "shell/run_log.h"
 
 namespace dsplink {
 namespace {

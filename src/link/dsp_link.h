@@ -15,16 +15,16 @@
 #include <utility>
 #include <vector>
 
-#include "clock.h"
-#include "command_queue.h"
-#include "frame.h"
-#include "identity.h"
-#include "link_state.h"
-#include "protocol.h"
-#include "reply_decoders.h"
-#include "reply_match.h"
-#include "reply_target.h"
-#include "transport.h"
+#include "link/clock.h"
+#include "link/command_queue.h"
+#include "link/frame.h"
+#include "link/link_state.h"
+#include "link/protocol.h"
+#include "link/reply_decoders.h"
+#include "link/reply_match.h"
+#include "link/reply_target.h"
+#include "link/transport.h"
+#include "shell/identity.h"
 
 namespace dsplink {
 

@@ -1,8 +1,8 @@
-#include "frame.h"
+#include "link/frame.h"
 
 #include <algorithm>
 
-#include "run_log.h"
+#include "shell/run_log.h"
 
 namespace dsplink {
 

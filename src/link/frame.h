@@ -8,7 +8,7 @@
 #include <functional>
 #include <span>
 
-#include "protocol.h"
+#include "link/protocol.h"
 
 namespace dsplink {
 

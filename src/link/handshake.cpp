@@ -1,6 +1,6 @@
-#include "dsp_link.h"
-#include "run_log.h"
-#include "subcommands.h"
+#include "link/dsp_link.h"
+#include "link/subcommands.h"
+#include "shell/run_log.h"
 
 namespace dsplink {
 

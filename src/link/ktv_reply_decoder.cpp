@@ -1,10 +1,10 @@
 // Replies of the karaoke effects: one WM_READ_KTV_VALUE with the value in lParam.
-#include "encoding.h"
-#include "protocol.h"
-#include "reply_decoders.h"
-#include "reply_decoding.h"
-#include "run_log.h"
-#include "subcommands.h"
+#include "link/encoding.h"
+#include "link/protocol.h"
+#include "link/reply_decoders.h"
+#include "link/reply_decoding.h"
+#include "link/subcommands.h"
+#include "shell/run_log.h"
 
 namespace dsplink {
 namespace {

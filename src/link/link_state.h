@@ -4,7 +4,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "identity.h"
+#include "shell/identity.h"
 
 namespace dsplink {
 

@@ -3,9 +3,9 @@
 // payload, and posts what it decoded. Frames that are short, out of range or of an
 // unexpected optype post nothing.
 
-#include "frame.h"
-#include "link_state.h"
-#include "reply_target.h"
+#include "link/frame.h"
+#include "link/link_state.h"
+#include "link/reply_target.h"
 
 namespace dsplink {
 

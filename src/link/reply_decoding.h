@@ -7,10 +7,10 @@
 #include <memory>
 #include <utility>
 
-#include "encoding.h"
-#include "reply_decoders.h"
-#include "reply_records.h"
-#include "run_log.h"
+#include "link/encoding.h"
+#include "link/reply_decoders.h"
+#include "link/reply_records.h"
+#include "shell/run_log.h"
 
 namespace dsplink::decoding {
 

@@ -1,7 +1,7 @@
-#include "reply_match.h"
+#include "link/reply_match.h"
 
-#include "protocol.h"
-#include "subcommands.h"
+#include "link/protocol.h"
+#include "link/subcommands.h"
 
 namespace dsplink {
 namespace {

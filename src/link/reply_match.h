@@ -12,7 +12,7 @@
 #include <span>
 #include <utility>
 
-#include "frame.h"
+#include "link/frame.h"
 
 namespace dsplink {
 

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "reply_target.h"
+#include "link/reply_target.h"
 
 namespace dsplink {
 

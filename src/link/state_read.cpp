@@ -1,8 +1,8 @@
-#include "state_read.h"
+#include "link/state_read.h"
 
 #include <algorithm>
 
-#include "run_log.h"
+#include "shell/run_log.h"
 
 namespace dsplink {
 

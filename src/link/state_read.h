@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "dsp_link.h"
+#include "link/dsp_link.h"
 
 namespace dsplink {
 

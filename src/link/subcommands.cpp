@@ -1,9 +1,9 @@
-#include "subcommands.h"
+#include "link/subcommands.h"
 
 #include <array>
 #include <cstdio>
 
-#include "protocol.h"
+#include "link/protocol.h"
 
 namespace dsplink {
 namespace {

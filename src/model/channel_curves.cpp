@@ -1,9 +1,9 @@
-#include "channel_curves.h"
+#include "model/channel_curves.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "channel_curve.h"
+#include "dsp/channel_curve.h"
 
 namespace model {
 

@@ -4,8 +4,8 @@
 #include <array>
 #include <span>
 
-#include "constants.h"
-#include "profile_record.h"
+#include "model/constants.h"
+#include "model/profile_record.h"
 
 namespace model {
 

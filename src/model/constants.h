@@ -1,7 +1,7 @@
 #pragma once
 // Sizes and identity of the supported amplifier.
 
-#include "identity.h"
+#include "shell/identity.h"
 
 namespace model {
 

@@ -1,7 +1,7 @@
 #pragma once
 // Copying and clearing one output's settings inside a record.
 
-#include "profile_record.h"
+#include "model/profile_record.h"
 
 namespace model {
 

@@ -1,4 +1,4 @@
-#include "crossover.h"
+#include "model/crossover.h"
 
 namespace model {
 

@@ -1,4 +1,4 @@
-#include "delay_units.h"
+#include "model/delay_units.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "edit_history.h"
+#include "model/edit_history.h"
 
 namespace model {
 

@@ -13,7 +13,7 @@
 #include <deque>
 #include <optional>
 
-#include "profile_record.h"
+#include "model/profile_record.h"
 
 namespace model {
 

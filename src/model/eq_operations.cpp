@@ -1,4 +1,4 @@
-#include "eq_operations.h"
+#include "model/eq_operations.h"
 
 #include <algorithm>
 #include <bitset>
@@ -8,11 +8,11 @@
 #include <functional>
 #include <string>
 
-#include "crossover.h"
-#include "frequency.h"
-#include "links.h"
-#include "run_log.h"
-#include "value_ranges.h"
+#include "model/crossover.h"
+#include "model/frequency.h"
+#include "model/links.h"
+#include "model/value_ranges.h"
+#include "shell/run_log.h"
 
 namespace model {
 

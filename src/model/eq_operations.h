@@ -18,12 +18,12 @@
 #include <string_view>
 #include <vector>
 
-#include "channel_curves.h"
-#include "clock.h"
-#include "dsp_link.h"
-#include "model_changes.h"
-#include "operations_view.h"
-#include "profile_record.h"
+#include "link/clock.h"
+#include "link/dsp_link.h"
+#include "model/channel_curves.h"
+#include "model/model_changes.h"
+#include "model/operations_view.h"
+#include "model/profile_record.h"
 
 namespace model {
 

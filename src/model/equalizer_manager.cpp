@@ -1,18 +1,18 @@
-#include "equalizer_manager.h"
+#include "model/equalizer_manager.h"
 
-#include "profile_send.h"
+#include "model/profile_send.h"
 
 #include <QMetaObject>
 
 #include <algorithm>
 #include <utility>
 
-#include "constants.h"
-#include "markers.h"
-#include "reply_records.h"
-#include "run_log.h"
-#include "state_read.h"
-#include "subcommands.h"
+#include "link/reply_records.h"
+#include "link/state_read.h"
+#include "link/subcommands.h"
+#include "model/constants.h"
+#include "shell/markers.h"
+#include "shell/run_log.h"
 
 namespace model {
 

@@ -18,22 +18,22 @@
 #include <memory>
 #include <mutex>
 
-#include "channel_curves.h"
-#include "clock.h"
-#include "dsp_link.h"
-#include "edit_history.h"
-#include "eq_operations.h"
-#include "input_operations.h"
-#include "job_runner.h"
-#include "manager_events.h"
-#include "model_changes.h"
-#include "operations_view.h"
-#include "output_operations.h"
-#include "reply_effects.h"
-#include "reply_handlers.h"
-#include "reply_target.h"
-#include "scene_operations.h"
-#include "transport.h"
+#include "link/clock.h"
+#include "link/dsp_link.h"
+#include "link/reply_target.h"
+#include "link/transport.h"
+#include "model/channel_curves.h"
+#include "model/edit_history.h"
+#include "model/eq_operations.h"
+#include "model/input_operations.h"
+#include "model/job_runner.h"
+#include "model/manager_events.h"
+#include "model/model_changes.h"
+#include "model/operations_view.h"
+#include "model/output_operations.h"
+#include "model/reply_effects.h"
+#include "model/reply_handlers.h"
+#include "model/scene_operations.h"
 
 namespace model {
 

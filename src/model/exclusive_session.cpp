@@ -1,4 +1,4 @@
-#include "exclusive_session.h"
+#include "model/exclusive_session.h"
 
 namespace model {
 

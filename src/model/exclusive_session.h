@@ -4,7 +4,7 @@
 // was, unless the amplifier went away or the job was stopped (disconnecting leaves the link
 // in direct mode).
 
-#include "job_runner.h"
+#include "model/job_runner.h"
 
 namespace model {
 

@@ -1,4 +1,4 @@
-#include "frequency.h"
+#include "model/frequency.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "input_operations.h"
+#include "model/input_operations.h"
 
 #include <algorithm>
 #include <array>
@@ -6,11 +6,11 @@
 #include <string>
 #include <utility>
 
-#include "constants.h"
-#include "run_log.h"
-#include "sources.h"
-#include "value_ranges.h"
-#include "volume_text.h"
+#include "model/constants.h"
+#include "model/sources.h"
+#include "model/value_ranges.h"
+#include "model/volume_text.h"
+#include "shell/run_log.h"
 
 namespace model {
 

@@ -6,10 +6,10 @@
 
 #include <string_view>
 
-#include "dsp_link.h"
-#include "model_changes.h"
-#include "operations_view.h"
-#include "profile_record.h"
+#include "link/dsp_link.h"
+#include "model/model_changes.h"
+#include "model/operations_view.h"
+#include "model/profile_record.h"
 
 namespace model {
 

@@ -1,4 +1,4 @@
-#include "job_runner.h"
+#include "model/job_runner.h"
 
 #include <QMetaObject>
 

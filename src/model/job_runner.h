@@ -11,8 +11,8 @@
 #include <memory>
 #include <thread>
 
-#include "clock.h"
-#include "dsp_link.h"
+#include "link/clock.h"
+#include "link/dsp_link.h"
 
 namespace model {
 

@@ -1,6 +1,6 @@
-#include "links.h"
+#include "model/links.h"
 
-#include "speaker_types.h"
+#include "model/speaker_types.h"
 
 namespace model {
 

@@ -3,7 +3,7 @@
 
 #include <optional>
 
-#include "profile_record.h"
+#include "model/profile_record.h"
 
 namespace model {
 

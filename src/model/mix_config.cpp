@@ -1,5 +1,5 @@
-#include "copy_config.h"
-#include "run_log.h"
+#include "model/copy_config.h"
+#include "shell/run_log.h"
 
 namespace model {
 

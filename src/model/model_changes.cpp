@@ -1,4 +1,4 @@
-#include "model_changes.h"
+#include "model/model_changes.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
-#include "copy_config.h"
+#include "model/copy_config.h"
 
 #include <algorithm>
 
-#include "run_log.h"
+#include "shell/run_log.h"
 
 namespace model {
 

@@ -1,4 +1,4 @@
-#include "output_operations.h"
+#include "model/output_operations.h"
 
 #include <algorithm>
 #include <array>
@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "crossover.h"
-#include "links.h"
-#include "run_log.h"
-#include "speaker_types.h"
-#include "value_ranges.h"
-#include "volume_text.h"
+#include "model/crossover.h"
+#include "model/links.h"
+#include "model/speaker_types.h"
+#include "model/value_ranges.h"
+#include "model/volume_text.h"
+#include "shell/run_log.h"
 
 namespace model {
 

@@ -13,15 +13,15 @@
 #include <string_view>
 #include <utility>
 
-#include "channel_curves.h"
-#include "clock.h"
-#include "delay_units.h"
-#include "dsp_link.h"
-#include "job_runner.h"
-#include "manager_events.h"
-#include "model_changes.h"
-#include "operations_view.h"
-#include "profile_record.h"
+#include "link/clock.h"
+#include "link/dsp_link.h"
+#include "model/channel_curves.h"
+#include "model/delay_units.h"
+#include "model/job_runner.h"
+#include "model/manager_events.h"
+#include "model/model_changes.h"
+#include "model/operations_view.h"
+#include "model/profile_record.h"
 
 namespace model {
 

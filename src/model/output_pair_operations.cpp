@@ -5,13 +5,13 @@
 #include <utility>
 #include <vector>
 
-#include "copy_config.h"
-#include "crossover.h"
-#include "links.h"
-#include "output_operations.h"
-#include "run_log.h"
-#include "speaker_types.h"
-#include "value_ranges.h"
+#include "model/copy_config.h"
+#include "model/crossover.h"
+#include "model/links.h"
+#include "model/output_operations.h"
+#include "model/speaker_types.h"
+#include "model/value_ranges.h"
+#include "shell/run_log.h"
 
 namespace model {
 

@@ -1,9 +1,9 @@
-#include "profile_record.h"
+#include "model/profile_record.h"
 
 #include <algorithm>
 
-#include "frequency.h"
-#include "speaker_types.h"
+#include "model/frequency.h"
+#include "model/speaker_types.h"
 
 namespace model {
 

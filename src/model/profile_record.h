@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "constants.h"
-#include "crossover.h"
-#include "sources.h"
+#include "model/constants.h"
+#include "model/crossover.h"
+#include "model/sources.h"
 
 namespace model {
 

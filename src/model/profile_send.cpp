@@ -1,4 +1,4 @@
-#include "profile_send.h"
+#include "model/profile_send.h"
 
 #include <algorithm>
 #include <array>
@@ -8,12 +8,12 @@
 #include <utility>
 #include <vector>
 
-#include "encoding.h"
-#include "frequency.h"
-#include "run_log.h"
-#include "scene_operations.h"
-#include "sources.h"
-#include "value_ranges.h"
+#include "link/encoding.h"
+#include "model/frequency.h"
+#include "model/scene_operations.h"
+#include "model/sources.h"
+#include "model/value_ranges.h"
+#include "shell/run_log.h"
 
 namespace model {
 namespace {

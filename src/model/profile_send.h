@@ -5,8 +5,8 @@
 
 #include <functional>
 
-#include "dsp_link.h"
-#include "profile_record.h"
+#include "link/dsp_link.h"
+#include "model/profile_record.h"
 
 namespace model {
 

@@ -1,6 +1,6 @@
-#include "reply_effects.h"
+#include "model/reply_effects.h"
 
-#include "equalizer_manager.h"
+#include "model/equalizer_manager.h"
 
 namespace model {
 

@@ -6,8 +6,8 @@
 // status report. Then every window hears what changed through the manager's ModelChanges.
 // Runs on the manager's thread.
 
-#include "model_changes.h"
-#include "reply_handlers.h"
+#include "model/model_changes.h"
+#include "model/reply_handlers.h"
 
 namespace model {
 

@@ -1,16 +1,16 @@
-#include "reply_handlers.h"
+#include "model/reply_handlers.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
 
-#include "links.h"
-#include "reply_records.h"
-#include "run_log.h"
-#include "sources.h"
-#include "subcommands.h"
-#include "value_ranges.h"
+#include "link/reply_records.h"
+#include "link/subcommands.h"
+#include "model/links.h"
+#include "model/sources.h"
+#include "model/value_ranges.h"
+#include "shell/run_log.h"
 
 namespace model {
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "profile_record.h"
-#include "reply_target.h"
+#include "link/reply_target.h"
+#include "model/profile_record.h"
 
 namespace model {
 

@@ -1,4 +1,4 @@
-#include "scene_operations.h"
+#include "model/scene_operations.h"
 
 #include <QByteArray>
 #include <QMetaObject>
@@ -8,12 +8,12 @@
 #include <cstring>
 #include <utility>
 
-#include "exclusive_session.h"
-#include "links.h"
-#include "profile_send.h"
-#include "run_log.h"
-#include "state_read.h"
-#include "value_ranges.h"
+#include "link/state_read.h"
+#include "model/exclusive_session.h"
+#include "model/links.h"
+#include "model/profile_send.h"
+#include "model/value_ranges.h"
+#include "shell/run_log.h"
 
 namespace model {
 

@@ -15,16 +15,16 @@
 #include <memory>
 #include <string>
 
-#include "channel_curves.h"
-#include "clock.h"
-#include "dsp_link.h"
-#include "edit_history.h"
-#include "job_runner.h"
-#include "manager_events.h"
-#include "model_changes.h"
-#include "operations_view.h"
-#include "profile_record.h"
-#include "reply_handlers.h"
+#include "link/clock.h"
+#include "link/dsp_link.h"
+#include "model/channel_curves.h"
+#include "model/edit_history.h"
+#include "model/job_runner.h"
+#include "model/manager_events.h"
+#include "model/model_changes.h"
+#include "model/operations_view.h"
+#include "model/profile_record.h"
+#include "model/reply_handlers.h"
 
 class QString;
 

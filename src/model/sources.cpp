@@ -1,8 +1,8 @@
-#include "sources.h"
+#include "model/sources.h"
 
 #include <array>
 
-#include "constants.h"
+#include "model/constants.h"
 
 namespace model {
 

@@ -1,4 +1,4 @@
-#include "speaker_types.h"
+#include "model/speaker_types.h"
 
 namespace model {
 

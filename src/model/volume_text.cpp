@@ -1,10 +1,10 @@
-#include "volume_text.h"
+#include "model/volume_text.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 
-#include "value_ranges.h"
+#include "model/value_ranges.h"
 
 namespace model {
 

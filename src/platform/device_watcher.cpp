@@ -1,4 +1,4 @@
-#include "device_watcher.h"
+#include "platform/device_watcher.h"
 
 #include <QPointer>
 #include <QSocketNotifier>
@@ -11,10 +11,10 @@
 #include <set>
 #include <utility>
 
-#include "hid_transport.h"
-#include "protocol.h"
-#include "run_log.h"
-#include "virtual_amplifier.h"
+#include "link/protocol.h"
+#include "platform/hid_transport.h"
+#include "shell/run_log.h"
+#include "sim/virtual_amplifier.h"
 
 namespace platform {
 namespace {

@@ -1,4 +1,4 @@
-#include "hid_transport.h"
+#include "platform/hid_transport.h"
 
 #include <hidapi/hidapi.h>
 
@@ -7,9 +7,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "device_identity.h"
-#include "protocol.h"
-#include "run_log.h"
+#include "link/device_identity.h"
+#include "link/protocol.h"
+#include "shell/run_log.h"
 
 namespace platform {
 namespace {

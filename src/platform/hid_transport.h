@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "transport.h"
+#include "link/transport.h"
 
 namespace platform {
 

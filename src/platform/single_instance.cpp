@@ -1,9 +1,9 @@
-#include "single_instance.h"
+#include "platform/single_instance.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-#include "run_log.h"
+#include "shell/run_log.h"
 
 namespace platform {
 

@@ -9,7 +9,7 @@
 
 #include <memory>
 
-#include "identity.h"
+#include "shell/identity.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "base64.h"
+#include "profiles/base64.h"
 
 namespace profiles {
 namespace {

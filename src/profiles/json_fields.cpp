@@ -1,4 +1,4 @@
-#include "json_fields.h"
+#include "profiles/json_fields.h"
 
 #include <cJSON.h>
 

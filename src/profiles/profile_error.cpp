@@ -1,4 +1,4 @@
-#include "profile_error.h"
+#include "profiles/profile_error.h"
 
 namespace profiles {
 

@@ -1,4 +1,4 @@
-#include "profile_files.h"
+#include "profiles/profile_files.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

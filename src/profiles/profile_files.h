@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "profile_error.h"
-#include "profile_reader.h"
+#include "profiles/profile_error.h"
+#include "profiles/profile_reader.h"
 
 namespace profiles {
 

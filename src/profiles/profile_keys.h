@@ -1,7 +1,7 @@
 #pragma once
 // Sizes of the arrays in profile files.
 
-#include "constants.h"
+#include "model/constants.h"
 
 namespace profiles {
 

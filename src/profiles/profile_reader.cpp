@@ -1,4 +1,4 @@
-#include "profile_reader.h"
+#include "profiles/profile_reader.h"
 
 #include <cJSON.h>
 
@@ -9,12 +9,12 @@
 #include <span>
 #include <string>
 
-#include "base64.h"
-#include "json_fields.h"
-#include "profile_keys.h"
-#include "run_log.h"
-#include "scene_name_text.h"
-#include "speaker_types.h"
+#include "model/speaker_types.h"
+#include "profiles/base64.h"
+#include "profiles/json_fields.h"
+#include "profiles/profile_keys.h"
+#include "profiles/scene_name_text.h"
+#include "shell/run_log.h"
 
 namespace profiles {
 namespace {

@@ -6,8 +6,8 @@
 #include <memory>
 #include <string_view>
 
-#include "profile_error.h"
-#include "profile_record.h"
+#include "model/profile_record.h"
+#include "profiles/profile_error.h"
 
 namespace profiles {
 

@@ -1,4 +1,4 @@
-#include "profile_writer.h"
+#include "profiles/profile_writer.h"
 
 #include <cJSON.h>
 
@@ -6,8 +6,8 @@
 #include <memory>
 #include <span>
 
-#include "base64.h"
-#include "profile_keys.h"
+#include "profiles/base64.h"
+#include "profiles/profile_keys.h"
 
 namespace profiles {
 namespace {

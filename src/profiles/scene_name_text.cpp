@@ -1,4 +1,4 @@
-#include "scene_name_text.h"
+#include "profiles/scene_name_text.h"
 
 #include <algorithm>
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "constants.h"
+#include "model/constants.h"
 
 namespace profiles {
 

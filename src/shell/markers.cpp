@@ -1,4 +1,4 @@
-#include "markers.h"
+#include "shell/markers.h"
 
 #include <QDir>
 #include <QFile>

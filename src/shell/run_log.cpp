@@ -1,4 +1,4 @@
-#include "run_log.h"
+#include "shell/run_log.h"
 
 #include <sys/stat.h>
 

@@ -1,4 +1,4 @@
-#include "settings.h"
+#include "shell/settings.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,7 +10,7 @@
 #include <optional>
 #include <utility>
 
-#include "run_log.h"
+#include "shell/run_log.h"
 
 namespace shell {
 namespace {

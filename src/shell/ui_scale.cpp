@@ -1,8 +1,8 @@
-#include "ui_scale.h"
+#include "shell/ui_scale.h"
 
 #include <algorithm>
 
-#include "run_log.h"
+#include "shell/run_log.h"
 
 namespace shell {
 

@@ -1,12 +1,12 @@
-#include "builder.h"
+#include "ui/builder.h"
 
 #include <algorithm>
 
-#include "control_factory.h"
-#include "controls.h"
-#include "resources.h"
-#include "run_log.h"
-#include "window.h"
+#include "shell/run_log.h"
+#include "ui/control_factory.h"
+#include "ui/controls.h"
+#include "ui/resources.h"
+#include "ui/window.h"
 
 namespace ui {
 

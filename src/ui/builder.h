@@ -5,7 +5,7 @@
 #include <QPointer>
 #include <QString>
 
-#include "layout.h"
+#include "ui/layout.h"
 
 class QWidget;
 

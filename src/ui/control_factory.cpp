@@ -1,10 +1,10 @@
-#include "control_factory.h"
+#include "ui/control_factory.h"
 
 #include <QHash>
 
 #include <mutex>
 
-#include "layout.h"
+#include "ui/layout.h"
 
 namespace ui {
 namespace {

@@ -1,12 +1,12 @@
-#include "layout.h"
+#include "ui/layout.h"
 
 #include <QStringList>
 #include <QXmlStreamReader>
 
 #include <cctype>
 
-#include "language.h"
-#include "resources.h"
+#include "ui/language.h"
+#include "ui/resources.h"
 
 namespace ui {
 

@@ -1,12 +1,12 @@
-#include "menu.h"
+#include "ui/menu.h"
 
 #include <QAction>
 #include <QEvent>
 #include <QIcon>
 
-#include "language.h"
-#include "resources.h"
-#include "window.h"
+#include "ui/language.h"
+#include "ui/resources.h"
+#include "ui/window.h"
 
 namespace ui {
 

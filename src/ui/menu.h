@@ -14,7 +14,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "layout.h"
+#include "ui/layout.h"
 
 namespace ui {
 

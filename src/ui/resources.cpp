@@ -1,4 +1,4 @@
-#include "resources.h"
+#include "ui/resources.h"
 
 #include <QApplication>
 #include <QDir>
@@ -13,9 +13,9 @@
 
 #include <cmath>
 
-#include "run_log.h"
-#include "scaling.h"
-#include "skin_archive.h"
+#include "shell/run_log.h"
+#include "ui/scaling.h"
+#include "ui/skin_archive.h"
 
 namespace ui {
 

@@ -21,7 +21,7 @@
 #include <mutex>
 #include <optional>
 
-#include "language.h"
+#include "ui/language.h"
 
 namespace ui {
 

@@ -1,4 +1,4 @@
-#include "scaling.h"
+#include "ui/scaling.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "window.h"
+#include "ui/window.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -11,12 +11,12 @@
 #include <QTimerEvent>
 #include <QWindow>
 
-#include "builder.h"
-#include "controls.h"
-#include "menu.h"
-#include "resources.h"
-#include "run_log.h"
-#include "scaling.h"
+#include "shell/run_log.h"
+#include "ui/builder.h"
+#include "ui/controls.h"
+#include "ui/menu.h"
+#include "ui/resources.h"
+#include "ui/scaling.h"
 
 namespace ui {
 

@@ -13,10 +13,10 @@
 #include <memory>
 #include <mutex>
 
-#include "layout.h"
-#include "menu.h"
-#include "notification.h"
-#include "reply_target.h"
+#include "link/reply_target.h"
+#include "ui/layout.h"
+#include "ui/menu.h"
+#include "ui/notification.h"
 
 class QEventLoop;
 

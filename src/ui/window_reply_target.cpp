@@ -1,6 +1,6 @@
-#include "window_reply_target.h"
+#include "ui/window_reply_target.h"
 
-#include "window.h"
+#include "ui/window.h"
 
 namespace ui {
 

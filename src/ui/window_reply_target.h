@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "reply_target.h"
+#include "link/reply_target.h"
 
 namespace ui {
 

@@ -1,10 +1,10 @@
-#include "about_wnd.h"
+#include "windows/about_wnd.h"
 
 #include <QDesktopServices>
 #include <QUrl>
 
-#include "identity.h"
-#include "run_log.h"
+#include "shell/identity.h"
+#include "shell/run_log.h"
 
 CAboutWnd::CAboutWnd(QWidget* owner, const AboutInfo& info)
     : CDialogWnd(owner, QStringLiteral("AboutWnd"), QStringLiteral("msgwnd")),

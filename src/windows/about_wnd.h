@@ -7,7 +7,7 @@
 
 #include <functional>
 
-#include "dialog_wnd.h"
+#include "windows/dialog_wnd.h"
 
 // What the About window shows of the connection.
 struct AboutInfo {

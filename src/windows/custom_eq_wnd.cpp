@@ -1,4 +1,4 @@
-#include "custom_eq_wnd.h"
+#include "windows/custom_eq_wnd.h"
 
 #include <algorithm>
 #include <charconv>
@@ -6,17 +6,17 @@
 #include <string>
 #include <vector>
 
-#include "channel_curve.h"
-#include "controls.h"
-#include "custom_eq_controls.h"
-#include "equalizer_manager.h"
-#include "frequency.h"
-#include "msg_wnd.h"
-#include "register_controls.h"
-#include "run_log.h"
-#include "ui_equalizer.h"
-#include "undo_shortcuts.h"
-#include "value_ranges.h"
+#include "controls/register_controls.h"
+#include "controls/ui_equalizer.h"
+#include "dsp/channel_curve.h"
+#include "model/equalizer_manager.h"
+#include "model/frequency.h"
+#include "model/value_ranges.h"
+#include "shell/run_log.h"
+#include "ui/controls.h"
+#include "windows/custom_eq_controls.h"
+#include "windows/msg_wnd.h"
+#include "windows/undo_shortcuts.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 
 #include <array>
 
-#include "dialog_wnd.h"
-#include "model_changes.h"
-#include "profile_record.h"
+#include "model/model_changes.h"
+#include "model/profile_record.h"
+#include "windows/dialog_wnd.h"
 
 namespace model {
 class EqualizerManager;

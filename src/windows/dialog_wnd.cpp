@@ -1,8 +1,8 @@
-#include "dialog_wnd.h"
+#include "windows/dialog_wnd.h"
 
 #include <QKeyEvent>
 
-#include "run_log.h"
+#include "shell/run_log.h"
 
 CDialogWnd::CDialogWnd(QWidget* owner, const QString& className, const QString& windowName)
     : ui::Window(owner) {

@@ -6,8 +6,8 @@
 #include <QString>
 #include <QStringList>
 
-#include "controls.h"
-#include "window.h"
+#include "ui/controls.h"
+#include "ui/window.h"
 
 class CDialogWnd : public ui::Window {
   public:

@@ -1,4 +1,4 @@
-#include "loading_wnd.h"
+#include "windows/loading_wnd.h"
 
 #include <QPainter>
 #include <QPointF>
@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "run_log.h"
+#include "shell/run_log.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <QColor>
 #include <QWidget>
 
-#include "dialog_wnd.h"
+#include "windows/dialog_wnd.h"
 
 // A ring of spokes with a bright head that moves one spoke per Advance(); layout tag
 // "BusyIndicator", attribute forecolor.

@@ -1,14 +1,14 @@
 // The main window's popup menus and what their items do.
 
-#include "custom_eq_wnd.h"
-#include "main_controls.h"
-#include "main_view.h"
-#include "main_wnd.h"
-#include "menu.h"
-#include "resources.h"
-#include "run_log.h"
-#include "scene_wnd.h"
-#include "speaker_types.h"
+#include "model/speaker_types.h"
+#include "shell/run_log.h"
+#include "ui/menu.h"
+#include "ui/resources.h"
+#include "windows/custom_eq_wnd.h"
+#include "windows/main_controls.h"
+#include "windows/main_view.h"
+#include "windows/main_wnd.h"
+#include "windows/scene_wnd.h"
 
 namespace {
 

@@ -5,13 +5,13 @@
 #include <algorithm>
 #include <array>
 
-#include "controls.h"
-#include "eq_operations.h"
-#include "main_controls.h"
-#include "main_view.h"
-#include "main_wnd.h"
-#include "resources.h"
-#include "run_log.h"
+#include "model/eq_operations.h"
+#include "shell/run_log.h"
+#include "ui/controls.h"
+#include "ui/resources.h"
+#include "windows/main_controls.h"
+#include "windows/main_view.h"
+#include "windows/main_wnd.h"
 
 namespace {
 

@@ -5,14 +5,14 @@
 #include <QHeaderView>
 #include <QTreeView>
 
-#include "main_view.h"
-#include "main_wnd.h"
-#include "profile_error.h"
-#include "profile_files.h"
-#include "profile_writer.h"
-#include "resources.h"
-#include "run_log.h"
-#include "settings.h"
+#include "profiles/profile_error.h"
+#include "profiles/profile_files.h"
+#include "profiles/profile_writer.h"
+#include "shell/run_log.h"
+#include "shell/settings.h"
+#include "ui/resources.h"
+#include "windows/main_view.h"
+#include "windows/main_wnd.h"
 
 namespace {
 

@@ -1,24 +1,24 @@
-#include "main_view.h"
+#include "windows/main_view.h"
 
 #include <QTimer>
 
 #include <algorithm>
 #include <cmath>
 
-#include "controls.h"
-#include "eq_operations.h"
-#include "links.h"
-#include "main_controls.h"
-#include "msg_check_box_wnd.h"
-#include "msg_wnd.h"
-#include "resources.h"
-#include "run_log.h"
-#include "sources.h"
-#include "speaker_types.h"
-#include "ui_equalizer.h"
-#include "value_ranges.h"
-#include "volume_text.h"
-#include "window.h"
+#include "controls/ui_equalizer.h"
+#include "model/eq_operations.h"
+#include "model/links.h"
+#include "model/sources.h"
+#include "model/speaker_types.h"
+#include "model/value_ranges.h"
+#include "model/volume_text.h"
+#include "shell/run_log.h"
+#include "ui/controls.h"
+#include "ui/resources.h"
+#include "ui/window.h"
+#include "windows/main_controls.h"
+#include "windows/msg_check_box_wnd.h"
+#include "windows/msg_wnd.h"
 
 namespace {
 

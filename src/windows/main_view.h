@@ -8,9 +8,9 @@
 
 #include <array>
 
-#include "equalizer_manager.h"
-#include "model_changes.h"
-#include "operations_view.h"
+#include "model/equalizer_manager.h"
+#include "model/model_changes.h"
+#include "model/operations_view.h"
 
 namespace ui {
 class Window;

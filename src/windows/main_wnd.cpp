@@ -1,23 +1,23 @@
-#include "main_wnd.h"
+#include "windows/main_wnd.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QTimer>
 
-#include "about_wnd.h"
-#include "controls.h"
-#include "loading_wnd.h"
-#include "main_controls.h"
-#include "main_view.h"
-#include "markers.h"
-#include "menu.h"
-#include "msg_wnd.h"
-#include "register_controls.h"
-#include "resources.h"
-#include "run_log.h"
-#include "settings.h"
-#include "subcommands.h"
-#include "undo_shortcuts.h"
+#include "controls/register_controls.h"
+#include "link/subcommands.h"
+#include "shell/markers.h"
+#include "shell/run_log.h"
+#include "shell/settings.h"
+#include "ui/controls.h"
+#include "ui/menu.h"
+#include "ui/resources.h"
+#include "windows/about_wnd.h"
+#include "windows/loading_wnd.h"
+#include "windows/main_controls.h"
+#include "windows/main_view.h"
+#include "windows/msg_wnd.h"
+#include "windows/undo_shortcuts.h"
 
 CMainWnd::CMainWnd(Config config)
     : mConfig(std::move(config)), mClock(mConfig.clock ? *mConfig.clock : mSystemClock) {

@@ -9,11 +9,11 @@
 #include <functional>
 #include <memory>
 
-#include "about_wnd.h"
-#include "clock.h"
-#include "equalizer_manager.h"
-#include "transport.h"
-#include "window.h"
+#include "link/clock.h"
+#include "link/transport.h"
+#include "model/equalizer_manager.h"
+#include "ui/window.h"
+#include "windows/about_wnd.h"
 
 namespace ui {
 class SButton;

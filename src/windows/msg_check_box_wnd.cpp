@@ -1,4 +1,4 @@
-#include "msg_check_box_wnd.h"
+#include "windows/msg_check_box_wnd.h"
 
 CMsgCheckBoxWnd::CMsgCheckBoxWnd(QWidget* owner)
     : CDialogWnd(owner, QStringLiteral("MsgCheckBoxWnd"), QStringLiteral("msgcbwnd")) {}

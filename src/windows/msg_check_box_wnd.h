@@ -3,7 +3,7 @@
 // "confirm_btn" closes with 1 or 2 for the option chosen and does nothing before a choice;
 // "cancel_btn", "closebtn" and Escape close with 0.
 
-#include "dialog_wnd.h"
+#include "windows/dialog_wnd.h"
 
 class CMsgCheckBoxWnd final : public CDialogWnd {
   public:

@@ -1,4 +1,4 @@
-#include "msg_wnd.h"
+#include "windows/msg_wnd.h"
 
 #include <algorithm>
 

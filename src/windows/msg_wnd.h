@@ -6,7 +6,7 @@
 #include <QRect>
 #include <QStringList>
 
-#include "dialog_wnd.h"
+#include "windows/dialog_wnd.h"
 
 class CMsgWnd final : public CDialogWnd {
   public:

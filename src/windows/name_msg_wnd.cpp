@@ -1,4 +1,4 @@
-#include "name_msg_wnd.h"
+#include "windows/name_msg_wnd.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>

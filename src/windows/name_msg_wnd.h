@@ -6,7 +6,7 @@
 
 #include <QString>
 
-#include "dialog_wnd.h"
+#include "windows/dialog_wnd.h"
 
 class CNameMsgWnd final : public CDialogWnd {
   public:

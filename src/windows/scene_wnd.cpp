@@ -1,18 +1,18 @@
-#include "scene_wnd.h"
+#include "windows/scene_wnd.h"
 
 #include <QVariant>
 
 #include <utility>
 
-#include "equalizer_manager.h"
-#include "loading_wnd.h"
-#include "msg_wnd.h"
-#include "name_msg_wnd.h"
-#include "resources.h"
-#include "run_log.h"
-#include "scene_controls.h"
-#include "scene_operations.h"
-#include "window_reply_target.h"
+#include "model/equalizer_manager.h"
+#include "model/scene_operations.h"
+#include "shell/run_log.h"
+#include "ui/resources.h"
+#include "ui/window_reply_target.h"
+#include "windows/loading_wnd.h"
+#include "windows/msg_wnd.h"
+#include "windows/name_msg_wnd.h"
+#include "windows/scene_controls.h"
 
 namespace {
 

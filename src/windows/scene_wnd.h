@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "dialog_wnd.h"
-#include "model_changes.h"
+#include "model/model_changes.h"
+#include "windows/dialog_wnd.h"
 
 namespace model {
 class EqualizerManager;

@@ -1,10 +1,10 @@
-#include "undo_shortcuts.h"
+#include "windows/undo_shortcuts.h"
 
 #include <QKeySequence>
 #include <QShortcut>
 #include <QWidget>
 
-#include "equalizer_manager.h"
+#include "model/equalizer_manager.h"
 
 void AddUndoShortcuts(QWidget& window, model::EqualizerManager& manager) {
     auto* undo = new QShortcut(QKeySequence::Undo, &window);

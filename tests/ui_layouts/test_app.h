@@ -7,7 +7,7 @@
 #include <QApplication>
 #include <QByteArray>
 
-#include "resources.h"
+#include "ui/resources.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 // fontconfig keeps caches it never frees; only that library is excused, never our code.

@@ -1,10 +1,10 @@
-#include "controls/button.h"
+#include "ui/controls/button.h"
 
 #include <QEvent>
 #include <QIcon>
 
-#include "resources.h"
-#include "scaling.h"
+#include "ui/resources.h"
+#include "ui/scaling.h"
 
 namespace ui {
 

@@ -1,10 +1,10 @@
-#include "controls/check_box.h"
+#include "ui/controls/check_box.h"
 
 #include <QEvent>
 #include <QPainter>
 #include <QStyleOptionButton>
 
-#include "controls/control_support.h"
+#include "ui/controls/control_support.h"
 
 namespace ui {
 

@@ -2,7 +2,7 @@
 
 #include <QCheckBox>
 
-#include "controls/control.h"
+#include "ui/controls/control.h"
 
 namespace ui {
 

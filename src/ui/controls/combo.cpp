@@ -1,4 +1,4 @@
-#include "controls/combo.h"
+#include "ui/controls/combo.h"
 
 #include <QEvent>
 #include <QKeyEvent>
@@ -8,9 +8,9 @@
 #include <QStyleOptionComboBox>
 #include <QWheelEvent>
 
-#include "controls/control_support.h"
+#include "ui/controls/control_support.h"
 
-#include "resources.h"
+#include "ui/resources.h"
 
 namespace ui {
 

@@ -2,7 +2,7 @@
 
 #include <QComboBox>
 
-#include "controls/control.h"
+#include "ui/controls/control.h"
 
 namespace ui {
 

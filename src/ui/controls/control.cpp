@@ -1,10 +1,10 @@
-#include "controls/control.h"
+#include "ui/controls/control.h"
 
 #include <QEvent>
 
-#include "window.h"
+#include "ui/window.h"
 
-#include "resources.h"
+#include "ui/resources.h"
 
 namespace ui {
 

@@ -13,9 +13,9 @@
 #include <QStringList>
 #include <QWidget>
 
-#include "language.h"
-#include "layout.h"
-#include "notification.h"
+#include "ui/language.h"
+#include "ui/layout.h"
+#include "ui/notification.h"
 
 namespace ui {
 

@@ -7,9 +7,9 @@
 #include <QStyle>
 #include <QWidget>
 
-#include "controls/control.h"
-#include "layout.h"
-#include "window.h"
+#include "ui/controls/control.h"
+#include "ui/layout.h"
+#include "ui/window.h"
 
 namespace ui::control_support {
 

@@ -1,4 +1,4 @@
-#include "controls/edit.h"
+#include "ui/controls/edit.h"
 
 #include <QEvent>
 #include <QFocusEvent>

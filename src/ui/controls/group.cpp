@@ -1,4 +1,4 @@
-#include "controls/group.h"
+#include "ui/controls/group.h"
 
 #include <QEvent>
 

@@ -1,10 +1,10 @@
-#include "controls/image.h"
+#include "ui/controls/image.h"
 
 #include <QEvent>
 #include <QPainter>
 #include <QStyleOption>
 
-#include "resources.h"
+#include "ui/resources.h"
 
 namespace ui {
 

@@ -3,7 +3,7 @@
 #include <QPixmap>
 #include <QWidget>
 
-#include "controls/control.h"
+#include "ui/controls/control.h"
 
 namespace ui {
 

@@ -1,4 +1,4 @@
-#include "controls/label.h"
+#include "ui/controls/label.h"
 
 #include <QEvent>
 

@@ -1,12 +1,12 @@
-#include "controls/list.h"
+#include "ui/controls/list.h"
 
 #include <QEvent>
 #include <QHeaderView>
 
-#include "controls/control_support.h"
-#include "scaling.h"
+#include "ui/controls/control_support.h"
+#include "ui/scaling.h"
 
-#include "resources.h"
+#include "ui/resources.h"
 
 namespace ui {
 

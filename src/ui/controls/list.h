@@ -3,7 +3,7 @@
 #include <QColor>
 #include <QTreeWidget>
 
-#include "controls/control.h"
+#include "ui/controls/control.h"
 
 namespace ui {
 

@@ -1,8 +1,8 @@
-#include "controls/option.h"
+#include "ui/controls/option.h"
 
 #include <QEvent>
 
-#include "controls/control_support.h"
+#include "ui/controls/control_support.h"
 
 namespace ui {
 

@@ -2,7 +2,7 @@
 
 #include <QRadioButton>
 
-#include "controls/control.h"
+#include "ui/controls/control.h"
 
 namespace ui {
 

@@ -1,4 +1,4 @@
-#include "controls/progress_bar.h"
+#include "ui/controls/progress_bar.h"
 
 #include <QEvent>
 

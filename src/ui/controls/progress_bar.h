@@ -3,7 +3,7 @@
 #include <QColor>
 #include <QProgressBar>
 
-#include "controls/control.h"
+#include "ui/controls/control.h"
 
 namespace ui {
 

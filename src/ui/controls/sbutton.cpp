@@ -1,8 +1,8 @@
-#include "controls/sbutton.h"
+#include "ui/controls/sbutton.h"
 
 #include <QEvent>
 
-#include "controls/control_support.h"
+#include "ui/controls/control_support.h"
 
 namespace ui {
 

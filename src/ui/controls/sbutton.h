@@ -2,8 +2,8 @@
 
 #include <QColor>
 
-#include "controls/button.h"
-#include "controls/control.h"
+#include "ui/controls/button.h"
+#include "ui/controls/control.h"
 
 namespace ui {
 

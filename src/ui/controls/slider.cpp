@@ -1,4 +1,4 @@
-#include "controls/slider.h"
+#include "ui/controls/slider.h"
 
 #include <QEvent>
 #include <QMouseEvent>
