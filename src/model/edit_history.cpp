@@ -2,28 +2,30 @@
 
 namespace model {
 
+namespace {
+
+// What the amplifier reports about itself, and which output is current: not the user's edit.
+void TakeOwnFields(ProfileRecord& to, const ProfileRecord& from) {
+    to.model = from.model;
+    to.mainVersion = from.mainVersion;
+    to.slaveVersion = from.slaveVersion;
+    to.flashVersion = from.flashVersion;
+    to.sceneArg = from.sceneArg;
+    to.channelCount = from.channelCount;
+    to.currOutChannel = from.currOutChannel;
+}
+
+}  // namespace
+
 ProfileRecord EditHistory::Edited(const ProfileRecord& record) {
     ProfileRecord kept = record;
-    const ProfileRecord defaults;
-    kept.model = defaults.model;
-    kept.mainVersion = defaults.mainVersion;
-    kept.slaveVersion = defaults.slaveVersion;
-    kept.flashVersion = defaults.flashVersion;
-    kept.sceneArg = defaults.sceneArg;
-    kept.channelCount = defaults.channelCount;
-    kept.currOutChannel = defaults.currOutChannel;
+    TakeOwnFields(kept, ProfileRecord{});
     return kept;
 }
 
 ProfileRecord EditHistory::Restored(const ProfileRecord& state, const ProfileRecord& live) {
     ProfileRecord next = state;
-    next.model = live.model;
-    next.mainVersion = live.mainVersion;
-    next.slaveVersion = live.slaveVersion;
-    next.flashVersion = live.flashVersion;
-    next.sceneArg = live.sceneArg;
-    next.channelCount = live.channelCount;
-    next.currOutChannel = live.currOutChannel;
+    TakeOwnFields(next, live);
     return next;
 }
 
