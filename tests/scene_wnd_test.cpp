@@ -16,6 +16,8 @@
 #include <mutex>
 #include <vector>
 
+#include "link/reply_records.h"
+#include "link/subcommands.h"
 #include "model/equalizer_manager.h"
 #include "model/scene_operations.h"
 #include "sim/sim_transport.h"
@@ -220,6 +222,17 @@ TEST_F(SceneWndTest, OpensWithTheNamesAndTheAmplifiersCurrentScene) {
     auto* header = wnd->FindWidget(QString::fromLatin1(scene_controls::kListHeader));
     ASSERT_NE(header, nullptr);
     EXPECT_EQ(wnd->ControlRect(header).height(), CSceneWnd::kHeaderHeight);
+}
+
+TEST_F(SceneWndTest, ANameReportedWhileOpenIsShownAtOnce) {
+    Connect();
+    auto wnd = Open(CSceneWnd::Mode::Load, 5);
+    auto name = std::make_unique<dsplink::SceneNameRecord>();
+    name->index = 2;
+    const char text[] = "Dance";
+    std::copy(std::begin(text), std::end(text), name->name.begin());
+    manager->Sync().ReadSenceValueCallback(dsplink::FLASH_SCENE_NAME, 0, std::move(name));
+    EXPECT_EQ(Cell(*wnd, 2), QStringLiteral("Dance"));
 }
 
 TEST_F(SceneWndTest, RunShowsEachModesTexts) {
