@@ -1,5 +1,9 @@
 #include "windows/about_wnd.h"
 
+#include "windows/dialog_controls.h"
+
+namespace dc = dialog_controls;
+
 #include <QDesktopServices>
 #include <QUrl>
 
@@ -36,25 +40,25 @@ QString CAboutWnd::BuiltInFirmwareText() {
 
 void CAboutWnd::Notify(const ui::Notification& n) {
     if (n.Is(ui::notify::kWindowInit)) {
-        if (auto* firmware = Lookup<ui::Label>(QStringLiteral("fw_version"))) {
+        if (auto* firmware = Lookup<ui::Label>(QString::fromLatin1(dc::kFwVersion))) {
             firmware->SetText(FirmwareText(mInfo));
             if (mInfo.modelId != -1) {
                 firmware->setVisible(true);
             }
         }
-        if (auto* software = Lookup<ui::Label>(QStringLiteral("soft_version"))) {
+        if (auto* software = Lookup<ui::Label>(QString::fromLatin1(dc::kSoftVersion))) {
             software->SetText(SoftwareText());
         }
-        if (auto* builtIn = Lookup<ui::Label>(QStringLiteral("inner_fw_version"))) {
+        if (auto* builtIn = Lookup<ui::Label>(QString::fromLatin1(dc::kInnerFwVersion))) {
             builtIn->SetText(BuiltInFirmwareText());
             builtIn->setVisible(true);
         }
-        if (auto* company = Lookup<ui::Label>(QStringLiteral("company_title"))) {
+        if (auto* company = Lookup<ui::Label>(QString::fromLatin1(dc::kCompanyTitle))) {
             company->SetText(QString::fromLatin1(shell::kCaption));
             company->setVisible(false);
         }
-        Lookup<ui::Button>(QStringLiteral("confirm_btn"));
-    } else if (n.Is(ui::notify::kClick) && n.SenderStartsWith("web_btn")) {
+        Lookup<ui::Button>(QString::fromLatin1(dc::kConfirmBtn));
+    } else if (n.Is(ui::notify::kClick) && n.SenderStartsWith(dc::kWebBtnPrefix)) {
         if (const ui::Control* link = ui::AsControl(n.control)) {
             const QString address = link->Text().trimmed();
             if (!address.isEmpty() && mOpenUrl && !mOpenUrl(address)) {

@@ -3,6 +3,8 @@
 // the code that looks them up, the code that binds their notifications and the tests. A
 // "Prefix" is followed by the point's number.
 
+#include "windows/dialog_controls.h"
+
 namespace custom_eq_controls {
 
 inline constexpr char kEqFreqPrefix[] = "eq_freq_";
@@ -13,7 +15,7 @@ inline constexpr char kPtEnablePrefix[] = "pt_enable_";
 inline constexpr char kEqualizer[] = "equalizer";
 inline constexpr char kBtnResetEq[] = "btn_reset_eq";
 inline constexpr char kBtnResetCustomEq[] = "btn_reset_custom_eq";
-inline constexpr char kConfirmBtn[] = "confirm_btn";
-inline constexpr char kCloseBtn[] = "closebtn";
+using dialog_controls::kCloseBtn;
+using dialog_controls::kConfirmBtn;
 
 }  // namespace custom_eq_controls

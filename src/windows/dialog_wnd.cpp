@@ -1,5 +1,9 @@
 #include "windows/dialog_wnd.h"
 
+#include "windows/dialog_controls.h"
+
+namespace dc = dialog_controls;
+
 #include <QKeyEvent>
 
 #include "shell/run_log.h"
@@ -42,7 +46,7 @@ void CDialogWnd::keyPressEvent(QKeyEvent* event) {
         return;
     }
     if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
-        auto* confirm = FindControl<ui::Button>(QStringLiteral("confirm_btn"));
+        auto* confirm = FindControl<ui::Button>(QString::fromLatin1(dc::kConfirmBtn));
         if (confirm && confirm->isVisibleTo(this) && confirm->isEnabled()) {
             event->accept();
             confirm->click();  // a click like the user's, so subclasses decide as for a click

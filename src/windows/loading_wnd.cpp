@@ -1,5 +1,9 @@
 #include "windows/loading_wnd.h"
 
+#include "windows/dialog_controls.h"
+
+namespace dc = dialog_controls;
+
 #include <QPainter>
 #include <QPointF>
 #include <QtMath>
@@ -79,8 +83,8 @@ QWidget* CLoadingWnd::CreateCustomControl(const QString& tag, const ui::LayoutNo
 
 void CLoadingWnd::Notify(const ui::Notification& n) {
     if (n.Is(ui::notify::kWindowInit)) {
-        mText = Lookup<ui::Label>(QStringLiteral("MessageText"));
-        mIndicator = Lookup<CBusyIndicatorUI>(QStringLiteral("busy_indicator"));
+        mText = Lookup<ui::Label>(QString::fromLatin1(dc::kMessageText));
+        mIndicator = Lookup<CBusyIndicatorUI>(QString::fromLatin1(dc::kBusyIndicator));
     }
     CDialogWnd::Notify(n);
 }

@@ -1,20 +1,24 @@
 #include "windows/msg_check_box_wnd.h"
 
+#include "windows/dialog_controls.h"
+
+namespace dc = dialog_controls;
+
 CMsgCheckBoxWnd::CMsgCheckBoxWnd(QWidget* owner)
     : CDialogWnd(owner, QStringLiteral("MsgCheckBoxWnd"), QStringLiteral("msgcbwnd")) {}
 
 void CMsgCheckBoxWnd::Notify(const ui::Notification& n) {
     if (n.Is(ui::notify::kWindowInit)) {
-        mTitle = Lookup<ui::Label>(QStringLiteral("MessageTitle"));
-        mText = Lookup<ui::Label>(QStringLiteral("MessageText"));
-        mFirst = Lookup<ui::Option>(QStringLiteral("check_box_0"));
-        mSecond = Lookup<ui::Option>(QStringLiteral("check_box_1"));
-        mConfirm = Lookup<ui::Button>(QStringLiteral("confirm_btn"));
-        Lookup<ui::Button>(QStringLiteral("cancel_btn"));
+        mTitle = Lookup<ui::Label>(QString::fromLatin1(dc::kMessageTitle));
+        mText = Lookup<ui::Label>(QString::fromLatin1(dc::kMessageText));
+        mFirst = Lookup<ui::Option>(QString::fromLatin1(dc::kCheckBox0));
+        mSecond = Lookup<ui::Option>(QString::fromLatin1(dc::kCheckBox1));
+        mConfirm = Lookup<ui::Button>(QString::fromLatin1(dc::kConfirmBtn));
+        Lookup<ui::Button>(QString::fromLatin1(dc::kCancelBtn));
         UpdateConfirm();
     } else if (n.Is(ui::notify::kSelectChanged)) {
         UpdateConfirm();
-    } else if (n.Is(ui::notify::kClick, "confirm_btn")) {
+    } else if (n.Is(ui::notify::kClick, dc::kConfirmBtn)) {
         if (const int choice = Choice(); choice != 0) {
             Close(choice);
         }

@@ -1,5 +1,9 @@
 #include "windows/msg_wnd.h"
 
+#include "windows/dialog_controls.h"
+
+namespace dc = dialog_controls;
+
 #include <algorithm>
 
 CMsgWnd::CMsgWnd(QWidget* owner)
@@ -7,10 +11,10 @@ CMsgWnd::CMsgWnd(QWidget* owner)
 
 void CMsgWnd::Notify(const ui::Notification& n) {
     if (n.Is(ui::notify::kWindowInit)) {
-        mTitle = Lookup<ui::Label>(QStringLiteral("MessageTitle"));
-        mText = Lookup<ui::Label>(QStringLiteral("MessageText"));
+        mTitle = Lookup<ui::Label>(QString::fromLatin1(dc::kMessageTitle));
+        mText = Lookup<ui::Label>(QString::fromLatin1(dc::kMessageText));
         mButtons.clear();
-        for (const char* name : {"confirm_btn", "cancel_btn", "third_btn"}) {
+        for (const char* name : {dc::kConfirmBtn, dc::kCancelBtn, dc::kThirdBtn}) {
             if (auto* button = Lookup<ui::Button>(QString::fromLatin1(name))) {
                 mButtons.append(button);
             }
@@ -34,17 +38,17 @@ void CMsgWnd::SetMessage(const QString& title, const QString& text) {
 
 void CMsgWnd::SetButtons(const QStringList& texts) {
     const auto count = texts.size();
-    if (auto* confirm = FindControl<ui::Button>(QStringLiteral("confirm_btn"));
+    if (auto* confirm = FindControl<ui::Button>(QString::fromLatin1(dc::kConfirmBtn));
         confirm && count > 0) {
         SetTextIfGiven(confirm, texts[0]);
     }
-    if (auto* cancel = FindControl<ui::Button>(QStringLiteral("cancel_btn"))) {
+    if (auto* cancel = FindControl<ui::Button>(QString::fromLatin1(dc::kCancelBtn))) {
         cancel->setVisible(count >= 2);
         if (count >= 2) {
             SetTextIfGiven(cancel, texts[1]);
         }
     }
-    if (auto* third = FindControl<ui::Button>(QStringLiteral("third_btn"))) {
+    if (auto* third = FindControl<ui::Button>(QString::fromLatin1(dc::kThirdBtn))) {
         third->setVisible(count >= 3);
         if (count >= 3) {
             SetTextIfGiven(third, texts[2]);

@@ -1,5 +1,9 @@
 #include "windows/name_msg_wnd.h"
 
+#include "windows/dialog_controls.h"
+
+namespace dc = dialog_controls;
+
 #include <QCoreApplication>
 #include <QKeyEvent>
 
@@ -19,11 +23,11 @@ QString CNameMsgWnd::ClampName(const QString& name) {
 
 void CNameMsgWnd::Notify(const ui::Notification& n) {
     if (n.Is(ui::notify::kWindowInit)) {
-        mTitle = Lookup<ui::Label>(QStringLiteral("MessageTitle"));
-        mText = Lookup<ui::Label>(QStringLiteral("MessageText"));
-        mEdit = Lookup<ui::Edit>(QStringLiteral("name_edt"));
-        Lookup<ui::Button>(QStringLiteral("confirm_btn"));
-        Lookup<ui::Button>(QStringLiteral("cancel_btn"));
+        mTitle = Lookup<ui::Label>(QString::fromLatin1(dc::kMessageTitle));
+        mText = Lookup<ui::Label>(QString::fromLatin1(dc::kMessageText));
+        mEdit = Lookup<ui::Edit>(QString::fromLatin1(dc::kNameEdt));
+        Lookup<ui::Button>(QString::fromLatin1(dc::kConfirmBtn));
+        Lookup<ui::Button>(QString::fromLatin1(dc::kCancelBtn));
         if (mEdit) {
             // Whatever the layout says, the stored name cannot hold more.
             const int layoutLimit = mEdit->maxLength();
@@ -32,7 +36,8 @@ void CNameMsgWnd::Notify(const ui::Notification& n) {
             // Qt's own setter: a name is shown as typed, never resolved as a text key.
             mEdit->setText(ClampName(mName));
         }
-    } else if (n.Is(ui::notify::kClick, "confirm_btn") || n.Is(ui::notify::kReturn, "name_edt")) {
+    } else if (n.Is(ui::notify::kClick, dc::kConfirmBtn) ||
+               n.Is(ui::notify::kReturn, dc::kNameEdt)) {
         Accept();
         return;
     }
