@@ -50,6 +50,7 @@ struct Amplifier {
         ASSERT_TRUE(link.Rem_Out_Ctrl(r.remOut1, r.remOut2, true));
         ASSERT_TRUE(link.Spk_Ohm_Ctrl(r.spkOhm, true));
         ASSERT_TRUE(link.Noise_Gate_Ctrl(r.noiseGate, true));
+        ASSERT_TRUE(link.Set_Power_Off_Time(r.powerOffDelay, true));
     }
     // The frames the difference writes.
     std::vector<Frame> Difference(const model::ProfileRecord& from, const model::ProfileRecord& to,
@@ -114,6 +115,7 @@ void Edit(std::mt19937& rng, model::ProfileRecord& r, int edits) {
             },
             [&] { r.inputThreshold = pick(-90, 0); },
             [&] { r.acc = pick(0, 60); },
+            [&] { r.powerOffDelay = pick(0, 1000); },
             [&] { r.bridgeOutputs[out / 2] ^= 1; },
             [&] {  // only the program keeps these
                 r.linkSel[out] = pick(0, 3);
@@ -169,6 +171,11 @@ TEST(ProfileDifference, SendsOnlyWhatTheAmplifierCanSee) {
     to.bands[5][30] = {-2.5f, 1.4f, 12500, 1};
     EXPECT_EQ(a.Difference(from, to),
               (std::vector<Frame>{{dsplink::DSP_EQ_CH, 0, 0, 5, 30, 0x30, 0xD4, 1, 4, 15, 5}}));
+
+    to = from;
+    to.powerOffDelay = 1500;
+    EXPECT_EQ(a.Difference(from, to),
+              (std::vector<Frame>{{dsplink::MCU_POWER_OFF_TIME, 0x05, 0xDC}}));
 
     to = from;
     to.channels[7].gain = -12.0f;

@@ -136,6 +136,22 @@ TEST_F(SettingsTest, ValuesAreReadLikeProfileIntegers) {
     EXPECT_EQ(settings.ReadLanguage(), 1) << "byte order mark";
 }
 
+TEST_F(SettingsTest, MemoryKeysKeepEveryWordAndLeaveTheLanguageAlone) {
+    shell::Settings settings(mConfig, mWork);
+    EXPECT_EQ(settings.ReadInt(shell::kMemAddrKey, 0), 0);
+    ASSERT_TRUE(settings.WriteLanguage(2));
+    ASSERT_TRUE(settings.WriteInt(shell::kMemAddrKey, 4096));
+    ASSERT_TRUE(settings.WriteInt(shell::kMemDataKey, INT_MIN));
+    EXPECT_EQ(ReadAll(ConfigFile()), "[config]\nlan=2\nmem_addr=4096\nmem_data=-2147483648\n");
+    EXPECT_EQ(settings.ReadInt(shell::kMemDataKey, 0), INT_MIN);
+    ASSERT_TRUE(settings.WriteInt(shell::kMemAddrKey, -1));
+    EXPECT_EQ(settings.ReadInt(shell::kMemAddrKey, 0), -1);
+    EXPECT_EQ(settings.ReadLanguage(), 2);
+    WriteAll(ConfigFile(), "[config]\nmem_addr=-99999999999\nmem_data=x\n");
+    EXPECT_EQ(settings.ReadInt(shell::kMemAddrKey, 0), INT_MIN);
+    EXPECT_EQ(settings.ReadInt(shell::kMemDataKey, 7), 7);
+}
+
 TEST_F(SettingsTest, GarbageIsSurvivedAndReportedWithFileAndLine) {
     ASSERT_TRUE(QDir().mkpath(mConfig));
     QTemporaryDir logDir;

@@ -707,3 +707,57 @@ TEST_F(MainLayout, RendersEveryPageInEveryLanguage) {
 }
 
 }  // namespace
+
+// The small tool windows' layouts: they build, and every text fits in each language, also the
+// widest the code writes into their fields and labels.
+TEST_F(MainLayout, ToolWindowTextsFitInEveryLanguage) {
+    const std::map<QString, QStringList> codeTexts = {
+        {"value_edt", {"-81dBu", "${off}", "1000 ms"}},
+        {"noise_0", {" -100.0"}},
+        {"addr_edit", {"0xffffffff"}},
+        {"data_edit", {"0xffffffff"}},
+    };
+    auto& res = ui::Resources::Instance();
+    QStringList failures;
+    int measured = 0;
+    for (const char* layout : {"XML_NOISE_THRESHOLD", "XML_POWEROFF_DELAY", "XML_MEM_WR"}) {
+        ui::Window window;
+        QString error;
+        ASSERT_TRUE(window.Create(QString::fromLatin1(layout), &error))
+            << layout << " " << error.toStdString();
+        window.Show();
+        for (const char* language : kLanguages) {
+            ASSERT_TRUE(res.SelectLanguage(QString::fromLatin1(language)));
+            QApplication::processEvents();
+            for (QWidget* w : window.findChildren<QWidget*>()) {
+                if (!ui::AsControl(w) || w->objectName().isEmpty()) {
+                    continue;
+                }
+                w->ensurePolished();
+                const int room = TextRoom(w);
+                if (room < 0) {
+                    continue;
+                }
+                const QFontMetrics fm(w->font());
+                for (const QString& text : ShownTexts(w, codeTexts)) {
+                    if (text.isEmpty()) {
+                        continue;
+                    }
+                    ++measured;
+                    EXPECT_FALSE(text.contains(QStringLiteral("${")))
+                        << layout << " " << language << " " << w->objectName().toStdString();
+                    if (TextWidth(fm, text) > room) {
+                        failures << QStringLiteral("%1 %2 %3: \"%4\" needs %5 px, has %6")
+                                        .arg(QString::fromLatin1(layout), language, w->objectName(),
+                                             text)
+                                        .arg(TextWidth(fm, text))
+                                        .arg(room);
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(measured, 50);
+    failures.removeDuplicates();
+    EXPECT_TRUE(failures.isEmpty()) << failures.join('\n').toStdString();
+}

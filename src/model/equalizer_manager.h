@@ -34,6 +34,7 @@
 #include "model/reply_effects.h"
 #include "model/reply_handlers.h"
 #include "model/scene_operations.h"
+#include "model/tool_operations.h"
 
 namespace model {
 
@@ -121,6 +122,7 @@ class EqualizerManager : public QObject {
     ModelState& State() { return mState; }
     OutputOperations& Outputs() { return *mOutputs; }
     InputOperations& Inputs() { return *mInputs; }
+    ToolOperations& Tools() { return *mTools; }
     EqOperations& Eq() { return *mEq; }
     SceneOperations& Scenes() { return *mScenes; }
     const ChannelCurves& Curves() const { return mCurves; }
@@ -166,6 +168,7 @@ class EqualizerManager : public QObject {
     // After mLink: they hold it, and the output jobs are joined before it closes.
     std::unique_ptr<OutputOperations> mOutputs;
     std::unique_ptr<InputOperations> mInputs;
+    std::unique_ptr<ToolOperations> mTools;
     std::unique_ptr<EqOperations> mEq;
     // Its jobs are joined after the link closed, so no read waits out a time-out.
     std::unique_ptr<SceneOperations> mScenes;

@@ -26,6 +26,11 @@ enum class ChangeKind {
     Bridges,        // the bridged pairs
     Scenes,         // a stored scene's name (scene 1..10) or which scenes hold data (scene 0)
     History,        // what can be undone or redone
+    Threshold,      // the input noise threshold
+    PowerOffDelay,  // the amplifier's power-off delay
+    InputNoise,     // new input noise levels from the amplifier
+    MemoryWord,     // the amplifier reported a DSP memory word
+    AutoSetting,    // the speaker auto-configuration record
 };
 
 struct ModelChange {

@@ -37,6 +37,9 @@ bool Encodable(double v) {
 Payload ByteWire(int v) {
     return PayloadWriter().Byte(v).Take();
 }
+Payload PowerOffWire(int ms) {
+    return PayloadWriter().U16(static_cast<uint32_t>(ms)).Take();
+}
 Payload TrimWire(float trim) {
     return Encodable(trim)
                ? PayloadWriter().Byte(static_cast<int>(dsplink::TruncSteps(trim))).Take()
@@ -282,6 +285,9 @@ class Sender {
         }
         if (ByteWire(a.acc) != ByteWire(b.acc)) {
             Send([&] { return mLink.Set_Acc(b.acc, mNow); });
+        }
+        if (PowerOffWire(a.powerOffDelay) != PowerOffWire(b.powerOffDelay)) {
+            Send([&] { return mLink.Set_Power_Off_Time(b.powerOffDelay, mNow); });
         }
         // One command carries every pair.
         if (!std::ranges::equal(a.bridgeOutputs, b.bridgeOutputs, {}, ByteWire, ByteWire)) {

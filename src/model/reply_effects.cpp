@@ -136,5 +136,11 @@ void ReplyEffects::OnSceneNameChanged(int index) {
 void ReplyEffects::OnValidScenesChanged() {
     Tell({.kind = ChangeKind::Scenes});
 }
+void ReplyEffects::OnInputThresholdChanged() {
+    Tell({.kind = ChangeKind::Threshold});
+}
+void ReplyEffects::OnPowerOffDelayChanged() {
+    Tell({.kind = ChangeKind::PowerOffDelay});
+}
 
 }  // namespace model

@@ -44,6 +44,8 @@ class ReplyEffects final : public ModelChangeListener {
     void OnAccChanged() override;
     void OnSceneNameChanged(int index) override;
     void OnValidScenesChanged() override;
+    void OnInputThresholdChanged() override;
+    void OnPowerOffDelayChanged() override;
 
   private:
     void Tell(const ModelChange& change);

@@ -258,6 +258,8 @@ void ModelSync::ReadDspValueCallback(uint32_t kind, int32_t value,
         }
         case dsplink::DSP_INPUT_THRESHOLD:
             live.inputThreshold = value;
+            if (mListener)
+                mListener->OnInputThresholdChanged();
             break;
         case dsplink::DSP_INPUT_NOISE: {
             const auto* r = As<dsplink::InputNoiseRecord>(record);
@@ -421,6 +423,8 @@ void ModelSync::ReadMcuValueCallback(uint32_t kind, int32_t value,
         }
         case dsplink::MCU_POWER_OFF_TIME:
             live.powerOffDelay = value;
+            if (mListener)
+                mListener->OnPowerOffDelayChanged();
             break;
         case dsplink::MCU_ACC:
             live.acc = value;

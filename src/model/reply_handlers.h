@@ -57,6 +57,8 @@ class ModelChangeListener {
     virtual void OnAccChanged() {}
     virtual void OnSceneNameChanged(int /*index*/) {}
     virtual void OnValidScenesChanged() {}
+    virtual void OnInputThresholdChanged() {}
+    virtual void OnPowerOffDelayChanged() {}
 };
 
 // The four reply handlers. Records are owned by the call and freed on every path; a reply

@@ -6,6 +6,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <climits>
 #include <optional>
 #include <utility>
@@ -31,7 +32,7 @@ bool SameName(const QByteArray& a, const char* b) {
     return a.compare(QByteArrayView(b), Qt::CaseInsensitive) == 0;
 }
 
-// Where "lan" sits in the lines of a file; line indices are 0-based, -1 when absent.
+// Where a key sits in the lines of a file; line indices are 0-based, -1 when absent.
 struct KeyLocation {
     int sectionLine = -1;
     int lastEntryLine = -1;  // last non-blank line inside the section
@@ -41,7 +42,8 @@ struct KeyLocation {
 
 // Walks the lines like the usual profile-string readers: the first matching section and the
 // first matching key in it win; comments start with ';' or '#'. Problems are logged.
-KeyLocation Locate(const QList<QByteArray>& lines, const QString& path, bool complain) {
+KeyLocation Locate(const QList<QByteArray>& lines, const QString& path, bool complain,
+                   const char* key) {
     KeyLocation where;
     bool inSection = false;
     bool sectionDone = false;
@@ -80,7 +82,7 @@ KeyLocation Locate(const QList<QByteArray>& lines, const QString& path, bool com
             }
             continue;
         }
-        if (where.keyLine < 0 && SameName(lines[i].left(equals).trimmed(), kLanguageKey)) {
+        if (where.keyLine < 0 && SameName(lines[i].left(equals).trimmed(), key)) {
             where.keyLine = i;
             where.equalsAt = static_cast<int>(equals);
         }
@@ -88,8 +90,8 @@ KeyLocation Locate(const QList<QByteArray>& lines, const QString& path, bool com
     return where;
 }
 
-// The leading integer of a value, as profile readers take it ("2abc" is 2). Saturates far
-// outside the language range instead of overflowing.
+// The leading integer of a value, as profile readers take it ("2abc" is 2). Saturates at the
+// ends of int instead of overflowing.
 std::optional<int> LeadingInteger(const QByteArray& text) {
     qsizetype i = 0;
     bool negative = false;
@@ -98,19 +100,16 @@ std::optional<int> LeadingInteger(const QByteArray& text) {
         ++i;
     }
     const qsizetype firstDigit = i;
+    constexpr long long kLimit = static_cast<long long>(INT_MAX) + 1;
     long long value = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        if (value < INT_MAX) {
-            value = value * 10 + (text[i] - '0');
-        }
+        value = std::min(value * 10 + (text[i] - '0'), kLimit);
     }
     if (i == firstDigit) {
         return std::nullopt;
     }
-    if (value > INT_MAX) {
-        value = INT_MAX;
-    }
-    return static_cast<int>(negative ? -value : value);
+    // INT_MIN has no positive twin.
+    return static_cast<int>(negative ? -value : std::min<long long>(value, INT_MAX));
 }
 
 enum class Load { Missing, Unreadable, Loaded };
@@ -141,7 +140,7 @@ QString FileIn(const QString& folder) {
     return QDir(folder).filePath(QString::fromLatin1(kSettingsFileName));
 }
 
-bool WriteLanguageInto(const QString& folder, int index) {
+bool WriteValueInto(const QString& folder, const char* key, int number) {
     const QString path = FileIn(folder);
     QList<QByteArray> lines;
     const Load load = LoadLines(path, &lines);
@@ -151,22 +150,22 @@ bool WriteLanguageInto(const QString& folder, int index) {
     }
     const bool crlf = !lines.isEmpty() && lines.first().endsWith('\r');
     const QByteArray eol = crlf ? "\r" : "";
-    const QByteArray value = QByteArray::number(index);
-    const KeyLocation where = Locate(lines, path, false);
+    const QByteArray value = QByteArray::number(number);
+    const KeyLocation where = Locate(lines, path, false, key);
 
     if (where.keyLine >= 0) {
         QByteArray& line = lines[where.keyLine];
         const bool hadCr = line.endsWith('\r');
         line = line.left(where.equalsAt + 1) + value + (hadCr ? "\r" : "");
     } else if (where.sectionLine >= 0) {
-        lines.insert(where.lastEntryLine + 1, QByteArray(kLanguageKey) + '=' + value + eol);
+        lines.insert(where.lastEntryLine + 1, QByteArray(key) + '=' + value + eol);
     } else {
         // Keep the file ending in a newline, then add the section.
         while (!lines.isEmpty() && lines.last().trimmed().isEmpty()) {
             lines.removeLast();
         }
         lines.append(QByteArray("[") + kSettingsSection + ']' + eol);
-        lines.append(QByteArray(kLanguageKey) + '=' + value + eol);
+        lines.append(QByteArray(key) + '=' + value + eol);
         lines.append(QByteArray());
     }
 
@@ -228,20 +227,25 @@ QString Settings::ReadPath() const {
 }
 
 int Settings::ReadLanguage() const {
+    return ReadInt(kLanguageKey, 0);
+}
+
+int Settings::ReadInt(const char* key, int fallback) const {
     const QString path = ReadPath();
     QList<QByteArray> lines;
     if (LoadLines(path, &lines) != Load::Loaded) {
-        return 0;
+        return fallback;
     }
-    const KeyLocation where = Locate(lines, path, true);
+    const KeyLocation where = Locate(lines, path, true, key);
     if (where.keyLine < 0) {
-        return 0;
+        return fallback;
     }
     const QByteArray value = lines[where.keyLine].mid(where.equalsAt + 1).trimmed();
     const std::optional<int> number = LeadingInteger(value);
     if (!number) {
-        Complain(path, where.keyLine + 1, "\"lan\" is not a number: ", value.left(40));
-        return 0;
+        Complain(path, where.keyLine + 1, "",
+                 QByteArray("\"") + key + "\" is not a number: " + value.left(40));
+        return fallback;
     }
     return *number;
 }
@@ -250,15 +254,19 @@ bool Settings::WriteLanguage(int index) {
     if (LanguageName(index).isEmpty()) {
         return false;
     }
+    return WriteInt(kLanguageKey, index);
+}
+
+bool Settings::WriteInt(const char* key, int value) {
     if (!mConfigFolder.isEmpty() && QDir().mkpath(mConfigFolder) &&
-        WriteLanguageInto(mConfigFolder, index)) {
+        WriteValueInto(mConfigFolder, key, value)) {
         return true;
     }
     if (!mConfigFolder.isEmpty()) {
         runlog::Log("settings: %s unusable, writing %s in the working directory\n",
                     qUtf8Printable(mConfigFolder), kSettingsFileName);
     }
-    return WriteLanguageInto(mWorkingFolder, index);
+    return WriteValueInto(mWorkingFolder, key, value);
 }
 
 }  // namespace shell

@@ -1,8 +1,8 @@
 #pragma once
-// The program's one settings file, "trevik.ini": section "config", key "lan" (the language
-// index). It lives in the user's configuration folder and falls back to the working directory
-// when that folder cannot be had. Reading never creates anything; only a language switch
-// writes the file.
+// The program's one settings file, "trevik.ini": section "config", keys "lan" (the language
+// index) and the memory window's "mem_addr" and "mem_data". It lives in the user's
+// configuration folder and falls back to the working directory when that folder cannot be had.
+// Reading never creates anything; a language switch and the memory window write the file.
 
 #include <QString>
 
@@ -11,6 +11,9 @@ namespace shell {
 inline constexpr char kSettingsFileName[] = "trevik.ini";
 inline constexpr char kSettingsSection[] = "config";
 inline constexpr char kLanguageKey[] = "lan";
+// The memory window's last address and data word, as signed decimal text.
+inline constexpr char kMemAddrKey[] = "mem_addr";
+inline constexpr char kMemDataKey[] = "mem_data";
 inline constexpr int kLanguageCount = 3;
 
 // "en", "cn_zh" and "ru" for 0, 1 and 2; empty for any other index (no language selected).
@@ -37,6 +40,12 @@ class Settings {
     // configuration folder when needed; when it cannot be created or written, the working
     // directory takes the file. Any other index is refused and nothing is written.
     bool WriteLanguage(int index);
+
+    // Any integer key of the section: fallback when there is no file, no key or no number.
+    int ReadInt(const char* key, int fallback) const;
+    // Writes the key as signed decimal text, keeping everything else, where WriteLanguage
+    // would.
+    bool WriteInt(const char* key, int value);
 
     // The file a read looks at: the configuration folder's when it exists, else the working
     // directory's (which may not exist either).

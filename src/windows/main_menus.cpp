@@ -1,6 +1,7 @@
 // The main window's popup menus and what their items do.
 
 #include "model/speaker_types.h"
+#include "shell/markers.h"
 #include "shell/run_log.h"
 #include "ui/menu.h"
 #include "ui/resources.h"
@@ -8,6 +9,8 @@
 #include "windows/main_controls.h"
 #include "windows/main_view.h"
 #include "windows/main_wnd.h"
+#include "windows/noise_threshold_wnd.h"
+#include "windows/poweroff_delay_wnd.h"
 #include "windows/scene_wnd.h"
 
 namespace {
@@ -16,7 +19,6 @@ namespace {
 constexpr const char* kNotYetItems[] = {
     main_controls::kOptionItemFirmwareUpgrade,
     main_controls::kAdvanceItemMixer,
-    main_controls::kAdvanceItemNoiseThreshold,
     main_controls::kAdvanceItemCompressorsOn,
 };
 
@@ -112,6 +114,10 @@ void CMainWnd::ShowAdvanceMenu() {
     for (const char* item : kHiddenAdvanceItems) {
         menu->SetItemVisible(QString::fromLatin1(item), false);
     }
+    // Service mode offers the power-off delay too.
+    if (shell::DebugMarkerPresent()) {
+        menu->SetItemVisible(QString::fromLatin1(main_controls::kAdvanceItemPoweroffDelay), true);
+    }
     EnableItems(menu, IsConnected());
     if (QWidget* button = FindWidget(main_controls::kBtnAdvance)) {
         menu->PopupBelow(button);
@@ -168,6 +174,10 @@ void CMainWnd::OnMenuItem(const ui::Notification& n) {
         ChangeLanguage(QString::fromLatin1(language->language), language->index);
     } else if (item == main_controls::kAdvanceItemCustomEq) {
         CCustomEqWnd::Run(this, *mManager);
+    } else if (item == main_controls::kAdvanceItemNoiseThreshold) {
+        CNoiseThresholdWnd::Run(this, *mManager);
+    } else if (item == main_controls::kAdvanceItemPoweroffDelay) {
+        CPowerOffDelayWnd::Run(this, *mManager);
     } else if (item == main_controls::kOptionItemClearHistory) {
         mManager->ClearHistory();
     } else if (item == main_controls::kOptionItemResetDefault) {

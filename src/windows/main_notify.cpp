@@ -6,12 +6,14 @@
 #include <array>
 
 #include "model/eq_operations.h"
+#include "shell/markers.h"
 #include "shell/run_log.h"
 #include "ui/controls.h"
 #include "ui/resources.h"
 #include "windows/main_controls.h"
 #include "windows/main_view.h"
 #include "windows/main_wnd.h"
+#include "windows/mem_wr_wnd.h"
 
 namespace {
 
@@ -106,6 +108,11 @@ bool CMainWnd::OnClick(const ui::Notification& n) {
         ShowSceneMenu();
     } else if (s == main_controls::kBtnAdvance) {
         ShowAdvanceMenu();
+    } else if (s == main_controls::kBtnDebug) {
+        // The button shows only in service mode; the marker may have gone since.
+        if (shell::DebugMarkerPresent()) {
+            CMemWrWnd::Run(this, *mManager);
+        }
     } else if (s.startsWith(main_controls::kChOutputBtnPrefix)) {
         ShowOutputMenu(index);
     } else if (s == main_controls::kBtnAmpOnoff) {

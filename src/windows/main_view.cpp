@@ -339,6 +339,13 @@ void CMainView::OnModelChange(const model::ModelChange& change) {
             break;
         case ChangeKind::Scenes:
             break;
+        // The tool windows show these.
+        case ChangeKind::Threshold:
+        case ChangeKind::PowerOffDelay:
+        case ChangeKind::InputNoise:
+        case ChangeKind::MemoryWord:
+        case ChangeKind::AutoSetting:
+            break;
     }
 }
 

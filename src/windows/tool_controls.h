@@ -1,0 +1,30 @@
+#pragma once
+// The names the small tool windows' layouts (noise_threshold.xml, poweroff_delay.xml,
+// mem_wr.xml) give their controls. A "Format" name takes the input number through "%d".
+
+namespace tool_controls {
+
+// Shared by the noise threshold and power-off delay windows.
+inline constexpr char kValueEdt[] = "value_edt";
+inline constexpr char kConfirmBtn[] = "confirm_btn";
+inline constexpr char kCancelBtn[] = "cancel_btn";
+inline constexpr char kCloseBtn[] = "closebtn";
+inline constexpr char kCaptionBar[] = "caption_bar";
+inline constexpr char kCaptionLine[] = "caption_line";
+
+// Noise threshold: one column per input.
+inline constexpr char kProgressFormat[] = "progress_%d";
+inline constexpr char kInFormat[] = "in_%d";
+inline constexpr char kNoiseFormat[] = "noise_%d";
+inline constexpr char kPrgGroupFormat[] = "prg_group_%d";
+
+// Power-off delay.
+inline constexpr char kSliderPoweroffDelay[] = "slider_poweroff_delay";
+
+// DSP memory.
+inline constexpr char kAddrEdit[] = "addr_edit";
+inline constexpr char kDataEdit[] = "data_edit";
+inline constexpr char kReadBtn[] = "read_btn";
+inline constexpr char kWriteBtn[] = "write_btn";
+
+}  // namespace tool_controls
