@@ -1,4 +1,3 @@
-#include <fstream>
 #include <memory>
 
 #include "dspctl/dspctl.h"
@@ -11,24 +10,10 @@
 namespace dspctl {
 
 bool LoadFilterFile(const std::string& path, profiles::FilterText& text, std::FILE* err) {
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
-    if (!file) {
-        std::fprintf(err, "%s: cannot be read\n", path.c_str());
-        return false;
-    }
-    const std::streamoff size = file.tellg();
-    // Looked at before it is read: a huge file is refused at once.
-    if (size < 0 || static_cast<uint64_t>(size) > profiles::kMaxFilterTextBytes) {
-        std::fprintf(err, "%s: the file is too large for a filter list\n", path.c_str());
-        return false;
-    }
-    std::string bytes(static_cast<size_t>(size), '\0');
-    file.seekg(0);
-    file.read(bytes.data(), size);
     std::string error;
-    const std::optional<profiles::FilterText> read = profiles::ReadFilterText(bytes, &error);
-    if (!file || !read) {
-        std::fprintf(err, "%s: %s\n", path.c_str(), file ? error.c_str() : "cannot be read");
+    const std::optional<profiles::FilterText> read = profiles::LoadFilterFile(path, &error);
+    if (!read) {
+        std::fprintf(err, "%s: %s\n", path.c_str(), error.c_str());
         return false;
     }
     text = *read;

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <fstream>
 #include <system_error>
 
 #include "model/eq_operations.h"
@@ -222,6 +224,31 @@ std::optional<FilterText> ReadFilterText(std::string_view text, std::string* err
         }
     }
     return result;
+}
+
+std::optional<FilterText> LoadFilterFile(const std::string& path, std::string* error) {
+    auto refuse = [&](const char* why) -> std::optional<FilterText> {
+        if (error) {
+            *error = why;
+        }
+        return std::nullopt;
+    };
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    if (!file) {
+        return refuse("the file cannot be read");
+    }
+    const std::streamoff size = file.tellg();
+    // Looked at before it is read: a huge file is refused at once.
+    if (size < 0 || static_cast<uint64_t>(size) > kMaxFilterTextBytes) {
+        return refuse("the file is too large for a filter list");
+    }
+    std::string bytes(static_cast<size_t>(size), '\0');
+    file.seekg(0);
+    file.read(bytes.data(), size);
+    if (!file) {
+        return refuse("the file cannot be read");
+    }
+    return ReadFilterText(bytes, error);
 }
 
 FilterImport MapFilterText(const FilterText& text, const model::ProfileRecord& live, int output) {

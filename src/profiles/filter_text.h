@@ -36,6 +36,9 @@ struct FilterText {
 // nullopt when the text is too large or not text at all (error says why).
 std::optional<FilterText> ReadFilterText(std::string_view text, std::string* error = nullptr);
 
+// The same from a file, whose size is checked before it is read.
+std::optional<FilterText> LoadFilterFile(const std::string& path, std::string* error = nullptr);
+
 // The bands and gain an output takes from a filter list, or what stops it.
 struct FilterImport {
     std::array<model::EqBand, model::MAX_EQ_BANDS> bands{};
