@@ -210,3 +210,51 @@ TEST_F(DspctlBackup, TraceShowsTheFramesOfAProfileCommand) {
 }
 
 }  // namespace
+
+namespace {
+
+void WriteText(const std::string& path, const std::string& text) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+}
+
+}  // namespace
+
+TEST_F(DspctlBackup, FilterListsGoOntoAnOutputsBandsAndComeBack) {
+    const auto amp = std::make_shared<sim::VirtualAmplifier>();
+    amp->Modify([](sim::DeviceState& d) { d.scenes[0].outputs[2].trim = 3; });
+    const std::string list = PathOf("room.txt");
+    WriteText(list,
+              "Filter Settings file\n\nPreamp: -4 dB\n"
+              "Filter  1: ON  PK  Fc 63 Hz  Gain -5,5 dB  Q 2.00\n"
+              "Filter  2: OFF PK  Fc 80 Hz  Gain -9 dB  Q 2.00\n"
+              "Filter  3: ON  PK  Fc 1.250 Hz  Gain 3.0 dB  Q 4.5\n");
+    const Result imported = Tool(amp, {"import", "3", list.c_str()});
+    ASSERT_EQ(imported.code, 0) << imported.err;
+    const sim::OutputState out = amp->Snapshot().scenes[0].outputs[2];
+    EXPECT_EQ(out.bands[0].freq, 63);
+    EXPECT_EQ(out.bands[0].gain, (std::array<uint8_t, 2>{12, 5}));  // -5.5 dB + 18
+    EXPECT_EQ(out.bands[1].freq, 1250);
+    EXPECT_EQ(out.bands[1].q, (std::array<uint8_t, 2>{4, 5}));
+    EXPECT_EQ(out.bands[2].gain, (std::array<uint8_t, 2>{18, 0}));  // flat beyond the list
+    EXPECT_EQ(out.trim, 7);                                         // -3 dB, then -4 dB more
+
+    // Written back and read onto another amplifier's output, the same bands play.
+    const std::string copy = PathOf("ch3.txt");
+    ASSERT_EQ(Tool(amp, {"export", "3", copy.c_str()}).code, 0);
+    const auto other = std::make_shared<sim::VirtualAmplifier>();
+    ASSERT_EQ(Tool(other, {"import", "3", copy.c_str()}).code, 0);
+    EXPECT_EQ(other->Snapshot().scenes[0].outputs[2].bands, out.bands);
+
+    // A list the bands cannot play is named line by line and nothing is sent.
+    WriteText(list, "Filter 1: ON PK Fc 63 Hz Gain -5 dB Q 2\nFilter 2: ON LSC Fc 90 Hz\n");
+    const sim::DeviceState before = amp->Snapshot();
+    const Result refused = Tool(amp, {"import", "3", list.c_str()});
+    EXPECT_EQ(refused.code, 3);
+    EXPECT_NE(refused.err.find("line 2: LSC (shelf)"), std::string::npos) << refused.err;
+    EXPECT_TRUE(amp->Snapshot() == before);
+    EXPECT_EQ(Tool(amp, {"import", "13", list.c_str()}).code, 2);
+    EXPECT_EQ(Tool(amp, {"import", "3", PathOf("missing.txt").c_str()}).code, 3);
+}

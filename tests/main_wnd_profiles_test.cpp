@@ -1,6 +1,7 @@
 // The scene menu's file items end to end: a profile saved from the main window and loaded back
 // returns the amplifier to the saved state; a bad file changes nothing anywhere.
 
+#include <QAbstractButton>
 #include <QFile>
 #include <QTest>
 
@@ -186,4 +187,39 @@ TEST_F(MainWndProfilesTest, TheOutputBeingEditedStaysCurrentThroughAWholeSave) {
     EXPECT_EQ(catcher.Next(), "${profile_save_ok}");
     EXPECT_EQ(w->Model().live.currOutChannel, 3);
     EXPECT_EQ(ui::AsControl(w->FindWidget("label_channel_name"))->Text(), "CH4");
+}
+
+TEST_F(MainWndProfilesTest, AFilterListGoesOntoTheMenusOutputAsOneUndoStep) {
+    auto w = Connected();
+    ASSERT_TRUE(w);
+    const QString list = Path("room.txt");
+    {
+        QFile file(list);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("Preamp: -2 dB\nFilter 1: ON PK Fc 90 Hz Gain -6 dB Q 3\n");
+    }
+    mConfig.chooseFilterFile = [&](bool) { return list; };
+    w.reset();
+    w = Connected();
+    const int trim = Trim(4);
+    qobject_cast<QAbstractButton*>(w->FindWidget("ch_output_btn_4"))->click();
+    ChooseItem(*w, "filters_item_import");
+    const auto band = [&] { return mAmplifier->Snapshot().scenes[0].outputs[4].bands[0]; };
+    EXPECT_TRUE(WaitFor([&] { return band().freq == 90 && band().gain[0] == 12; }));
+    EXPECT_TRUE(WaitFor([&] { return Trim(4) == trim + 2; }));
+    EXPECT_FLOAT_EQ(w->Model().live.bands[4][0].eqGain, -6.0f);
+
+    w->Manager().Undo();
+    EXPECT_TRUE(WaitFor([&] { return band().gain[0] == 18 && Trim(4) == trim; }));
+
+    // A list the bands cannot play is shown line by line and changes nothing.
+    {
+        QFile file(list);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("Filter 1: ON HS Fc 9000 Hz Gain 3 dB\n");
+    }
+    MessageCatcher catcher;
+    ChooseItem(*w, "filters_item_import");
+    EXPECT_EQ(catcher.Next(), "${filters_refused}\nline 1: HS (shelf)");
+    EXPECT_TRUE(w->Model().live.bands[4][0].eqGain == 0.0f);
 }

@@ -380,6 +380,7 @@ TEST_F(MainLayout, MenusLoadWithTheirItems) {
     for (int t = 0; t < model::SPEAKER_TYPE_COUNT; ++t) {
         outputItems << Key(model::MenuItemOfSpeakerType(t));
     }
+    outputItems << main_controls::kFiltersItemImport << main_controls::kFiltersItemExport;
     // Groups 0 (none) to 4.
     auto GroupItems = [](const char* prefix) {
         QStringList items;

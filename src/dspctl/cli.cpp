@@ -23,12 +23,16 @@ void PrintUsage(std::FILE* out) {
         "  scene save N [NAME]    store the live set as scene N, named NAME (at most 15 bytes\n"
         "                         of UTF-8; without NAME the scene keeps its name)\n"
         "  scene delete N         delete stored scene N\n"
+        "  import CH FILE         apply a filter list (\"Filter 1: ON PK Fc 63 Hz Gain -5 dB\n"
+        "                         Q 2\") to output CH (1-12): its bands and, with a Preamp\n"
+        "                         line, its gain; nothing is sent when a filter cannot be played\n"
+        "  export CH FILE         write output CH's enabled bands as such a filter list\n"
         "  --simulate  talk to the built-in virtual amplifier instead of a real one\n"
         "  --trace     print every frame written (\"> \") and received (\"< \")\n"
         "  --help      show this text\n"
         "\n"
         "Exit codes: 0 success, 1 no amplifier, no handshake or no answer, 2 usage error,\n"
-        "3 profile file not readable, not valid or not writable.\n",
+        "3 profile or filter file not readable, not valid or not writable.\n",
         out);
 }
 
@@ -44,6 +48,14 @@ bool IsSceneNumber(const std::string& text) {
     }
     const int n = std::stoi(text);
     return n >= 1 && n <= 10;
+}
+
+bool IsOutputNumber(const std::string& text) {
+    if (text.empty() || text.size() > 2 || text.find_first_not_of("0123456789") != text.npos) {
+        return false;
+    }
+    const int n = std::stoi(text);
+    return n >= 1 && n <= 12;
 }
 
 // Empty when the command and its arguments fit together.
@@ -82,6 +94,13 @@ std::string CheckCommand(const std::vector<std::string>& words) {
         }
         const size_t allowed = action == "save" ? 3 : 2;
         return args <= allowed ? "" : "too many arguments for scene " + action;
+    }
+    if (command == "import" || command == "export") {
+        if (args != 2) {
+            return command + " takes an output number 1-12 and a file name";
+        }
+        return IsOutputNumber(words[1]) ? ""
+                                        : "the output number must be 1-12, not '" + words[1] + "'";
     }
     return "unknown command '" + command + "'";
 }

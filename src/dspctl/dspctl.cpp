@@ -96,6 +96,10 @@ int Run(const Options& options, std::FILE* out, std::FILE* err) {
     if (options.command == "restore" && !LoadRestoreFile(options.args.at(0), restore, err)) {
         return kExitFile;
     }
+    profiles::FilterText filters;
+    if (options.command == "import" && !LoadFilterFile(options.args.at(1), filters, err)) {
+        return kExitFile;
+    }
 
     SystemClock systemClock;
     Clock& clock = options.clock ? *options.clock : systemClock;
@@ -111,7 +115,8 @@ int Run(const Options& options, std::FILE* out, std::FILE* err) {
     PrintingTarget target(out, dump);  // outlives the link that posts to it
     const auto state = std::make_unique<model::ModelState>();
     model::ModelSync sync(*state);
-    if (options.command == "backup" || options.command == "scene") {
+    const bool filterCommand = options.command == "import" || options.command == "export";
+    if (options.command == "backup" || options.command == "scene" || filterCommand) {
         target.SetSync(&sync);
     }
     DspLink link(std::move(transport), clock);
@@ -163,6 +168,11 @@ int Run(const Options& options, std::FILE* out, std::FILE* err) {
             exitCode = RunRestore(link, restore, out, err);
         } else if (options.command == "scene") {
             exitCode = RunScene(link, *state, options.args, out, err);
+        } else if (filterCommand) {
+            const int output = std::stoi(options.args.at(0)) - 1;
+            exitCode = options.command == "import"
+                           ? RunFilterImport(link, *state, output, filters, out, err)
+                           : RunFilterExport(link, *state, output, options.args.at(1), out, err);
         }
     }
     if (exitCode == kExitNoAmplifier) {

@@ -24,7 +24,8 @@ constexpr int kExitFile = 3;
 struct Options {
     bool simulate = false;
     bool trace = false;
-    std::string command;            // "info", "dump", "backup", "restore" or "scene"
+    std::string command;            // "info", "dump", "backup", "restore", "scene", "import"
+                                    // or "export"
     std::vector<std::string> args;  // the command's own arguments
     // With simulate: the amplifier to talk to (a fresh one when null), so tests can run
     // several commands against one device; and the clock for every wait (real time when null).

@@ -10,6 +10,7 @@
 #include "link/clock.h"
 #include "link/dsp_link.h"
 #include "model/reply_handlers.h"
+#include "profiles/filter_text.h"
 #include "profiles/profile_files.h"
 
 namespace dspctl {
@@ -36,5 +37,15 @@ int RunBackup(dsplink::DspLink& link, dsplink::Clock& clock, model::ModelState& 
 // "scene load|save|delete N [NAME]"; `state` is filled by the link's replies as for backup.
 int RunScene(dsplink::DspLink& link, model::ModelState& state, const std::vector<std::string>& args,
              std::FILE* out, std::FILE* err);
+
+// "import CH FILE": the list is read and checked before the amplifier is touched.
+bool LoadFilterFile(const std::string& path, profiles::FilterText& text, std::FILE* err);
+// Reads the live state into `state` (filled by the link's replies as for backup), maps the list
+// onto output's bands and sends only what differs; a list the bands cannot take sends nothing.
+int RunFilterImport(dsplink::DspLink& link, model::ModelState& state, int output,
+                    const profiles::FilterText& text, std::FILE* out, std::FILE* err);
+// "export CH FILE": the output's enabled bands as a filter list.
+int RunFilterExport(dsplink::DspLink& link, model::ModelState& state, int output,
+                    const std::string& path, std::FILE* out, std::FILE* err);
 
 }  // namespace dspctl

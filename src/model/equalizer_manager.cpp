@@ -144,16 +144,20 @@ bool EqualizerManager::Restore(std::optional<ProfileRecord> next) {
     }
     runlog::Log("restore a step: %zu to undo, %zu to redo\n", mHistory.UndoSteps(),
                 mHistory.RedoSteps());
+    ApplyLiveSet(std::move(*next));
+    mChanges.Publish({.kind = ChangeKind::History});
+    return true;
+}
+
+void EqualizerManager::ApplyLiveSet(ProfileRecord next) {
     // Only what differs goes out, queued like any edit; offline only the model moves, as an
     // edit does, and the state read of the next connection brings the amplifier's.
     if (mLink->IsOpen() && !Upgrading()) {
-        SendProfileDifference(*mLink, mState.live, *next, false);
+        SendProfileDifference(*mLink, mState.live, next, false);
     }
-    mState.live = std::move(*next);
+    mState.live = std::move(next);
     mCurves.UpdateAll(mState.live);
     mChanges.Publish({.kind = ChangeKind::Whole});
-    mChanges.Publish({.kind = ChangeKind::History});
-    return true;
 }
 
 bool EqualizerManager::Upgrading() const {

@@ -118,6 +118,9 @@ class EqualizerManager : public QObject {
     bool Undo();
     bool Redo();
     void ClearHistory();
+    // Replaces the live set as a whole (a filter list, an A/B slot): the amplifier gets only
+    // what differs, every window is told. Inside a UserAction it is one undo step.
+    void ApplyLiveSet(ProfileRecord next);
 
     ModelState& State() { return mState; }
     OutputOperations& Outputs() { return *mOutputs; }

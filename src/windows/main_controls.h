@@ -185,6 +185,9 @@ inline constexpr char kAdvanceItemAutocal[] = "advance_item_autocal";
 inline constexpr char kAdvanceItemPoweroffDelay[] = "advance_item_poweroff_delay";
 inline constexpr char kAdvanceItemKtv[] = "advance_item_ktv";
 inline constexpr char kAdvanceItemCompressor[] = "advance_item_compressor";
+// The output menu's filter list items, for the output the menu was opened on.
+inline constexpr char kFiltersItemImport[] = "filters_item_import";
+inline constexpr char kFiltersItemExport[] = "filters_item_export";
 // The speaker-type items (named by the model) all contain one of these.
 inline constexpr char kOutputMenuItemPart[] = "output_menu";
 inline constexpr char kOutputItemPart[] = "output_item";

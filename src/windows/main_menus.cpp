@@ -196,6 +196,10 @@ void CMainWnd::OnMenuItem(const ui::Notification& n) {
         LoadWholeConfigFromFile();
     } else if (item == main_controls::kSceneItemSaveWhole) {
         SaveWholeConfigToFile();
+    } else if (item == main_controls::kFiltersItemImport) {
+        ImportFilters(mMenuChannel);
+    } else if (item == main_controls::kFiltersItemExport) {
+        ExportFilters(mMenuChannel);
     } else if (item.contains(main_controls::kOutputMenuItemPart) ||
                item.contains(main_controls::kOutputItemPart)) {
         const int type = model::SpeakerTypeOfMenuItem(item.toStdString());

@@ -1,10 +1,13 @@
-// The scene menu's file items: scene and whole profiles saved to and loaded from disk.
+// The scene menu's file items: scene and whole profiles saved to and loaded from disk; and the
+// output menu's filter lists.
 
 #include <QDir>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QTreeView>
 
+#include "model/band_set.h"
+#include "profiles/filter_text.h"
 #include "profiles/profile_error.h"
 #include "profiles/profile_files.h"
 #include "profiles/profile_writer.h"
@@ -126,4 +129,65 @@ void CMainWnd::LoadWholeConfigFromFile() {
     state.live = *load.live;
     state.scenes = *load.scenes;
     mManager->Scenes().StartSetWholeProfile();
+}
+
+QString CMainWnd::ChooseFilterFile(bool save) {
+    if (mConfig.chooseFilterFile) {
+        return mConfig.chooseFilterFile(save);
+    }
+    QFileDialog dialog(this, QString(), QDir::currentPath(),
+                       QStringLiteral("Filter lists (*.txt);;All Files(*.*)"));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    ShapeFileDialog(dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return QString();
+    }
+    return dialog.selectedFiles().first();
+}
+
+void CMainWnd::ImportFilters(int output) {
+    if (!model::IsOutputIndex(output)) {
+        return;
+    }
+    const QString path = ChooseFilterFile(false);
+    if (path.isEmpty()) {
+        return;
+    }
+    std::string error;
+    const std::optional<profiles::FilterText> text =
+        profiles::LoadFilterFile(path.toStdString(), &error);
+    if (!text) {
+        ShowMessage(QStringLiteral("${filters_load_error}\n") + QString::fromStdString(error));
+        return;
+    }
+    const profiles::FilterImport import =
+        profiles::MapFilterText(*text, mManager->State().live, output);
+    if (!import.refused.empty()) {
+        QString lines = QStringLiteral("${filters_refused}");
+        for (const std::string& line : import.refused) {
+            lines += QLatin1Char('\n') + QString::fromStdString(line);
+        }
+        ShowMessage(lines);
+        return;
+    }
+    runlog::Log("import %zu filters onto output %d\n", text->filters.size(), output);
+    model::ProfileRecord next = mManager->State().live;
+    model::ApplyBandSet(next, output, import.bands, import.gain);
+    mManager->ApplyLiveSet(std::move(next));
+}
+
+void CMainWnd::ExportFilters(int output) {
+    if (!model::IsOutputIndex(output)) {
+        return;
+    }
+    const QString path = ChooseFilterFile(true);
+    if (path.isEmpty()) {
+        return;
+    }
+    const std::string text = profiles::WriteFilterText(mManager->State().live, output);
+    const profiles::ProfileFailure failure = profiles::SaveToFile(path.toStdString(), text);
+    ShowMessage(failure ? QString::fromLatin1(profiles::MessageKey(failure.error))
+                        : QStringLiteral("${filters_saved}"));
 }

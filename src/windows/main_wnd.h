@@ -42,6 +42,8 @@ class CMainWnd : public ui::Window, public model::ManagerEvents, public model::C
         dsplink::Clock* clock = nullptr;
         // Picks the profile file to save or load instead of the file dialog; empty cancels.
         std::function<QString(bool save, bool whole)> chooseFile;
+        // The same for filter lists.
+        std::function<QString(bool save)> chooseFilterFile;
     };
 
     explicit CMainWnd(Config config);
@@ -117,6 +119,12 @@ class CMainWnd : public ui::Window, public model::ManagerEvents, public model::C
 
     // The scene menu's file items.
     QString ChooseProfileFile(bool save, bool whole);
+    QString ChooseFilterFile(bool save);
+    // The output menu's filter list items: a list read onto the output's bands (one undo
+    // step; a list the bands cannot play is shown line by line and changes nothing), and
+    // the bands written as one.
+    void ImportFilters(int output);
+    void ExportFilters(int output);
     void SaveSenceConfigToFile();
     void SaveWholeConfigToFile();
     void LoadSenceConfigFromFile();
