@@ -305,6 +305,41 @@ TEST_F(EqGroupTest, BandEditsReachPartnerAndSameHalfMembersOnly) {
     EXPECT_EQ(OutputsWithBand(Device(), 3, 5000), (std::vector<int>{8, 9}));
 }
 
+TEST_F(EqGroupTest, OneOutputBandEditsReachNoFollower) {
+    // Output 0 has a partner and group members in both halves; its custom points stay its own,
+    // and so does its bypass.
+    using model::BandEditResult;
+    const model::ProfileRecord before = live;
+    EXPECT_EQ(ops->SetOutputBandEdit(0, 15, {"1k5", "2", "3"}), BandEditResult::Changed);
+    EXPECT_EQ(ops->SetOutputBandSlider(0, 16, "1500", "2", 40), BandEditResult::Changed);
+    EXPECT_EQ(ops->StepOutputBand(0, 17, model::BandField::Gain, true, {"1500", "2", "0.0"}),
+              BandEditResult::Changed);
+    EXPECT_EQ(ops->DragOutputBand(0, 18, EqDragValues{1500, 1.0f, 2.0f}), BandEditResult::Changed);
+    EXPECT_EQ(ops->ToggleOutputBand(0, 15), BandEditResult::Changed);
+    const sim::DeviceState d = Device();
+    for (int band : {15, 16, 17, 18}) {
+        EXPECT_EQ(OutputsWithBand(d, band, 1500), (std::vector<int>{0})) << band;
+    }
+    EXPECT_FLOAT_EQ(GainOf(DevBand(d, 0, 16)), 4.0f);
+    EXPECT_FLOAT_EQ(GainOf(DevBand(d, 0, 15)), 0.0f) << "switched off";
+    EXPECT_FLOAT_EQ(Band(0, 15).eqGain, 3.0f) << "kept for switching on";
+    EXPECT_EQ(live.channels[0].bypass, before.channels[0].bypass);
+    for (int i = 1; i < model::OUTPUT_CHANNELS; ++i) {
+        EXPECT_EQ(live.bands[static_cast<size_t>(i)], before.bands[static_cast<size_t>(i)]) << i;
+    }
+
+    ops->ResetCustomPoints(0);
+    const sim::DeviceState r = Device();
+    EXPECT_EQ(OutputsWithBand(r, 15, 50), (std::vector<int>{0})) << "point 4: 50 Hz";
+    EXPECT_FLOAT_EQ(QOf(DevBand(r, 0, 30)), model::DEFAULT_EQ_Q);
+    EXPECT_EQ(Band(0, 30).freq, 1600);
+    EXPECT_EQ(Band(0, 10), before.bands[0][10]) << "below the custom points";
+    ops->RestoreCustomPoints(0);
+    EXPECT_EQ(Band(0, 11).freq, 20) << "10 Hz is held to the range";
+    EXPECT_FLOAT_EQ(Band(0, 13).eqGain, 12.0f);
+    EXPECT_EQ(Band(1, 13), before.bands[1][13]);
+}
+
 TEST_F(EqGroupTest, CrossoverEditsReachPartnerAndEveryMemberOfTheFirstEight) {
     ASSERT_TRUE(ops->SetHpFreqEdit("2k5"));
     EXPECT_EQ(OutputsWithHp(Device(), 2500), (std::vector<int>{0, 1, 2, 7}));
@@ -522,6 +557,73 @@ TEST_F(EqOpsTest, DisablingKeepsTheGainAndEnablingRestoresIt) {
     Band(6, 11).enable = 0;
     ops->OnEqEnable(11);
     EXPECT_FLOAT_EQ(GainOf(DevBand(Device(), 6, 11)), -18.0f);
+}
+
+TEST_F(EqOpsTest, OneOutputBandEditsClampAndSendOnlyChanges) {
+    using model::BandEditResult;
+    using model::BandField;
+    live.currOutChannel = 0;  // the edits name their output; the current one does not matter
+    const model::GainRange range{-6.0f, 6.0f};
+    ASSERT_EQ(ops->SetOutputBand(4, 20, 1000, 2.0f, 1.0f, range), BandEditResult::Changed);
+    struct Row {
+        const char* freq;
+        const char* q;
+        const char* gain;
+        int wantFreq;
+        float wantQ;
+        float wantGain;
+    };
+    const Row rows[] = {
+        {"25000", "12", "40", 1000, 9.0f, 6.0f},   // frequency out of range: kept
+        {"1k5", "abc", "-30", 1500, 0.5f, -6.0f},  // an unreadable Q is corrected, not refused
+        {"", "1.93", "3.19", 1500, 1.9f, 3.2f},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.freq + std::string("|") + row.q + "|" + row.gain);
+        EXPECT_EQ(ops->SetOutputBandEdit(4, 20, {row.freq, row.q, row.gain}, range),
+                  BandEditResult::Changed);
+        const sim::EqBand b = DevBand(Device(), 4, 20);
+        EXPECT_EQ(b.freq, row.wantFreq);
+        EXPECT_FLOAT_EQ(QOf(b), row.wantQ);
+        EXPECT_FLOAT_EQ(GainOf(b), row.wantGain);
+        EXPECT_EQ(Band(4, 20), (model::EqBand{row.wantGain, row.wantQ, row.wantFreq, 1}));
+    }
+
+    // The same values again, a hover, steps at their limits: nothing sent, nothing told.
+    MarkBand(4, 20, 1);
+    const int told = view.bandsShown;
+    EXPECT_EQ(ops->SetOutputBandEdit(4, 20, {"1500", "1.90", "3.2"}, range),
+              BandEditResult::Unchanged);
+    EXPECT_FALSE(ops->DragMovesOutputBand(4, 20, EqDragValues{1500, 3.2f, 1.93f}, range));
+    EXPECT_EQ(ops->StepOutputBand(4, 20, BandField::Freq, true, {"20000", "1.9", "3.2"}, range),
+              BandEditResult::Refused);
+    EXPECT_EQ(ops->StepOutputBand(4, 20, BandField::Q, false, {"1500", "0.50", "3.2"}, range),
+              BandEditResult::Refused);
+    EXPECT_EQ(ops->StepOutputBand(4, 20, BandField::Gain, true, {"1500", "1.9", "6.0"}, range),
+              BandEditResult::Refused);
+    EXPECT_EQ(ops->SetOutputBandEdit(-1, 20, {"100", "1", "1"}), BandEditResult::Refused);
+    EXPECT_EQ(ops->SetOutputBandEdit(4, model::MAX_EQ_BANDS, {"100", "1", "1"}),
+              BandEditResult::Refused);
+    EXPECT_EQ(ops->ToggleOutputBand(model::OUTPUT_CHANNELS, 20), BandEditResult::Refused);
+    EXPECT_EQ(DevBand(Device(), 4, 20).freq, 1);
+    EXPECT_EQ(view.bandsShown, told);
+
+    // A step starts from the field's text, not the record; the last partial Q step lands.
+    EXPECT_EQ(ops->StepOutputBand(4, 20, BandField::Q, false, {"1500", "0.52", "3.2"}, range),
+              BandEditResult::Changed);
+    EXPECT_FLOAT_EQ(Band(4, 20).eqFactor, 0.5f);
+    EXPECT_EQ(ops->StepOutputBand(4, 20, BandField::Gain, true, {"1500", "0.5", "5.95"}, range),
+              BandEditResult::Changed);
+    EXPECT_FLOAT_EQ(Band(4, 20).eqGain, 6.0f);
+
+    // Off, a point typed at 0 dB stays off with its gain; only its shape moves.
+    ASSERT_EQ(ops->ToggleOutputBand(4, 20), BandEditResult::Changed);
+    EXPECT_EQ(ops->SetOutputBandEdit(4, 20, {"800", "0.5", "0.0"}, range), BandEditResult::Changed);
+    EXPECT_EQ(Band(4, 20), (model::EqBand{6.0f, 0.5f, 800, 0}));
+    EXPECT_FLOAT_EQ(GainOf(DevBand(Device(), 4, 20)), 0.0f);
+    EXPECT_EQ(DevBand(Device(), 4, 20).freq, 800);
+    // A flat point has nothing to switch.
+    EXPECT_EQ(ops->ToggleOutputBand(4, 21), BandEditResult::Unchanged);
 }
 
 // ---- crossover ----

@@ -26,6 +26,8 @@ constexpr float kQTolerance = 0.025f;
 constexpr float kGainTolerance = 0.01f;
 // A Q step compares exactly, so that the last partial step to a limit still lands.
 constexpr float kQStepTolerance = 0.001f;
+// One gain up/down click of a custom point's field: the wire's tenth.
+constexpr float kGainStep = 0.1f;
 constexpr int kMinTypeItem = 0;
 constexpr int kMaxTypeItem = 3;
 // Longer digit runs would overflow the frequency parser; they are far out of range anyway.
@@ -91,7 +93,47 @@ std::optional<float> ReadReal(std::string_view text) {
     return static_cast<float>(std::clamp(value, -1e6, 1e6));
 }
 
+// A band edit as it will be stored: frequency outside the range keeps the stored one, Q and gain
+// on the wire's tenths, gain within range. A gain that is no number plays flat.
+struct BandValues {
+    int freq;
+    float q;
+    float gain;
+};
+
+BandValues Normalised(const EqBand& stored, int freq, float q, float gain, GainRange range) {
+    if (freq < MIN_FREQUENCY || freq > MAX_FREQUENCY) {
+        freq = stored.freq;
+    }
+    const float lo = ClampEqGain(range.min);
+    const float hi = std::max(lo, ClampEqGain(range.max));
+    const float finite = std::isfinite(gain) ? gain : 0.0f;
+    return {freq, WireEqQ(q), NearestStep(ClampFloat(finite, lo, hi), 10.0)};
+}
+
+bool SameShape(const EqBand& stored, const BandValues& v, float qTolerance) {
+    return v.freq == stored.freq && std::fabs(v.q - stored.eqFactor) < qTolerance;
+}
+
+// Whether storing v changes the band. A disabled band shows 0 dB, so 0 dB for it is no gain
+// edit: only a new shape counts.
+bool Moves(const EqBand& stored, const BandValues& v, float qTolerance) {
+    if (SameShape(stored, v, qTolerance)) {
+        if (stored.enable != 0 && std::fabs(v.gain - stored.eqGain) < kGainTolerance) {
+            return false;
+        }
+        if (stored.enable == 0 && std::fabs(v.gain) < kGainEpsilon) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
+
+bool BandPlays(const EqBand& band) {
+    return band.enable != 0 && std::fabs(band.eqGain) > kGainEpsilon;
+}
 
 EqOperations::EqOperations(ProfileRecord& live, dsplink::DspLink& link, dsplink::Clock& clock,
                            ChannelCurves& curves, ModelChanges& changes)
@@ -786,14 +828,169 @@ void EqOperations::ShowBands() {
     Tell(ChangeKind::Bands);
 }
 
+// ---- one output's band alone ----
+
+bool EqOperations::OutputBandValid(int output, int band) {
+    return IsOutputIndex(output) && band >= 0 && band < MAX_EQ_BANDS;
+}
+
 void EqOperations::BandEdited(int output, int band) {
-    if (!IsOutputIndex(output) || band < 0 || band >= MAX_EQ_BANDS) {
-        return;
-    }
     SendBand(output, band);
     mCurves.UpdateChannelCurve(mLive, output);
     mChanges.Publish({.kind = ChangeKind::Bands, .output = output, .band = band});
     mChanges.Publish({.kind = ChangeKind::Curves, .output = output});
+}
+
+BandEditResult EqOperations::StoreOutputBand(int output, int band, int freq, float q, float gain,
+                                             GainRange range, float qTolerance) {
+    if (!OutputBandValid(output, band)) {
+        return BandEditResult::Refused;
+    }
+    EqBand& stored = Band(output, band);
+    const BandValues v = Normalised(stored, freq, q, gain, range);
+    if (!Moves(stored, v, qTolerance)) {
+        return BandEditResult::Unchanged;
+    }
+    if (stored.enable == 0 && std::fabs(v.gain) < kGainEpsilon) {
+        stored.freq = v.freq;
+        stored.eqFactor = v.q;
+    } else {
+        runlog::Log("freqValue(%d) ,qValue(%f) ,gainValue(%.1f)\n", v.freq,
+                    static_cast<double>(v.q), static_cast<double>(v.gain));
+        stored = EqBand{v.gain, v.q, v.freq, 1};
+    }
+    BandEdited(output, band);
+    return BandEditResult::Changed;
+}
+
+BandEditResult EqOperations::SetOutputBand(int output, int band, int freq, float q, float gain,
+                                           GainRange range) {
+    return StoreOutputBand(output, band, freq, q, gain, range, kQTolerance);
+}
+
+BandEditResult EqOperations::SetOutputBandEdit(int output, int band, const BandTexts& texts,
+                                               GainRange range) {
+    // Unreadable input is corrected in place rather than refused: the row always shows a value.
+    return SetOutputBand(output, band, ReadFrequency(texts.freq).value_or(0),
+                         ReadReal(texts.q).value_or(0.0f), ReadReal(texts.gain).value_or(0.0f),
+                         range);
+}
+
+BandEditResult EqOperations::SetOutputBandSlider(int output, int band, std::string_view freqText,
+                                                 std::string_view qText, int sliderValue,
+                                                 GainRange range) {
+    const int freq = ReadFrequency(freqText).value_or(0);
+    const float q = ReadReal(qText).value_or(0.0f);
+    const float gain = static_cast<float>(ClampEqSlider(sliderValue)) / 10.0f;
+    runlog::Log("sliderValue (%.1f) ,freqValue(%d) ,qValue(%f) @band(%d) @ channel(%d)\n",
+                static_cast<double>(gain), freq, static_cast<double>(q), band, output);
+    return SetOutputBand(output, band, freq, q, gain, range);
+}
+
+BandEditResult EqOperations::StepOutputBand(int output, int band, BandField field, bool up,
+                                            const BandTexts& texts, GainRange range) {
+    if (!OutputBandValid(output, band)) {
+        return BandEditResult::Refused;
+    }
+    const EqBand& stored = Band(output, band);
+    int freq = ReadFrequency(texts.freq).value_or(0);
+    float q = ReadReal(texts.q).value_or(0.0f);
+    float gain = ReadReal(texts.gain).value_or(0.0f);
+    float qTolerance = kQTolerance;
+    switch (field) {
+        case BandField::Freq:
+            if (freq < MIN_FREQUENCY || freq > MAX_FREQUENCY) {
+                freq = ClampFrequency(stored.freq);
+            }
+            if ((up && freq >= MAX_FREQUENCY) || (!up && freq <= MIN_FREQUENCY)) {
+                return BandEditResult::Refused;
+            }
+            freq = StepFrequency(freq, up);
+            break;
+        case BandField::Q: {
+            const float now = ClampEqQ(q);
+            q = WireEqQ(now + (up ? EQ_Q_STEP : -EQ_Q_STEP));
+            if (std::fabs(q - now) < kQStepTolerance) {
+                return BandEditResult::Refused;
+            }
+            qTolerance = kQStepTolerance;
+            break;
+        }
+        case BandField::Gain: {
+            const float lo = ClampEqGain(range.min);
+            const float hi = std::max(lo, ClampEqGain(range.max));
+            const float limit = up ? hi : lo;
+            if (std::fabs(gain - limit) < kGainTolerance) {
+                return BandEditResult::Refused;
+            }
+            gain = up ? std::min(gain + kGainStep, hi) : std::max(gain - kGainStep, lo);
+            break;
+        }
+    }
+    return StoreOutputBand(output, band, freq, q, gain, range, qTolerance);
+}
+
+BandEditResult EqOperations::ToggleOutputBand(int output, int band, GainRange range) {
+    if (!OutputBandValid(output, band)) {
+        return BandEditResult::Refused;
+    }
+    EqBand& b = Band(output, band);
+    // What the slider shows: the stored gain in range and tenths, 0 while off.
+    const float shown =
+        b.enable != 0 ? Normalised(b, b.freq, b.eqFactor, b.eqGain, range).gain : 0.0f;
+    if (b.enable != 0 && std::fabs(shown) > kGainEpsilon) {
+        b.enable = 0;
+    } else if (b.enable == 0 && std::fabs(b.eqGain - shown) > kGainEpsilon) {
+        b.enable = 1;
+    } else {
+        return BandEditResult::Unchanged;
+    }
+    BandEdited(output, band);
+    return BandEditResult::Changed;
+}
+
+bool EqOperations::DragMovesOutputBand(int output, int band, const EqDragValues& values,
+                                       GainRange range) const {
+    if (!OutputBandValid(output, band)) {
+        return false;
+    }
+    const EqBand& stored = mLive.bands[static_cast<size_t>(output)][static_cast<size_t>(band)];
+    return Moves(stored,
+                 Normalised(stored, ClampFrequency(values.freq), values.q, values.gain, range),
+                 kQTolerance);
+}
+
+BandEditResult EqOperations::DragOutputBand(int output, int band, const EqDragValues& values,
+                                            GainRange range) {
+    // The graph never leaves the frequency range; a value from elsewhere is held to it.
+    return SetOutputBand(output, band, ClampFrequency(values.freq), values.q, values.gain, range);
+}
+
+void EqOperations::SetCustomPoints(int output, const std::function<EqBand(int point)>& point) {
+    if (!IsOutputIndex(output)) {
+        return;
+    }
+    for (int k = 0; k < CUSTOM_EQ_POINTS; ++k) {
+        Band(output, CUSTOM_EQ_FIRST_BAND + k) = point(k);
+        SendBand(output, CUSTOM_EQ_FIRST_BAND + k);
+    }
+    mCurves.UpdateChannelCurve(mLive, output);
+    mChanges.Publish({.kind = ChangeKind::Bands, .output = output});
+    mChanges.Publish({.kind = ChangeKind::Curves, .output = output});
+}
+
+void EqOperations::ResetCustomPoints(int output) {
+    SetCustomPoints(output, [](int k) {
+        return EqBand{0.0f, DEFAULT_EQ_Q, DefaultBandFrequency(MAX_EQ_BANDS, k), 1};
+    });
+}
+
+void EqOperations::RestoreCustomPoints(int output) {
+    SetCustomPoints(output, [](int k) {
+        const auto i = static_cast<size_t>(k);
+        return EqBand{ClampEqGain(static_cast<float>(CUSTOM_EQ_FACTORY_GAIN[i])), DEFAULT_EQ_Q,
+                      ClampFrequency(CUSTOM_EQ_FACTORY_FREQ[i]), 1};
+    });
 }
 
 void EqOperations::Tell(ChangeKind kind, int band) {

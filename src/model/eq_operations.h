@@ -10,7 +10,11 @@
 //
 // Graph drags change the model on every step but send at most once per 500 ms (one tick shared
 // by all drag kinds) and always on release. Runs on the manager's thread.
+//
+// The custom EQ points (bands 11..30) are edited on one named output alone: no follower takes
+// them, and every accepted change is sent at once.
 
+#include <array>
 #include <bitset>
 #include <cstdint>
 #include <functional>
@@ -24,6 +28,7 @@
 #include "model/model_changes.h"
 #include "model/operations_view.h"
 #include "model/profile_record.h"
+#include "model/value_ranges.h"
 
 namespace model {
 
@@ -43,6 +48,40 @@ inline constexpr int MAX_SLOPE = 8;
 inline constexpr float DEFAULT_EQ_Q = 5.8f;
 // Drag steps closer together than this are not sent.
 inline constexpr int64_t EQ_SEND_INTERVAL_MS = 500;
+
+// The custom EQ points: bands CUSTOM_EQ_FIRST_BAND.. of an output.
+inline constexpr int CUSTOM_EQ_FIRST_BAND = 11;
+inline constexpr int CUSTOM_EQ_POINTS = 20;
+static_assert(CUSTOM_EQ_FIRST_BAND + CUSTOM_EQ_POINTS <= MAX_EQ_BANDS);
+// Their factory curve: frequency (Hz) and gain (whole dB) per point.
+inline constexpr std::array<int, CUSTOM_EQ_POINTS> CUSTOM_EQ_FACTORY_FREQ = {
+    10, 13, 16, 17, 19, 21, 24, 27, 30, 33, 100, 150, 200, 130, 180, 230, 280, 1000, 1250, 1600};
+inline constexpr std::array<int, CUSTOM_EQ_POINTS> CUSTOM_EQ_FACTORY_GAIN = {
+    0, 11, 12, 1, 6, 8, 5, 4, 4, 3, 3, 3, 3, 3, 3, 2, 3, 0, 0, 0};
+
+// The three fields of a band row, top to bottom.
+enum class BandField { Freq = 0, Q = 1, Gain = 2 };
+
+// A band row's fields as typed.
+struct BandTexts {
+    std::string_view freq;
+    std::string_view q;
+    std::string_view gain;
+};
+
+// Gain limits of an edit in dB; a window passes its slider's range. Never wider than the
+// amplifier's.
+struct GainRange {
+    float min = MIN_EQ_GAIN;
+    float max = MAX_EQ_GAIN;
+};
+
+// What an edit of one output's band did: Refused (nothing read: the fields stay as typed),
+// Unchanged (read, the record already holds it: the fields show the record again) or Changed.
+enum class BandEditResult { Refused, Unchanged, Changed };
+
+// Whether a band plays a gain, so its switch shows on: enabled and not flat.
+bool BandPlays(const EqBand& band);
 
 // What the graph holds for the dragged point or handle: for a point its frequency, gain and
 // Q; for the HP or LP handle only freq.
@@ -130,9 +169,40 @@ class EqOperations {
     // Sends one band of an output as the record holds it, clamped to what the amplifier takes
     // (a disabled band plays flat). Out-of-range outputs and bands send nothing.
     void SendBand(int output, int band);
-    // A window that edits bands of its own changed this one in the record: sent, its curve
-    // recomputed, and every window told.
-    void BandEdited(int output, int band);
+
+    // ---- one output's band alone (the custom EQ points) ----
+    // Each stores what it accepts, sends it at once, recomputes that output's curve and tells
+    // every window (Bands and Curves of that output). Nothing is sent or told when nothing
+    // changed. An output or band out of range is Refused. Frequencies outside 20..20000 keep
+    // the stored one; Q and gain are held to their limits and to tenths; an unreadable Q or
+    // gain reads as 0. A disabled band given 0 dB stays off and keeps its gain for switching
+    // on again; only its frequency and Q change.
+    BandEditResult SetOutputBandEdit(int output, int band, const BandTexts& texts,
+                                     GainRange range = {});
+    BandEditResult SetOutputBand(int output, int band, int freq, float q, float gain,
+                                 GainRange range = {});
+    // The gain slider (0.1 dB units); frequency and Q from their texts.
+    BandEditResult SetOutputBandSlider(int output, int band, std::string_view freqText,
+                                       std::string_view qText, int sliderValue,
+                                       GainRange range = {});
+    // One step of a field up or down from its text, the row's other texts going with it.
+    // Refused, with nothing read, when the field is at its limit.
+    BandEditResult StepOutputBand(int output, int band, BandField field, bool up,
+                                  const BandTexts& texts, GainRange range = {});
+    // The on/off switch: a band that plays goes off (its gain kept), a disabled band holding
+    // a gain comes on again; anything else is Unchanged.
+    BandEditResult ToggleOutputBand(int output, int band, GainRange range = {});
+    // A drag step of a graph showing this output's bands. Hovering reports a point
+    // unchanged, so DragMovesOutputBand tells beforehand whether the step is an edit.
+    bool DragMovesOutputBand(int output, int band, const EqDragValues& values,
+                             GainRange range = {}) const;
+    BandEditResult DragOutputBand(int output, int band, const EqDragValues& values,
+                                  GainRange range = {});
+    // All custom points of an output: flat (0 dB, DEFAULT_EQ_Q, the 1/3-octave frequencies,
+    // on), or the factory curve held to what the amplifier plays. Every point is sent, so the
+    // amplifier ends in a known state.
+    void ResetCustomPoints(int output);
+    void RestoreCustomPoints(int output);
 
     // Shows the current output's crossover and slope items, or its bands.
     void ShowCrossover();
@@ -184,6 +254,14 @@ class EqOperations {
     void Tell(ChangeKind kind, int band = -1);
 
     void DragHandle(int side, bool release, int hz);
+
+    static bool OutputBandValid(int output, int band);
+    // The one edit of one output's band; qTolerance is the Q move that counts as a change.
+    BandEditResult StoreOutputBand(int output, int band, int freq, float q, float gain,
+                                   GainRange range, float qTolerance);
+    // After a band of one output changed in the record: sent, its curve recomputed, told.
+    void BandEdited(int output, int band);
+    void SetCustomPoints(int output, const std::function<EqBand(int point)>& point);
     void DragPoint(int band, bool release, const EqDragValues& values);
 
     ProfileRecord& mLive;

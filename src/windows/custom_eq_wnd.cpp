@@ -1,7 +1,6 @@
 #include "windows/custom_eq_wnd.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -10,7 +9,6 @@
 #include "controls/ui_equalizer.h"
 #include "dsp/channel_curve.h"
 #include "model/equalizer_manager.h"
-#include "model/frequency.h"
 #include "model/value_ranges.h"
 #include "shell/run_log.h"
 #include "ui/controls.h"
@@ -20,41 +18,7 @@
 
 namespace {
 
-constexpr float kGainEpsilon = 0.001f;
-constexpr float kGainTolerance = 0.01f;
-constexpr float kQTolerance = 0.01f;
-// A drag must move Q this much to count: the mouse jitters by a pixel or two.
-constexpr float kDragQTolerance = 0.05f;
-constexpr float kQEpsilon = 1e-6f;
-constexpr float kStepEpsilon = 0.001f;
-constexpr float kGainStep = 0.1f;
 constexpr int kQDecimals = 2;
-
-// A real number at the start of a field, as atof reads it: 0 when there is none. Locale-free,
-// so "4.5" reads the same whatever the desktop's number format; trailing text is ignored.
-float ReadReal(const QString& field) {
-    const std::string text = field.trimmed().toStdString();
-    const char* begin = text.data();
-    const char* end = begin + text.size();
-    if (begin != end && *begin == '+') {
-        ++begin;
-    }
-    double value = 0.0;
-    const auto [stop, ec] = std::from_chars(begin, end, value);
-    if (ec != std::errc() || !std::isfinite(value)) {
-        return 0.0f;
-    }
-    (void)stop;
-    return static_cast<float>(std::clamp(value, -1e6, 1e6));
-}
-
-int ReadFrequency(const QString& field) {
-    return model::ParseFrequencyText(field.trimmed().toStdString());
-}
-
-bool FrequencyInRange(int hz) {
-    return hz >= model::MIN_FREQUENCY && hz <= model::MAX_FREQUENCY;
-}
 
 QString FreqText(int hz) {
     return QString::number(hz);
@@ -68,11 +32,20 @@ QString GainText(float gain) {
     return QString::asprintf("%.1f", static_cast<double>(gain));
 }
 
+// Drawing only: what the slider shows for a gain.
 int SliderUnits(float gain) {
     if (!std::isfinite(gain)) {
         return 0;
     }
     return static_cast<int>(std::lround(std::clamp(static_cast<double>(gain) * 10.0, -1e6, 1e6)));
+}
+
+// A field already showing the text is left alone: rewriting it would move its cursor, and
+// Left and Right leave a field only from its start or end.
+void ShowField(ui::Edit* edit, const QString& text) {
+    if (edit != nullptr && (edit->Edited() || edit->text() != text)) {
+        edit->SetText(text);
+    }
 }
 
 QString FieldPrefix(CCustomEqWnd::Field f) {
@@ -158,14 +131,6 @@ void CCustomEqWnd::FindControls() {
 
 // ---- model access ----
 
-model::EqBand* CCustomEqWnd::Band(int k) {
-    if (!ValidPoint(k) || mOutput < 0) {
-        return nullptr;
-    }
-    model::EqBand* bands = model::BandsOf(mManager.State().live, mOutput);
-    return bands ? &bands[k + kFirstBand] : nullptr;
-}
-
 model::EqBand CCustomEqWnd::PointBand(int k) const {
     if (!ValidPoint(k) || mOutput < 0) {
         return {};
@@ -186,11 +151,34 @@ float CCustomEqWnd::MaxGain(int k) const {
     return model::ClampEqGain(static_cast<float>(units) / 10.0f);
 }
 
-void CCustomEqWnd::SendPoint(int k) {
-    if (Band(k) != nullptr) {
-        mTelling = true;
-        mManager.Eq().BandEdited(mOutput, k + kFirstBand);
-        mTelling = false;
+CCustomEqWnd::RowTexts CCustomEqWnd::Texts(int k) const {
+    // A field the layout lacks reads as what the record holds.
+    const model::EqBand b = PointBand(k);
+    const auto text = [&](Field f, const QString& fallback) {
+        const ui::Edit* edit = FieldEdit(f, k);
+        return (edit ? edit->text() : fallback).toStdString();
+    };
+    return {text(Field::Freq, FreqText(b.freq)), text(Field::Q, QText(b.eqFactor)),
+            text(Field::Gain, GainText(b.enable != 0 ? b.eqGain : 0.0f))};
+}
+
+template <typename Op>
+model::BandEditResult CCustomEqWnd::EditPoint(int k, Op op) {
+    if (!ValidPoint(k) || mOutput < 0) {
+        return model::BandEditResult::Refused;
+    }
+    mTelling = true;
+    const model::BandEditResult result = op(mManager.Eq(), k + kFirstBand);
+    mTelling = false;
+    if (result != model::BandEditResult::Refused) {
+        RefreshRow(k);
+    }
+    return result;
+}
+
+void CCustomEqWnd::SelectIfChanged(int k, model::BandEditResult result) {
+    if (result == model::BandEditResult::Changed && !mQuietFocus) {
+        UpdateEqualizer(k);
     }
 }
 
@@ -212,33 +200,19 @@ ui::Edit* CCustomEqWnd::FieldEdit(Field f, int k) const {
     return row.freq;
 }
 
-void CCustomEqWnd::SetSwitch(int k, bool on) {
-    if (ui::SButton* s = mRows[static_cast<size_t>(k)].enable) {
-        s->SetSelected(on);
-    }
-}
-
-void CCustomEqWnd::SetSlider(int k, float gain) {
-    if (ui::Slider* s = mRows[static_cast<size_t>(k)].slider) {
-        s->SetValue(SliderUnits(gain));
-    }
-}
-
 void CCustomEqWnd::RefreshRow(int k) {
     const model::EqBand b = PointBand(k);
     const Row& row = mRows[static_cast<size_t>(k)];
-    const bool on = b.enable != 0;
-    if (row.freq) {
-        row.freq->SetText(FreqText(b.freq));
+    const float shown = b.enable != 0 ? b.eqGain : 0.0f;
+    ShowField(row.freq, FreqText(b.freq));
+    ShowField(row.q, QText(b.eqFactor));
+    ShowField(row.gain, GainText(shown));
+    if (row.slider) {
+        row.slider->SetValue(SliderUnits(shown));
     }
-    if (row.q) {
-        row.q->SetText(QText(b.eqFactor));
+    if (row.enable) {
+        row.enable->SetSelected(model::BandPlays(b));
     }
-    if (row.gain) {
-        row.gain->SetText(on ? GainText(b.eqGain) : GainText(0.0f));
-    }
-    SetSlider(k, on ? b.eqGain : 0.0f);
-    SetSwitch(k, on && std::fabs(b.eqGain) > kGainEpsilon);
 }
 
 void CCustomEqWnd::RefreshFields() {
@@ -275,191 +249,55 @@ void CCustomEqWnd::UpdateEqualizer(int selected) {
 
 void CCustomEqWnd::SetChEqEdit(int k) {
     runlog::Log("SetChEqEdit index(%d)\n", k);
-    model::EqBand* stored = Band(k);
-    if (stored == nullptr) {
-        return;
-    }
-    const Row& row = mRows[static_cast<size_t>(k)];
-
-    int freq = row.freq ? ReadFrequency(row.freq->text()) : stored->freq;
-    if (!FrequencyInRange(freq)) {
-        freq = stored->freq;
-    }
-    if (row.freq) {
-        row.freq->SetText(FreqText(freq));
-    }
-
-    float q = row.q ? model::WireEqQ(ReadReal(row.q->text())) : stored->eqFactor;
-    if (row.q) {
-        row.q->SetText(QText(q));
-    }
-
-    const float typed = row.gain ? ReadReal(row.gain->text()) : stored->eqGain;
-    float gain = std::clamp(typed, MinGain(k), MaxGain(k));
-    // The amplifier keeps tenths of a dB, as the slider does.
-    gain = static_cast<float>(SliderUnits(gain)) / 10.0f;
-    if (row.gain && std::fabs(gain - typed) > kGainEpsilon) {
-        row.gain->SetText(GainText(gain));
-    }
-    SetSlider(k, gain);
-
-    const bool sameShape = freq == stored->freq && std::fabs(q - stored->eqFactor) < kQTolerance;
-    if (sameShape && stored->enable != 0 && std::fabs(gain - stored->eqGain) < kGainTolerance) {
-        return;
-    }
-    // A disabled point shows 0 dB: while its gain field still says so, the point stays off
-    // and keeps its gain for switching on again; only its shape changes.
-    if (stored->enable == 0 && std::fabs(gain) < kGainEpsilon) {
-        if (sameShape) {
-            return;
-        }
-        stored->freq = freq;
-        stored->eqFactor = q;
-        if (!mQuietFocus) {
-            UpdateEqualizer(k);
-        }
-        SendPoint(k);
-        return;
-    }
-    runlog::Log("freqValue(%d) ,qValue(%f) ,gainValue(%.1f)\n", freq, static_cast<double>(q),
-                static_cast<double>(gain));
-    *stored = model::EqBand{gain, q, freq, 1};
-    SetSwitch(k, std::fabs(gain) > kGainEpsilon);
-    if (!mQuietFocus) {
-        UpdateEqualizer(k);
-    }
-    SendPoint(k);
+    const RowTexts t = Texts(k);
+    SelectIfChanged(k, EditPoint(k, [&](model::EqOperations& eq, int band) {
+                        return eq.SetOutputBandEdit(mOutput, band, t.View(), Range(k));
+                    }));
 }
 
-void CCustomEqWnd::StepDone(int k, Field f, const QString& text) {
-    if (ui::Edit* edit = FieldEdit(f, k)) {
-        edit->SetText(text);
+void CCustomEqWnd::Step(Field f, int k, bool up) {
+    if (!ValidPoint(k) || mOutput < 0) {
+        return;
     }
-    SetChEqEdit(k);
+    if (ui::Edit* edit = FieldEdit(f, k)) {
+        edit->setFocus();
+    }
+    const RowTexts t = Texts(k);
+    SelectIfChanged(k, EditPoint(k, [&](model::EqOperations& eq, int band) {
+                        return eq.StepOutputBand(mOutput, band, f, up, t.View(), Range(k));
+                    }));
 }
 
 void CCustomEqWnd::SetEqFreqUp(int k, bool up) {
     runlog::Log("SetEqFreqUp index(%d) up(%d)\n", k, up ? 1 : 0);
-    const model::EqBand* stored = Band(k);
-    ui::Edit* edit = FieldEdit(Field::Freq, k);
-    if (stored == nullptr) {
-        return;
-    }
-    if (edit) {
-        edit->setFocus();
-    }
-    int now = edit ? ReadFrequency(edit->text()) : stored->freq;
-    if (!FrequencyInRange(now)) {
-        now = std::clamp(stored->freq, model::MIN_FREQUENCY, model::MAX_FREQUENCY);
-    }
-    if ((up && now >= model::MAX_FREQUENCY) || (!up && now <= model::MIN_FREQUENCY)) {
-        return;
-    }
-    StepDone(k, Field::Freq, FreqText(model::StepFrequency(now, up)));
+    Step(Field::Freq, k, up);
 }
 
 void CCustomEqWnd::SetEqQUp(int k, bool up) {
     runlog::Log("SetEqQUp index(%d) up(%d)\n", k, up ? 1 : 0);
-    const model::EqBand* stored = Band(k);
-    ui::Edit* edit = FieldEdit(Field::Q, k);
-    if (stored == nullptr) {
-        return;
-    }
-    if (edit) {
-        edit->setFocus();
-    }
-    const float now = model::ClampEqQ(edit ? ReadReal(edit->text()) : stored->eqFactor);
-    const float next = model::WireEqQ(now + (up ? model::EQ_Q_STEP : -model::EQ_Q_STEP));
-    // Only a Q already at its limit stays; a last partial step lands on the limit.
-    if (std::fabs(next - now) < kStepEpsilon) {
-        return;
-    }
-    StepDone(k, Field::Q, QText(next));
+    Step(Field::Q, k, up);
 }
 
 void CCustomEqWnd::SetEqGainUp(int k, bool up) {
     runlog::Log("SetEqGainUp index(%d) up(%d)\n", k, up ? 1 : 0);
-    const model::EqBand* stored = Band(k);
-    ui::Edit* edit = FieldEdit(Field::Gain, k);
-    if (stored == nullptr) {
-        return;
-    }
-    if (edit) {
-        edit->setFocus();
-    }
-    const float now = edit ? ReadReal(edit->text()) : stored->eqGain;
-    const float lo = MinGain(k);
-    const float hi = MaxGain(k);
-    if ((up && std::fabs(now - hi) < kGainTolerance) ||
-        (!up && std::fabs(now - lo) < kGainTolerance)) {
-        return;
-    }
-    const float next = up ? std::min(now + kGainStep, hi) : std::max(now - kGainStep, lo);
-    StepDone(k, Field::Gain, GainText(next));
+    Step(Field::Gain, k, up);
 }
 
 void CCustomEqWnd::OnSliderEdit(int k, int value) {
-    model::EqBand* stored = Band(k);
-    if (stored == nullptr) {
-        return;
-    }
-    const Row& row = mRows[static_cast<size_t>(k)];
-    const int units = row.slider ? std::clamp(value, row.slider->Min(), row.slider->Max())
-                                 : std::clamp(value, model::EQ_SLIDER_MIN, model::EQ_SLIDER_MAX);
-    const float gain = model::ClampEqGain(static_cast<float>(units) / 10.0f);
-    int freq = row.freq ? ReadFrequency(row.freq->text()) : stored->freq;
-    if (!FrequencyInRange(freq)) {
-        freq = stored->freq;
-    }
-    const float q = row.q ? model::WireEqQ(ReadReal(row.q->text())) : stored->eqFactor;
-    runlog::Log("sliderValue (%.1f) ,freqValue(%d) ,qValue(%f) @band(%d) @ channel(%d)\n",
-                static_cast<double>(gain), freq, static_cast<double>(q), k + kFirstBand, mOutput);
-    if (row.freq) {
-        row.freq->SetText(FreqText(freq));
-    }
-    if (row.q) {
-        row.q->SetText(QText(q));
-    }
-    if (row.gain) {
-        row.gain->SetText(GainText(gain));
-    }
-    *stored = model::EqBand{gain, q, freq, 1};
-    SetSwitch(k, true);
-    UpdateEqualizer(k);
-    SendPoint(k);
+    const RowTexts t = Texts(k);
+    SelectIfChanged(k, EditPoint(k, [&](model::EqOperations& eq, int band) {
+                        return eq.SetOutputBandSlider(mOutput, band, t.freq, t.q, value, Range(k));
+                    }));
 }
 
 void CCustomEqWnd::OnEqEnable(int k) {
     runlog::Log("OnEqEnable mEqIndex %d\n", k);
-    model::EqBand* stored = Band(k);
-    if (stored == nullptr) {
-        return;
+    const model::BandEditResult result = EditPoint(k, [&](model::EqOperations& eq, int band) {
+        return eq.ToggleOutputBand(mOutput, band, Range(k));
+    });
+    if (result != model::BandEditResult::Refused) {
+        UpdateEqualizer(-1);
     }
-    const Row& row = mRows[static_cast<size_t>(k)];
-    const float shown = row.slider ? static_cast<float>(row.slider->Value()) / 10.0f
-                                   : (stored->enable != 0 ? stored->eqGain : 0.0f);
-    if (stored->enable != 0 && std::fabs(shown) > kGainEpsilon) {
-        // The gain stays in the record for switching the point on again.
-        stored->enable = 0;
-        SetSwitch(k, false);
-        SetSlider(k, 0.0f);
-        if (row.gain) {
-            row.gain->SetText(GainText(0.0f));
-        }
-        SendPoint(k);
-    } else if (stored->enable == 0 && std::fabs(stored->eqGain - shown) > kGainEpsilon) {
-        stored->enable = 1;
-        SetSwitch(k, true);
-        SetSlider(k, stored->eqGain);
-        if (row.gain) {
-            row.gain->SetText(GainText(stored->eqGain));
-        }
-        SendPoint(k);
-    } else {
-        // Nothing to switch: the button keeps showing what plays.
-        SetSwitch(k, stored->enable != 0 && std::fabs(stored->eqGain) > kGainEpsilon);
-    }
-    UpdateEqualizer(-1);
 }
 
 void CCustomEqWnd::SetOutputEqReset() {
@@ -468,14 +306,9 @@ void CCustomEqWnd::SetOutputEqReset() {
                           QStringLiteral("${reset_all_eq_tips}")) != 1) {
         return;
     }
-    for (int k = 0; k < kPoints; ++k) {
-        model::EqBand* b = Band(k);
-        if (b == nullptr) {
-            continue;
-        }
-        *b = model::EqBand{0.0f, kResetQ, model::DefaultBandFrequency(model::MAX_EQ_BANDS, k), 1};
-        SendPoint(k);
-    }
+    mTelling = true;
+    mManager.Eq().ResetCustomPoints(mOutput);
+    mTelling = false;
     RefreshFields();
     UpdateEqualizer(-1);
 }
@@ -486,48 +319,29 @@ void CCustomEqWnd::SetOutputEqRestore() {
                           QStringLiteral("${restore_all_factory_eq_tips}")) != 1) {
         return;
     }
-    for (int k = 0; k < kPoints; ++k) {
-        model::EqBand* b = Band(k);
-        if (b == nullptr) {
-            continue;
-        }
-        // Held to what the amplifier can play, so the record and the amplifier agree.
-        const int freq = std::clamp(kFactoryFreq[static_cast<size_t>(k)], model::MIN_FREQUENCY,
-                                    model::MAX_FREQUENCY);
-        const float gain =
-            model::ClampEqGain(static_cast<float>(kFactoryGain[static_cast<size_t>(k)]));
-        *b = model::EqBand{gain, kResetQ, freq, 1};
-        SendPoint(k);
-    }
+    mTelling = true;
+    mManager.Eq().RestoreCustomPoints(mOutput);
+    mTelling = false;
     RefreshFields();
     UpdateEqualizer(-1);
 }
 
 void CCustomEqWnd::EqualizerCallback(int k) {
     runlog::Log("%s cmd %d index %d\n", "EqualizerCallback", 0, k);
-    model::EqBand* stored = Band(k);
-    if (stored == nullptr || mGraph == nullptr || k >= mGraph->PointCount()) {
+    if (!ValidPoint(k) || mGraph == nullptr || k >= mGraph->PointCount()) {
         return;
     }
     const EqPoint p = mGraph->Point(k);
-    const int freq = std::clamp(p.freq, model::MIN_FREQUENCY, model::MAX_FREQUENCY);
-    // Stored as the amplifier will keep them: tenths.
-    const float q = model::WireEqQ(p.q);
-    const float gain = model::NearestStep(
-        std::clamp(std::isfinite(p.gain) ? p.gain : 0.0f, MinGain(k), MaxGain(k)), 10.0);
-    const bool sameShape =
-        freq == stored->freq && std::fabs(q - stored->eqFactor) + kQEpsilon < kDragQTolerance;
-    // Hovering selects a point and reports it unchanged; a disabled point is shown at 0 dB.
-    if (sameShape && stored->enable != 0 && std::fabs(gain - stored->eqGain) < kGainTolerance) {
-        return;
-    }
-    if (sameShape && stored->enable == 0 && std::fabs(gain) < kGainEpsilon) {
+    const model::EqDragValues values{p.freq, p.gain, p.q};
+    // Hovering selects a point and reports it unchanged: no edit, and the focus stays.
+    if (!mManager.Eq().DragMovesOutputBand(mOutput, k + kFirstBand, values, Range(k))) {
         return;
     }
     // A field being typed in is committed before the row texts are rewritten.
     FocusQuietly(FieldEdit(Field::Gain, k));
-    *stored = model::EqBand{gain, q, freq, 1};
-    SendPoint(k);
+    EditPoint(k, [&](model::EqOperations& eq, int band) {
+        return eq.DragOutputBand(mOutput, band, values, Range(k));
+    });
     RefreshFields();
     UpdateEqualizer(k);
 }

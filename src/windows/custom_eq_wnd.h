@@ -1,14 +1,15 @@
 #pragma once
 // The custom EQ window: the 20 parametric points of the current output (its bands 11..30),
 // edited through a column of fields per point (frequency, Q, gain), a gain slider, an on/off
-// switch and the window's own graph. Every accepted change goes into the live record and is
-// sent to the amplifier at once (queued; dropped while nothing is connected). Only the current
-// output changes: these bands are not copied to link partners or groups.
+// switch and the window's own graph. The window binds and draws; the EQ operations read,
+// clamp, store and send each point on that output alone (no link partner or group follows).
 
 #include <QString>
 
 #include <array>
+#include <string>
 
+#include "model/eq_operations.h"
 #include "model/model_changes.h"
 #include "model/profile_record.h"
 #include "windows/dialog_wnd.h"
@@ -21,19 +22,14 @@ class UIEqualizer;
 class CCustomEqWnd final : public CDialogWnd, public model::ModelSubscriber {
   public:
     static constexpr char kLayout[] = "XML_CUSTOM_EQ";
-    static constexpr int kPoints = 20;
+    static constexpr int kPoints = model::CUSTOM_EQ_POINTS;
     // Point k is band k + kFirstBand of the current output.
-    static constexpr int kFirstBand = 11;
-    static constexpr float kResetQ = 5.8f;
-    // The factory curve of the custom points: frequency (Hz) and gain (whole dB) per point.
-    static constexpr std::array<int, kPoints> kFactoryFreq = {10,  13,  16,  17,   19,   21,  24,
-                                                              27,  30,  33,  100,  150,  200, 130,
-                                                              180, 230, 280, 1000, 1250, 1600};
-    static constexpr std::array<int, kPoints> kFactoryGain = {0, 11, 12, 1, 6, 8, 5, 4, 4, 3,
-                                                              3, 3,  3,  3, 3, 2, 3, 0, 0, 0};
+    static constexpr int kFirstBand = model::CUSTOM_EQ_FIRST_BAND;
+    static constexpr const auto& kFactoryFreq = model::CUSTOM_EQ_FACTORY_FREQ;
+    static constexpr const auto& kFactoryGain = model::CUSTOM_EQ_FACTORY_GAIN;
 
     // The three fields of a point, top to bottom.
-    enum class Field { Freq = 0, Q = 1, Gain = 2 };
+    using Field = model::BandField;
 
     CCustomEqWnd(QWidget* owner, model::EqualizerManager& manager);
     ~CCustomEqWnd() override;
@@ -87,17 +83,30 @@ class CCustomEqWnd final : public CDialogWnd, public model::ModelSubscriber {
         ui::SButton* enable = nullptr;
     };
 
+    // A row's texts, held while the operations read them.
+    struct RowTexts {
+        std::string freq;
+        std::string q;
+        std::string gain;
+        model::BandTexts View() const { return {freq, q, gain}; }
+    };
+
     static bool ValidPoint(int k) { return k >= 0 && k < kPoints; }
-    model::EqBand* Band(int k);
-    void SendPoint(int k);
+    model::GainRange Range(int k) const { return {MinGain(k), MaxGain(k)}; }
+    RowTexts Texts(int k) const;
+    // Runs an operation on point k's band and shows the row again unless it was refused;
+    // the window's own change is not redrawn a second time when it is told.
+    template <typename Op>
+    model::BandEditResult EditPoint(int k, Op op);
+    // The graph follows a change with the point selected.
+    void SelectIfChanged(int k, model::BandEditResult result);
     void FindControls();
     void RefreshFields();
     void RefreshRow(int k);
-    void SetSwitch(int k, bool on);
-    void SetSlider(int k, float gain);
     // The focus moves without the graph following the rows it passes.
     void FocusQuietly(QWidget* field);
-    void StepDone(int k, Field f, const QString& text);
+    // Gives field f of point k the focus, then steps it from its text.
+    void Step(Field f, int k, bool up);
 
     model::EqualizerManager& mManager;
     int mOutput = -1;
