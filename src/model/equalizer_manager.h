@@ -28,6 +28,7 @@
 #include "model/input_operations.h"
 #include "model/job_runner.h"
 #include "model/manager_events.h"
+#include "model/mixer_operations.h"
 #include "model/model_changes.h"
 #include "model/operations_view.h"
 #include "model/output_operations.h"
@@ -121,6 +122,7 @@ class EqualizerManager : public QObject {
     ModelState& State() { return mState; }
     OutputOperations& Outputs() { return *mOutputs; }
     InputOperations& Inputs() { return *mInputs; }
+    MixerOperations& Mixer() { return *mMixer; }
     EqOperations& Eq() { return *mEq; }
     SceneOperations& Scenes() { return *mScenes; }
     const ChannelCurves& Curves() const { return mCurves; }
@@ -166,6 +168,7 @@ class EqualizerManager : public QObject {
     // After mLink: they hold it, and the output jobs are joined before it closes.
     std::unique_ptr<OutputOperations> mOutputs;
     std::unique_ptr<InputOperations> mInputs;
+    std::unique_ptr<MixerOperations> mMixer;
     std::unique_ptr<EqOperations> mEq;
     // Its jobs are joined after the link closed, so no read waits out a time-out.
     std::unique_ptr<SceneOperations> mScenes;

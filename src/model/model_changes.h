@@ -26,6 +26,10 @@ enum class ChangeKind {
     Bridges,        // the bridged pairs
     Scenes,         // a stored scene's name (scene 1..10) or which scenes hold data (scene 0)
     History,        // what can be undone or redone
+    Mix,            // mix levels of the source (source, output; -1 for all)
+    InputPhase,     // the polarity of the source's inputs
+    Vice,           // the source's cross-source inputs and their gains
+    Distortion,     // clipping flags of the source's inputs and of the outputs
 };
 
 struct ModelChange {

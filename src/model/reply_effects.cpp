@@ -137,4 +137,8 @@ void ReplyEffects::OnValidScenesChanged() {
     Tell({.kind = ChangeKind::Scenes});
 }
 
+void ReplyEffects::OnDistortChanged(int source) {
+    Tell({.kind = ChangeKind::Distortion, .source = source});
+}
+
 }  // namespace model

@@ -44,6 +44,7 @@ class ReplyEffects final : public ModelChangeListener {
     void OnAccChanged() override;
     void OnSceneNameChanged(int index) override;
     void OnValidScenesChanged() override;
+    void OnDistortChanged(int source) override;
 
   private:
     void Tell(const ModelChange& change);

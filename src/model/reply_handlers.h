@@ -57,6 +57,8 @@ class ModelChangeListener {
     virtual void OnAccChanged() {}
     virtual void OnSceneNameChanged(int /*index*/) {}
     virtual void OnValidScenesChanged() {}
+    // Clipping flags of a source's inputs or of the outputs came in.
+    virtual void OnDistortChanged(int /*source*/) {}
 };
 
 // The four reply handlers. Records are owned by the call and freed on every path; a reply

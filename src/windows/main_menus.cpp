@@ -8,6 +8,7 @@
 #include "windows/main_controls.h"
 #include "windows/main_view.h"
 #include "windows/main_wnd.h"
+#include "windows/mixer_wnd.h"
 #include "windows/scene_wnd.h"
 
 namespace {
@@ -15,7 +16,6 @@ namespace {
 // Items whose windows arrive with later work: they stay visible so the menus keep their shape.
 constexpr const char* kNotYetItems[] = {
     main_controls::kOptionItemFirmwareUpgrade,
-    main_controls::kAdvanceItemMixer,
     main_controls::kAdvanceItemNoiseThreshold,
     main_controls::kAdvanceItemCompressorsOn,
 };
@@ -80,6 +80,12 @@ const LanguageItem* LanguageItemNamed(const QString& item) {
 }
 
 }  // namespace
+
+void CMainWnd::OnCloseMixerWindow() {
+    for (ui::Window* w : ui::Window::FindWindows(QString::fromLatin1(CMixerWnd::kClassName))) {
+        w->Close(0);
+    }
+}
 
 void CMainWnd::ShowOptionMenu() {
     ui::Menu* menu = CreateMenu("MENU_OPTION");
@@ -168,6 +174,8 @@ void CMainWnd::OnMenuItem(const ui::Notification& n) {
         ChangeLanguage(QString::fromLatin1(language->language), language->index);
     } else if (item == main_controls::kAdvanceItemCustomEq) {
         CCustomEqWnd::Run(this, *mManager);
+    } else if (item == main_controls::kAdvanceItemMixer) {
+        CMixerWnd::Run(this, *mManager);
     } else if (item == main_controls::kOptionItemClearHistory) {
         mManager->ClearHistory();
     } else if (item == main_controls::kOptionItemResetDefault) {

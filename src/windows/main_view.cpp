@@ -339,6 +339,12 @@ void CMainView::OnModelChange(const model::ModelChange& change) {
             break;
         case ChangeKind::Scenes:
             break;
+        // The mixer's own values: the main window shows none of them.
+        case ChangeKind::Mix:
+        case ChangeKind::InputPhase:
+        case ChangeKind::Vice:
+        case ChangeKind::Distortion:
+            break;
     }
 }
 

@@ -1,0 +1,86 @@
+#pragma once
+// The mixer window: for the current source, which inputs each output hears and at what level,
+// the polarity of each input, the bridged output pairs, the two cross-source (vice) inputs and
+// live clipping lights for inputs and outputs. Every edit goes through the model's mixer
+// operations, so the main window's routing boxes and bridge switches follow, and each edit is
+// one undo step.
+
+#include <QString>
+
+#include <array>
+
+#include "model/mixer_operations.h"
+#include "model/model_changes.h"
+#include "windows/dialog_wnd.h"
+
+namespace model {
+class EqualizerManager;
+}  // namespace model
+
+class CMixerWnd final : public CDialogWnd, public model::ModelSubscriber {
+  public:
+    static constexpr char kLayout[] = "XML_MIXER";
+    static constexpr char kClassName[] = "MixerWnd";
+    static constexpr int STATUS_READ_TIMER = 8193;
+    static constexpr int kStatusReadMs = 1000;
+    static constexpr int kRowHeight = 44;
+    static constexpr int kRows = model::MIXER_ROWS;
+    static constexpr int kOutputs = model::OUTPUT_CHANNELS;
+
+    CMixerWnd(QWidget* owner, model::EqualizerManager& manager);
+    ~CMixerWnd() override;
+
+    bool Create();
+    static int Run(QWidget* owner, model::EqualizerManager& manager);
+
+    int InputCount() const { return mInputCount; }
+    bool HasViceRows() const { return mViceRows; }
+    bool StatusTimerRunning() const { return HasTimer(STATUS_READ_TIMER); }
+
+    // The single path of every level change; fromSwitch: the cell's box asked for it.
+    void OnVolChanged(int row, int output, int volume, bool fromSwitch);
+    void OnEnableBtnClick(int row, int output);
+    void OnVolEditChanged(int row, int output, int step = 0);
+    void ClearMix();
+
+    ui::CheckBox* CellSwitch(int row, int output) const;
+    ui::Slider* CellSlider(int row, int output) const;
+    ui::Edit* CellEdit(int row, int output) const;
+
+    void Notify(const ui::Notification& n) override;
+    void OnModelChange(const model::ModelChange& change) override;
+
+  protected:
+    void OnTimer(int id) override;
+
+  private:
+    struct Cell {
+        QWidget* box = nullptr;
+        ui::CheckBox* enable = nullptr;
+        ui::Slider* volume = nullptr;
+        ui::Edit* edit = nullptr;
+    };
+
+    static bool ValidCell(int row, int output) {
+        return row >= 0 && row < kRows && output >= 0 && output < kOutputs;
+    }
+    bool RowShown(int row) const;
+    void FindControls();
+    void PlaceRows();
+    void SizeWindow();
+    void RefreshCell(int row, int output);
+    void RefreshCells();
+    void RefreshInputs();
+    void RefreshBridges();
+    void RefreshVice();
+    void RefreshDistortion();
+    void OnViceGainEdit(int slot, int step);
+    void MoveFocus(int row, int output, bool right);
+
+    model::EqualizerManager& mManager;
+    int mSource = 0;
+    int mInputCount = 0;
+    bool mViceRows = false;
+    bool mReady = false;
+    std::array<std::array<Cell, kRows>, kOutputs> mCells{};
+};
