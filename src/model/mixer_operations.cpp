@@ -46,6 +46,10 @@ int MixerInputOfRow(int source, int row) {
         return -1;
     }
     const int count = MixerInputCount(source);
+    // A source with no inputs of its own (hidden ones) mixes nothing in either.
+    if (count == 0) {
+        return -1;
+    }
     if (row < FIRST_VICE_ROW) {
         return row < count ? row : -1;
     }
@@ -57,8 +61,10 @@ int MixerTouchedInputs(int source) {
     if (!IsSourceIndex(source)) {
         return 0;
     }
-    return std::min(INPUT_ROWS,
-                    std::max(SourceInputCount(source), MixerInputCount(source) + VICE_SLOTS));
+    const int count = MixerInputCount(source);
+    return count == 0
+               ? SourceInputCount(source)
+               : std::min(INPUT_ROWS, std::max(SourceInputCount(source), count + VICE_SLOTS));
 }
 
 int ViceSourceWire(int viceSource) {

@@ -120,7 +120,7 @@ void CMixerWnd::FindControls() {
     for (int k = 0; k < model::VICE_SLOTS; ++k) {
         if (auto* label =
                 FindControl<ui::Label>(Name(kTitleLabelFormat, model::FIRST_VICE_ROW + k))) {
-            label->SetText(QStringLiteral("${mixer_vice}") + QString::number(k + 1));
+            label->SetText(QStringLiteral("${mixer_vice} ") + QString::number(k + 1));
         }
     }
     for (int o = model::OUTPUT_CHANNELS; o < 16; ++o) {
