@@ -1,8 +1,11 @@
 #include "windows/mixer_wnd.h"
 
 #include <algorithm>
+#include <optional>
+#include <vector>
 
 #include "model/equalizer_manager.h"
+#include "model/links.h"
 #include "model/sources.h"
 #include "model/value_ranges.h"
 #include "shell/run_log.h"
@@ -77,13 +80,15 @@ int CMixerWnd::Run(QWidget* owner, model::EqualizerManager& manager) {
     return result;
 }
 
-bool CMixerWnd::Create() {
-    const int current = mManager.State().live.currentSource;
-    mSource = model::IsSourceIndex(current) ? current : 0;
-    mInputCount = model::MixerInputCount(mSource);
-    const bool built = ui::Window::Create(QString::fromLatin1(kLayout));
+bool CMixerWnd::Create(const QString& layout) {
+    const bool built = ui::Window::Create(layout);
     mReady = true;
     return built;
+}
+
+int CMixerWnd::ShownSource() const {
+    const int current = mManager.State().live.currentSource;
+    return model::IsSourceIndex(current) ? current : 0;
 }
 
 bool CMixerWnd::RowShown(int row) const {
@@ -102,6 +107,18 @@ void CMixerWnd::FindControls() {
         }
     }
     mViceRows = FindControl<ui::Combo>(Name(kViceSourceFormat, 0)) != nullptr;
+    mBaseSize = LayoutSize();
+    for (int o = model::OUTPUT_CHANNELS; o < 16; ++o) {
+        if (QWidget* column = FindWidget(Name(kColumnFormat, o))) {
+            column->hide();
+        }
+    }
+}
+
+void CMixerWnd::ShowSource() {
+    using namespace mixer_controls;
+    mSource = ShownSource();
+    mInputCount = model::MixerInputCount(mSource);
     const char* area = mSource == 5   ? kNameAreaHi
                        : mSource == 4 ? kNameAreaLow
                        : mSource == 3 ? kNameAreaAux
@@ -123,11 +140,8 @@ void CMixerWnd::FindControls() {
             label->SetText(QStringLiteral("${mixer_vice} ") + QString::number(k + 1));
         }
     }
-    for (int o = model::OUTPUT_CHANNELS; o < 16; ++o) {
-        if (QWidget* column = FindWidget(Name(kColumnFormat, o))) {
-            column->hide();
-        }
-    }
+    PlaceRows();
+    SizeWindow();
 }
 
 // Rows not shown are hidden; the vice rows sit right under the source's own.
@@ -142,9 +156,10 @@ void CMixerWnd::PlaceRows() {
                 return;
             }
             w->setVisible(shown);
-            if (dy != 0) {
-                SetControlRect(w, ControlRect(w).translated(0, dy));
+            if (!mBaseRects.contains(w)) {
+                mBaseRects.insert(w, ControlRect(w));
             }
+            SetControlRect(w, mBaseRects.value(w).translated(0, dy));
         };
         move(FindWidget(Name(kLeftBoxFormat, r)));
         for (int o = 0; o < kOutputs; ++o) {
@@ -159,7 +174,7 @@ void CMixerWnd::PlaceRows() {
 }
 
 void CMixerWnd::SizeWindow() {
-    const QSize layout = LayoutSize();
+    const QSize layout = mBaseSize;
     const int height =
         layout.height() + kRowHeight * (mInputCount - kRows) + (mViceRows ? 2 * kRowHeight : 0);
     SetLayoutSize(QSize(layout.width(), height));
@@ -272,6 +287,10 @@ void CMixerWnd::OnVolChanged(int row, int output, int volume, bool fromSwitch) {
     gInVolChanged = true;
     mManager.Mixer().SetVolume(row, output, volume);
     RefreshCell(row, output);
+    // The partner took the same level (CopyMix_v).
+    if (const std::optional<int> partner = model::LinkPartner(mManager.State().live, output)) {
+        RefreshCell(row, *partner);
+    }
     const Cell& c = mCells[static_cast<size_t>(output)][static_cast<size_t>(row)];
     if (!fromSwitch && c.edit) {
         c.edit->setFocus();
@@ -372,9 +391,21 @@ void CMixerWnd::OnTimer(int id) {
     mManager.Mixer().RequestDistortion();
 }
 
+void CMixerWnd::closeEvent(QCloseEvent* event) {
+    KillTimer(STATUS_READ_TIMER);
+    CDialogWnd::closeEvent(event);
+}
+
 void CMixerWnd::OnModelChange(const model::ModelChange& change) {
     using model::ChangeKind;
     if (!mReady) {
+        return;
+    }
+    // The amplifier (or an undo) switched the source: the mixer follows it.
+    if (ShownSource() != mSource &&
+        (change.kind == ChangeKind::Whole || change.kind == ChangeKind::Inputs)) {
+        ShowSource();
+        OnModelChange({.kind = ChangeKind::Whole});
         return;
     }
     switch (change.kind) {
@@ -413,8 +444,7 @@ void CMixerWnd::Notify(const ui::Notification& n) {
     using namespace mixer_controls;
     if (n.Is(ui::notify::kWindowInit)) {
         FindControls();
-        PlaceRows();
-        SizeWindow();
+        ShowSource();
         RefreshCells();
         RefreshInputs();
         RefreshBridges();

@@ -5,6 +5,8 @@
 // operations, so the main window's routing boxes and bridge switches follow, and each edit is
 // one undo step.
 
+#include <QHash>
+#include <QRect>
 #include <QString>
 
 #include <array>
@@ -30,7 +32,8 @@ class CMixerWnd final : public CDialogWnd, public model::ModelSubscriber {
     CMixerWnd(QWidget* owner, model::EqualizerManager& manager);
     ~CMixerWnd() override;
 
-    bool Create();
+    // layout: another skin's mixer, for a look without some of the controls.
+    bool Create(const QString& layout = QString::fromLatin1(kLayout));
     static int Run(QWidget* owner, model::EqualizerManager& manager);
 
     int InputCount() const { return mInputCount; }
@@ -52,6 +55,7 @@ class CMixerWnd final : public CDialogWnd, public model::ModelSubscriber {
 
   protected:
     void OnTimer(int id) override;
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     struct Cell {
@@ -64,8 +68,12 @@ class CMixerWnd final : public CDialogWnd, public model::ModelSubscriber {
     static bool ValidCell(int row, int output) {
         return row >= 0 && row < kRows && output >= 0 && output < kOutputs;
     }
+    // The current source, or the first when the record names none.
+    int ShownSource() const;
     bool RowShown(int row) const;
     void FindControls();
+    // The rows, names and size of the current source; again when the source changes.
+    void ShowSource();
     void PlaceRows();
     void SizeWindow();
     void RefreshCell(int row, int output);
@@ -82,5 +90,8 @@ class CMixerWnd final : public CDialogWnd, public model::ModelSubscriber {
     int mInputCount = 0;
     bool mViceRows = false;
     bool mReady = false;
+    QSize mBaseSize;
+    // Where the layout put each row's controls, before any source moved them.
+    QHash<QWidget*, QRect> mBaseRects;
     std::array<std::array<Cell, kRows>, kOutputs> mCells{};
 };
