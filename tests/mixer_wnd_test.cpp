@@ -49,6 +49,8 @@ class MixerWndTest : public ::testing::Test {
         ASSERT_TRUE(wnd->Create(layout));
         ASSERT_TRUE(wnd->MissingControls().isEmpty());
         wnd->Show();
+        wnd->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(wnd.get()));
     }
     int FramesOf(uint8_t subcmd) {
         const std::lock_guard guard(framesLock);
@@ -175,6 +177,28 @@ TEST_F(MixerWndTest, PhaseBridgeAndViceInputsReachTheAmplifier) {
         },
         5000));
     EXPECT_EQ(manager->State().live.bridgeOutputs[1], 1);
+}
+
+TEST_F(MixerWndTest, ArrowsWalkTheFieldsOfTheRowsShownAndWrap) {
+    // Rows shown for a two-input source: 0, 1, then the vice rows 10 and 11.
+    struct Step {
+        int row, output;
+        Qt::Key key;
+        int toRow, toOutput;
+    };
+    const Step steps[] = {{0, 3, Qt::Key_Right, 0, 4},
+                          {1, 11, Qt::Key_Right, 10, 0},
+                          {11, 11, Qt::Key_Right, 0, 0},
+                          {0, 0, Qt::Key_Left, 11, 11},
+                          {10, 0, Qt::Key_Left, 1, 11}};
+    for (const Step& s : steps) {
+        ui::Edit* from = wnd->CellEdit(s.row, s.output);
+        from->setFocus();
+        from->setCursorPosition(s.key == Qt::Key_Right ? from->text().size() : 0);
+        QTest::keyClick(from, s.key);
+        EXPECT_TRUE(wnd->CellEdit(s.toRow, s.toOutput)->hasFocus())
+            << s.row << "," << s.output << " -> " << s.toRow << "," << s.toOutput;
+    }
 }
 
 TEST_F(MixerWndTest, ALayoutWithoutClippingLightsAsksForNoClipping) {

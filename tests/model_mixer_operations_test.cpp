@@ -7,9 +7,11 @@
 #include <memory>
 #include <vector>
 
+#include "link/reply_records.h"
 #include "link/subcommands.h"
 #include "model/input_operations.h"
 #include "model/mixer_operations.h"
+#include "model/reply_handlers.h"
 #include "recording_transport.h"
 #include "sim/sim_transport.h"
 
@@ -161,6 +163,35 @@ TEST_F(MixerOperationsTest, DistortionRequestsCoverTheSourcesInputsAndEveryOutpu
     mixer.RequestDistortion();
     EXPECT_EQ(Sent(), (std::vector<Frame>{{dsplink::DSP_INPUT_CH_DISTORT, 0, 5, 0, 7},
                                           {dsplink::DSP_OUTPUT_CH_DISTORT, 0, 5, 0, 11}}));
+}
+
+// Clipping replies are untrusted: only ranges inside the model's rows land.
+TEST(MixerDistortReplies, StoreFlagsWithinTheRowsAndDropTheRest) {
+    model::ModelState state;
+    model::ModelSync sync(state);
+    auto reply = [&](uint32_t kind, int source, int first, int last, uint8_t flag) {
+        auto r = std::make_unique<dsplink::DistortRecord>();
+        r->source = source;
+        r->first = first;
+        r->last = last;
+        r->values.fill(flag);
+        sync.ReadDspValueCallback(kind, 0, std::move(r));
+    };
+    reply(dsplink::DSP_INPUT_CH_DISTORT, 5, 0, 7, 1);
+    reply(dsplink::DSP_OUTPUT_CH_DISTORT, 5, 10, 11, 1);
+    EXPECT_EQ(state.live.inDistort[5][7], 1);
+    EXPECT_EQ(state.live.inDistort[5][8], 0);
+    EXPECT_EQ(state.live.outDistort[5][11], 1);
+    EXPECT_EQ(state.live.outDistort[5][9], 0);
+    // Outside the outputs, the sources, or backwards: nothing changes.
+    reply(dsplink::DSP_OUTPUT_CH_DISTORT, 5, 0, 15, 2);
+    reply(dsplink::DSP_INPUT_CH_DISTORT, 9, 0, 1, 2);
+    reply(dsplink::DSP_INPUT_CH_DISTORT, 5, 3, 1, 2);
+    reply(dsplink::DSP_INPUT_CH_DISTORT, 5, -1, 1, 2);
+    EXPECT_EQ(state.live.outDistort[5][0], 0);
+    EXPECT_EQ(state.live.inDistort[5][1], 1);
+    reply(dsplink::DSP_INPUT_CH_DISTORT, 5, 0, 7, 0);
+    EXPECT_EQ(state.live.inDistort[5][7], 0);
 }
 
 }  // namespace

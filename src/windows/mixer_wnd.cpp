@@ -284,6 +284,13 @@ void CMixerWnd::OnVolChanged(int row, int output, int volume, bool fromSwitch) {
     if (!ValidCell(row, output) || !RowShown(row)) {
         return;
     }
+    const Cell& c = mCells[static_cast<size_t>(output)][static_cast<size_t>(row)];
+    // A field being left keeps the focus where the user took it. The focus moves before the
+    // guard is up, so a field typed in and not yet committed commits on the way.
+    const bool focus = !fromSwitch && !mLeavingField && c.edit != nullptr;
+    if (focus) {
+        c.edit->setFocus();
+    }
     gInVolChanged = true;
     mManager.Mixer().SetVolume(row, output, volume);
     RefreshCell(row, output);
@@ -291,9 +298,7 @@ void CMixerWnd::OnVolChanged(int row, int output, int volume, bool fromSwitch) {
     if (const std::optional<int> partner = model::LinkPartner(mManager.State().live, output)) {
         RefreshCell(row, *partner);
     }
-    const Cell& c = mCells[static_cast<size_t>(output)][static_cast<size_t>(row)];
-    if (!fromSwitch && c.edit) {
-        c.edit->setFocus();
+    if (focus) {
         c.edit->selectAll();
     }
     gInVolChanged = false;
@@ -425,6 +430,9 @@ void CMixerWnd::OnModelChange(const model::ModelChange& change) {
         case ChangeKind::InputPhase:
             RefreshInputs();
             break;
+        case ChangeKind::Globals:
+            RefreshBridges();
+            break;
         case ChangeKind::Bridges:
             RefreshBridges();
             RefreshCells();
@@ -506,7 +514,9 @@ void CMixerWnd::Notify(const ui::Notification& n) {
             return;
         }
         if (n.Is(ui::notify::kReturn) || n.Is(ui::notify::kKillFocus)) {
+            mLeavingField = n.Is(ui::notify::kKillFocus);
             OnVolEditChanged(row, output);
+            mLeavingField = false;
             return;
         }
         // "setfocus" only selects: the field still shows the stored level.

@@ -90,6 +90,7 @@ class CMixerWnd final : public CDialogWnd, public model::ModelSubscriber {
     int mInputCount = 0;
     bool mViceRows = false;
     bool mReady = false;
+    bool mLeavingField = false;
     QSize mBaseSize;
     // Where the layout put each row's controls, before any source moved them.
     QHash<QWidget*, QRect> mBaseRects;
