@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "model/equalizer_manager.h"
@@ -18,9 +19,20 @@ namespace {
 // Setting a slider or a box from code may come back as the user's change.
 bool gInVolChanged = false;
 
-const char* const kSourceNames[model::INPUT_SOURCES] = {
-    "${source_opt}", "${source_coax}", "${source_bt}",  "${source_aux}", "${source_low}",
-    "${source_hi}",  "${source_dmp}",  "${source_udp}", "${source_scp}"};
+// Sources with a channel-name area of their own.
+constexpr int kAuxSource = 3;
+constexpr int kLowLevelSource = 4;
+constexpr int kHighLevelSource = 5;
+// Layouts may carry more columns than the amplifier has outputs.
+constexpr int kLayoutColumns = 16;
+
+// The source's name as a text key, as the source combo names it.
+QString SourceNameKey(int source) {
+    const std::string_view item = model::SourceComboItem(source);
+    return QStringLiteral("${") +
+           QString::fromLatin1(item.data(), static_cast<qsizetype>(item.size())) +
+           QStringLiteral("}");
+}
 
 QString Name(const char* format, int a) {
     return QString::asprintf(format, a);
@@ -108,7 +120,7 @@ void CMixerWnd::FindControls() {
     }
     mViceRows = FindControl<ui::Combo>(Name(kViceSourceFormat, 0)) != nullptr;
     mBaseSize = LayoutSize();
-    for (int o = model::OUTPUT_CHANNELS; o < 16; ++o) {
+    for (int o = model::OUTPUT_CHANNELS; o < kLayoutColumns; ++o) {
         if (QWidget* column = FindWidget(Name(kColumnFormat, o))) {
             column->hide();
         }
@@ -119,14 +131,14 @@ void CMixerWnd::ShowSource() {
     using namespace mixer_controls;
     mSource = ShownSource();
     mInputCount = model::MixerInputCount(mSource);
-    const char* area = mSource == 5   ? kNameAreaHi
-                       : mSource == 4 ? kNameAreaLow
-                       : mSource == 3 ? kNameAreaAux
-                                      : kNameArea2ch;
+    const char* area = mSource == kHighLevelSource  ? kNameAreaHi
+                       : mSource == kLowLevelSource ? kNameAreaLow
+                       : mSource == kAuxSource      ? kNameAreaAux
+                                                    : kNameArea2ch;
     if (QWidget* container = FindWidget(QString::fromLatin1(kChannelNameArea))) {
         LoadLayoutInto(container, QString::fromLatin1(area));
     }
-    const QString source = QString::fromLatin1(kSourceNames[mSource]);
+    const QString source = SourceNameKey(mSource);
     for (int r = 0; r < model::FIRST_VICE_ROW; ++r) {
         if (auto* label = FindControl<ui::Label>(Name(kTitleLabelFormat, r))) {
             const bool stereo = mInputCount == 2;
@@ -175,8 +187,8 @@ void CMixerWnd::PlaceRows() {
 
 void CMixerWnd::SizeWindow() {
     const QSize layout = mBaseSize;
-    const int height =
-        layout.height() + kRowHeight * (mInputCount - kRows) + (mViceRows ? 2 * kRowHeight : 0);
+    const int height = layout.height() + kRowHeight * (mInputCount - kRows) +
+                       (mViceRows && mInputCount > 0 ? 2 * kRowHeight : 0);
     SetLayoutSize(QSize(layout.width(), height));
     CenterOnOwner();
 }
