@@ -4,17 +4,21 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <functional>
 #include <iterator>
 #include <memory>
 #include <random>
+#include <span>
 #include <vector>
 
 #include "link/dsp_link.h"
 #include "link/subcommands.h"
+#include "model/mixer_operations.h"
 #include "model/profile_send.h"
 #include "model/sources.h"
+#include "model/value_ranges.h"
 #include "recording_transport.h"
 #include "sim/sim_transport.h"
 
@@ -45,6 +49,27 @@ struct Amplifier {
             }
         }
         ASSERT_TRUE(model::SendSceneProfile(link, r));
+        // What only the mixer edits: the vice inputs, their levels and phases.
+        for (int s = 0; s < model::INPUT_SOURCES; ++s) {
+            const int own = model::SourceInputCount(s);
+            const int touched = model::MixerTouchedInputs(s);
+            for (int row = own; row < touched; ++row) {
+                std::array<int, model::OUTPUT_CHANNELS> levels{};
+                for (int o = 0; o < model::OUTPUT_CHANNELS; ++o) {
+                    levels[o] = model::ClampMixLevel(r.inputMixVolume[s][row][o]);
+                }
+                ASSERT_TRUE(link.Input_Mix_Trim_Ctrl(0, s, row, 0, 11, levels, true));
+            }
+            if (touched > own) {
+                const auto phases = std::span(r.inMixPhase[s]).subspan(own, touched - own);
+                ASSERT_TRUE(link.Input_Phase_Ctrl(0, s, own, touched - 1, phases, true));
+            }
+            for (int in = 0; in < model::INPUT_ROWS; ++in) {
+                ASSERT_TRUE(link.Cross_Source_Mix_Ctrl(
+                    0, s, in, model::ViceSourceWire(r.viceSource[s][in]), r.viceChannel[s][in],
+                    model::ViceGainWire(r.viceGain[s][in]), true));
+            }
+        }
         ASSERT_TRUE(link.Source_Switch_Ctrl(model::SourceDeviceCode(r.currentSource), true));
         ASSERT_TRUE(link.Amp_Mute_Ctrl(r.ampOn != 0 ? 0 : 1, true));
         ASSERT_TRUE(link.Rem_Out_Ctrl(r.remOut1, r.remOut2, true));
@@ -75,6 +100,8 @@ void Edit(std::mt19937& rng, model::ProfileRecord& r, int edits) {
         const int out = pick(0, model::OUTPUT_CHANNELS - 1);
         const int s = pick(0, model::INPUT_SOURCES - 1);
         const int row = pick(0, std::max(0, model::SourceInputCount(s) - 1));
+        const int mixRow = pick(0, std::max(0, model::MixerTouchedInputs(s) - 1));
+        const int viceRow = pick(0, model::INPUT_ROWS - 1);
         model::OutputChannel& ch = r.channels[out];
         model::EqBand& band = r.bands[out][pick(0, model::MAX_EQ_BANDS - 1)];
         const std::function<void()> kinds[] = {
@@ -104,6 +131,13 @@ void Edit(std::mt19937& rng, model::ProfileRecord& r, int edits) {
             [&] { r.inputs[s][out] = pick(0, 0xFFF); },
             [&] { r.inputMixVolume[s][row][out] = pick(0, 100); },
             [&] { r.inMixPhase[s][row] ^= 1; },
+            [&] { r.inputMixVolume[s][mixRow][out] = pick(0, 100); },
+            [&] { r.inMixPhase[s][mixRow] ^= 1; },
+            [&] {
+                r.viceSource[s][viceRow] = pick(0, 9);
+                r.viceChannel[s][viceRow] = pick(0, 9);
+            },
+            [&] { r.viceGain[s][viceRow] = pick(-32, 6); },
             [&] {
                 r.lockMode = pick(0, 1);
                 r.linkMode = pick(0, 1);

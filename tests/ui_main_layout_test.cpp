@@ -570,16 +570,15 @@ QStringList ShownTexts(QWidget* w, const std::map<QString, QStringList>& codeTex
     return texts;
 }
 
-TEST_F(MainLayout, EveryTextFitsInEveryLanguage) {
-    const std::map<QString, QStringList> codeTexts = CodeTexts();
+// Measures every named control's texts in every language; failures say which and by how much.
+int MeasureTexts(ui::Window& window, const std::map<QString, QStringList>& codeTexts,
+                 QStringList& failures) {
     auto& res = ui::Resources::Instance();
-    mWindow->Show();
-    QStringList failures;
     int measured = 0;
     for (const char* language : kLanguages) {
-        ASSERT_TRUE(res.SelectLanguage(QString::fromLatin1(language)));
+        EXPECT_TRUE(res.SelectLanguage(QString::fromLatin1(language)));
         QApplication::processEvents();
-        for (QWidget* w : mWindow->findChildren<QWidget*>()) {
+        for (QWidget* w : window.findChildren<QWidget*>()) {
             if (!ui::AsControl(w) || w->objectName().isEmpty()) {
                 continue;
             }
@@ -618,18 +617,24 @@ TEST_F(MainLayout, EveryTextFitsInEveryLanguage) {
             }
         }
     }
-    EXPECT_GT(measured, 1000);
     failures.removeDuplicates();
+    return measured;
+}
+
+TEST_F(MainLayout, EveryTextFitsInEveryLanguage) {
+    mWindow->Show();
+    QStringList failures;
+    EXPECT_GT(MeasureTexts(*mWindow, CodeTexts(), failures), 1000);
     EXPECT_TRUE(failures.isEmpty()) << failures.join('\n').toStdString();
 }
 
 // No two children of one container overlap unless one holds the other, and none leaves its
 // container. Hidden controls count too: the speaker markers appear in any combination, the
 // pages one at a time in the same place.
-TEST_F(MainLayout, ControlsNeitherOverlapNorLeaveTheirContainer) {
+QStringList OverlapFailures(ui::Window& window) {
     QStringList failures;
-    std::vector<QWidget*> containers = {mWindow.get()};
-    for (auto* g : mWindow->findChildren<ui::Group*>()) {
+    std::vector<QWidget*> containers = {&window};
+    for (auto* g : window.findChildren<ui::Group*>()) {
         containers.push_back(g);
     }
     for (QWidget* container : containers) {
@@ -640,17 +645,17 @@ TEST_F(MainLayout, ControlsNeitherOverlapNorLeaveTheirContainer) {
                 children.push_back(w);
             }
         }
-        const QRect inside = mWindow->ControlRect(container).isValid() && container != mWindow.get()
-                                 ? QRect(QPoint(0, 0), mWindow->ControlRect(container).size())
-                                 : QRect(QPoint(0, 0), mWindow->LayoutSize());
+        const QRect inside = window.ControlRect(container).isValid() && container != &window
+                                 ? QRect(QPoint(0, 0), window.ControlRect(container).size())
+                                 : QRect(QPoint(0, 0), window.LayoutSize());
         for (size_t a = 0; a < children.size(); ++a) {
-            const QRect ra = mWindow->ControlRect(children[a]);
+            const QRect ra = window.ControlRect(children[a]);
             if (!inside.contains(ra)) {
                 failures << QStringLiteral("%1 leaves %2")
                                 .arg(children[a]->objectName(), container->objectName());
             }
             for (size_t b = a + 1; b < children.size(); ++b) {
-                const QRect rb = mWindow->ControlRect(children[b]);
+                const QRect rb = window.ControlRect(children[b]);
                 if (ra.intersects(rb) && !ra.contains(rb) && !rb.contains(ra)) {
                     failures << QStringLiteral("%1 overlaps %2")
                                     .arg(children[a]->objectName(), children[b]->objectName());
@@ -658,6 +663,11 @@ TEST_F(MainLayout, ControlsNeitherOverlapNorLeaveTheirContainer) {
             }
         }
     }
+    return failures;
+}
+
+TEST_F(MainLayout, ControlsNeitherOverlapNorLeaveTheirContainer) {
+    const QStringList failures = OverlapFailures(*mWindow);
     EXPECT_TRUE(failures.isEmpty()) << failures.join('\n').toStdString();
 }
 
@@ -705,6 +715,43 @@ TEST_F(MainLayout, RendersEveryPageInEveryLanguage) {
             }
         }
     }
+}
+
+// The mixer's layout with each channel-name area, holding the widest texts its code writes.
+TEST(MixerLayout, EveryTextFitsAndNothingOverlaps) {
+    ASSERT_TRUE(ui_test::LoadEnglishSkin());
+    ui::Resources::Instance().SetUiScaleDpi(96);
+    LayoutWindow window;
+    QString error;
+    ASSERT_TRUE(window.Create("XML_MIXER", &error)) << error.toStdString();
+    ASSERT_TRUE(window.LayoutError().isEmpty()) << window.LayoutError().toStdString();
+    std::map<QString, QStringList> texts;
+    for (int r = 0; r < 12; ++r) {
+        texts[QStringLiteral("title_label_%1").arg(r)] = {"${source_hi}10", "${source_coax} R",
+                                                          "${source_dmp} L", "${mixer_vice} 2"};
+        for (int o = 0; o < 12; ++o) {
+            texts[QStringLiteral("box_edit_%1_%2").arg(o).arg(r)] = {"100"};
+        }
+    }
+    for (int k = 0; k < 2; ++k) {
+        texts[QStringLiteral("csm_vice_gain_edit_%1").arg(k)] = {"-32dB"};
+    }
+    window.Show();
+    QStringList failures;
+    int measured = 0;
+    for (const char* area :
+         {"xml/channel_name_area_hi_source.xml", "xml/channel_name_area_low_source.xml",
+          "xml/channel_name_area_aux_source.xml", "xml/channel_name_area_2ch_source.xml"}) {
+        ASSERT_TRUE(window.LoadLayoutInto(window.FindWidget("channel_name_area"),
+                                          QString::fromLatin1(area), &error))
+            << area << " " << error.toStdString();
+        measured += MeasureTexts(window, texts, failures);
+        failures << OverlapFailures(window);
+    }
+    EXPECT_GT(measured, 1000);
+    failures.removeDuplicates();
+    EXPECT_TRUE(failures.isEmpty()) << failures.join('\n').toStdString();
+    ui::Resources::Instance().Reset();
 }
 
 }  // namespace

@@ -71,6 +71,7 @@ EqualizerManager::EqualizerManager(std::unique_ptr<dsplink::HidTransport> transp
         std::make_unique<OutputOperations>(mState.live, *mLink, *mJobs, events, mCurves, mChanges);
     mInputs = std::make_unique<InputOperations>(mState.live, *mLink, mChanges);
     mTools = std::make_unique<ToolOperations>(mState.live, *mLink, mChanges);
+    mMixer = std::make_unique<MixerOperations>(mState.live, *mLink, mChanges, *mInputs);
     mEq = std::make_unique<EqOperations>(mState.live, *mLink, clock, mCurves, mChanges);
     mScenes = std::make_unique<SceneOperations>(mState, *mLink, *mJobs, events, mCurves, mChanges,
                                                 mHistory, [this] { return PC_UI_Status_Init(); });
@@ -187,6 +188,7 @@ void EqualizerManager::Connect(bool showErrors) {
     }
     if (mView) {
         mView->OnCloseTransientWindows();
+        mView->OnCloseMixerWindow();
     }
     runlog::Log("Connect OK！\n");
     if (mView) {

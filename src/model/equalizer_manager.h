@@ -28,6 +28,7 @@
 #include "model/input_operations.h"
 #include "model/job_runner.h"
 #include "model/manager_events.h"
+#include "model/mixer_operations.h"
 #include "model/model_changes.h"
 #include "model/operations_view.h"
 #include "model/output_operations.h"
@@ -126,6 +127,7 @@ class EqualizerManager : public QObject {
     OutputOperations& Outputs() { return *mOutputs; }
     InputOperations& Inputs() { return *mInputs; }
     ToolOperations& Tools() { return *mTools; }
+    MixerOperations& Mixer() { return *mMixer; }
     EqOperations& Eq() { return *mEq; }
     SceneOperations& Scenes() { return *mScenes; }
     const ChannelCurves& Curves() const { return mCurves; }
@@ -172,6 +174,7 @@ class EqualizerManager : public QObject {
     std::unique_ptr<OutputOperations> mOutputs;
     std::unique_ptr<InputOperations> mInputs;
     std::unique_ptr<ToolOperations> mTools;
+    std::unique_ptr<MixerOperations> mMixer;
     std::unique_ptr<EqOperations> mEq;
     // Its jobs are joined after the link closed, so no read waits out a time-out.
     std::unique_ptr<SceneOperations> mScenes;

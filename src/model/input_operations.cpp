@@ -60,8 +60,15 @@ void InputOperations::SetInputIn(int input, int output, bool on) {
     runlog::Log("SetInputIn in %d out %d\n", input, output);
     // currentSource may come straight from a device reply.
     const int source = mLive.currentSource;
-    if (!IsSourceIndex(source) || !IsOutputIndex(output) || input < 0 ||
-        input >= SourceInputCount(source)) {
+    if (!IsSourceIndex(source) || input >= SourceInputCount(source)) {
+        return;
+    }
+    RouteInput(input, output, on);
+}
+
+void InputOperations::RouteInput(int input, int output, bool on) {
+    const int source = mLive.currentSource;
+    if (!IsSourceIndex(source) || !IsOutputIndex(output) || input < 0 || input >= INPUT_ROWS) {
         return;
     }
     int& mask = mLive.inputs[static_cast<size_t>(source)][static_cast<size_t>(output)];

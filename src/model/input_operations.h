@@ -28,6 +28,8 @@ class InputOperations {
     // One tick of the main-volume poll after a source change: asks the amplifier for it.
     void PollMainVolume();
     void SetInputIn(int input, int output, bool on);
+    // SetInputIn for any input channel the mask holds, such as the mixer's vice inputs.
+    void RouteInput(int input, int output, bool on);
 
     // Typed main volume; offText (the shown "${off}") is -60. False when not a number: nothing
     // changes and the view shows the old value again.

@@ -31,6 +31,10 @@ enum class ChangeKind {
     InputNoise,     // new input noise levels from the amplifier
     MemoryWord,     // the amplifier reported a DSP memory word
     AutoSetting,    // the speaker auto-configuration record
+    Mix,            // mix levels of the source (source, output; -1 for all)
+    InputPhase,     // the polarity of the source's inputs
+    Vice,           // the source's cross-source inputs and their gains
+    Distortion,     // clipping flags of the source's inputs and of the outputs
 };
 
 struct ModelChange {

@@ -204,6 +204,11 @@ void OutputOperations::ApplyBridge(int pair, bool on) {
 
     CopyMixConfig(mLive, l, r);
     for (int s = 0; s < INPUT_SOURCES; ++s) {
+        // The routing too: levels alone leave the amplifier playing r's old inputs.
+        const int mask[] = {mLive.inputs[static_cast<size_t>(s)][static_cast<size_t>(r)]};
+        mLink.Mix_Ch_Ctrl(kScene, s, r, r, mask, kQueued);
+    }
+    for (int s = 0; s < INPUT_SOURCES; ++s) {
         for (int row = 0; row < kUsedInputRows; ++row) {
             const int level[] = {ClampMixLevel(mLive.inputMixVolume[s][row][r])};
             mLink.Input_Mix_Trim_Ctrl(kScene, s, row, r, r, level, kQueued);

@@ -10,6 +10,7 @@
 
 #include "link/encoding.h"
 #include "model/frequency.h"
+#include "model/mixer_operations.h"
 #include "model/scene_operations.h"
 #include "model/sources.h"
 #include "model/value_ranges.h"
@@ -407,7 +408,8 @@ class Sender {
                         });
         }
         for (int s = 0; s < INPUT_SOURCES; ++s) {
-            for (int row = 0; row < SourceInputCount(s); ++row) {
+            // The mixer also levels the vice inputs, numbered after the source's own.
+            for (int row = 0; row < MixerTouchedInputs(s); ++row) {
                 ChangedRuns(MixLevels(a, s, row), MixLevels(b, s, row), ByteWire,
                             [&](int f, int l, std::span<const int> v) {
                                 return mLink.Input_Mix_Trim_Ctrl(kLiveScene, s, row, f, l, v, mNow);
@@ -415,10 +417,42 @@ class Sender {
             }
         }
         for (int s = 0; s < INPUT_SOURCES; ++s) {
-            ChangedRuns(UsedInputPhases(a, s), UsedInputPhases(b, s), ByteWire,
+            ChangedRuns(MixerPhases(a, s), MixerPhases(b, s), ByteWire,
                         [&](int f, int l, std::span<const int> v) {
                             return mLink.Input_Phase_Ctrl(kLiveScene, s, f, l, v, mNow);
                         });
+        }
+        ViceDifference(a, b);
+    }
+
+    static std::span<const int> MixerPhases(const ProfileRecord& r, int source) {
+        return std::span(r.inMixPhase[static_cast<size_t>(source)])
+            .first(static_cast<size_t>(MixerTouchedInputs(source)));
+    }
+
+    // As the mixer sends them: a gain change carries the whole vice input, a source or
+    // channel change alone goes with the shorter command.
+    void ViceDifference(const ProfileRecord& a, const ProfileRecord& b) {
+        for (size_t s = 0; s < INPUT_SOURCES && !Stopped(); ++s) {
+            for (size_t in = 0; in < INPUT_ROWS; ++in) {
+                const int source = ViceSourceWire(b.viceSource[s][in]);
+                const int channel = b.viceChannel[s][in];
+                const int gain = ViceGainWire(b.viceGain[s][in]);
+                const int si = static_cast<int>(s);
+                const int ii = static_cast<int>(in);
+                if (ViceGainWire(a.viceGain[s][in]) != gain) {
+                    Send([&] {
+                        return mLink.Cross_Source_Mix_Ctrl(kLiveScene, si, ii, source, channel,
+                                                           gain, mNow);
+                    });
+                } else if (ViceSourceWire(a.viceSource[s][in]) != source ||
+                           ByteWire(a.viceChannel[s][in]) != ByteWire(channel)) {
+                    Send([&] {
+                        return mLink.Cross_Source_Mix_Ctrl_CS47048(kLiveScene, si, source, channel,
+                                                                   ii, mNow);
+                    });
+                }
+            }
         }
     }
 

@@ -143,4 +143,8 @@ void ReplyEffects::OnPowerOffDelayChanged() {
     Tell({.kind = ChangeKind::PowerOffDelay});
 }
 
+void ReplyEffects::OnDistortChanged(int source) {
+    Tell({.kind = ChangeKind::Distortion, .source = source});
+}
+
 }  // namespace model

@@ -46,6 +46,7 @@ class ReplyEffects final : public ModelChangeListener {
     void OnValidScenesChanged() override;
     void OnInputThresholdChanged() override;
     void OnPowerOffDelayChanged() override;
+    void OnDistortChanged(int source) override;
 
   private:
     void Tell(const ModelChange& change);

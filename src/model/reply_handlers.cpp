@@ -392,8 +392,24 @@ void ModelSync::ReadDspValueCallback(uint32_t kind, int32_t value,
             if (l)
                 l->OnNoiseGateChanged();
             break;
+        case dsplink::DSP_INPUT_CH_DISTORT:
+        case dsplink::DSP_OUTPUT_CH_DISTORT: {
+            const auto* r = As<dsplink::DistortRecord>(record);
+            const bool inputs = kind == dsplink::DSP_INPUT_CH_DISTORT;
+            const int limit = inputs ? INPUT_ROWS : OUTPUT_CHANNELS;
+            if (!r || !IsSourceIndex(r->source) || !IsIndexedRange(r->first, r->last) ||
+                r->last >= limit)
+                break;
+            auto& flags = inputs ? live.inDistort[static_cast<size_t>(r->source)]
+                                 : live.outDistort[static_cast<size_t>(r->source)];
+            for (int c = r->first; c <= r->last; ++c)
+                flags[static_cast<size_t>(c)] = r->values[static_cast<size_t>(c)];
+            if (l)
+                l->OnDistortChanged(r->source);
+            break;
+        }
         default:
-            // Everything else (subwoofer volume, clipping, link variants...) is not kept here.
+            // Everything else (subwoofer volume, link variants...) is not kept here.
             break;
     }
 }

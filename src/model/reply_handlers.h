@@ -59,6 +59,8 @@ class ModelChangeListener {
     virtual void OnValidScenesChanged() {}
     virtual void OnInputThresholdChanged() {}
     virtual void OnPowerOffDelayChanged() {}
+    // Clipping flags of a source's inputs or of the outputs came in.
+    virtual void OnDistortChanged(int /*source*/) {}
 };
 
 // The four reply handlers. Records are owned by the call and freed on every path; a reply

@@ -9,6 +9,7 @@
 #include "windows/main_controls.h"
 #include "windows/main_view.h"
 #include "windows/main_wnd.h"
+#include "windows/mixer_wnd.h"
 #include "windows/noise_threshold_wnd.h"
 #include "windows/poweroff_delay_wnd.h"
 #include "windows/scene_wnd.h"
@@ -18,7 +19,6 @@ namespace {
 // Items whose windows arrive with later work: they stay visible so the menus keep their shape.
 constexpr const char* kNotYetItems[] = {
     main_controls::kOptionItemFirmwareUpgrade,
-    main_controls::kAdvanceItemMixer,
     main_controls::kAdvanceItemCompressorsOn,
 };
 
@@ -82,6 +82,12 @@ const LanguageItem* LanguageItemNamed(const QString& item) {
 }
 
 }  // namespace
+
+void CMainWnd::OnCloseMixerWindow() {
+    for (ui::Window* w : ui::Window::FindWindows(QString::fromLatin1(CMixerWnd::kClassName))) {
+        w->Close(0);
+    }
+}
 
 void CMainWnd::ShowOptionMenu() {
     ui::Menu* menu = CreateMenu("MENU_OPTION");
@@ -178,6 +184,8 @@ void CMainWnd::OnMenuItem(const ui::Notification& n) {
         CNoiseThresholdWnd::Run(this, *mManager);
     } else if (item == main_controls::kAdvanceItemPoweroffDelay) {
         CPowerOffDelayWnd::Run(this, *mManager);
+    } else if (item == main_controls::kAdvanceItemMixer) {
+        CMixerWnd::Run(this, *mManager);
     } else if (item == main_controls::kOptionItemClearHistory) {
         mManager->ClearHistory();
     } else if (item == main_controls::kOptionItemResetDefault) {

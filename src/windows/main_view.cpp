@@ -345,6 +345,11 @@ void CMainView::OnModelChange(const model::ModelChange& change) {
         case ChangeKind::InputNoise:
         case ChangeKind::MemoryWord:
         case ChangeKind::AutoSetting:
+        // The mixer's own values: the main window shows none of them.
+        case ChangeKind::Mix:
+        case ChangeKind::InputPhase:
+        case ChangeKind::Vice:
+        case ChangeKind::Distortion:
             break;
     }
 }

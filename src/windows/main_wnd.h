@@ -76,6 +76,7 @@ class CMainWnd : public ui::Window, public model::ManagerEvents, public model::C
     void OnUpdateEqualizer() override;
     void OnConnectFailMessage() override;
     void OnPlugOutMessage() override;
+    void OnCloseMixerWindow() override;
     void OnUnansweredEdits(int count) override;
     void OnDspStatus(int on) override;
     void OnDeviceIdentity(int model) override;
