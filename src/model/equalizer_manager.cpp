@@ -70,6 +70,8 @@ EqualizerManager::EqualizerManager(std::unique_ptr<dsplink::HidTransport> transp
     mOutputs =
         std::make_unique<OutputOperations>(mState.live, *mLink, *mJobs, events, mCurves, mChanges);
     mInputs = std::make_unique<InputOperations>(mState.live, *mLink, mChanges);
+    mCompressors = std::make_unique<CompressorOperations>(mState.live, *mLink, mChanges);
+    mKtv = std::make_unique<KtvOperations>(mState.live, *mLink, mChanges);
     mEq = std::make_unique<EqOperations>(mState.live, *mLink, clock, mCurves, mChanges);
     mScenes = std::make_unique<SceneOperations>(mState, *mLink, *mJobs, events, mCurves, mChanges,
                                                 mHistory, [this] { return PC_UI_Status_Init(); });

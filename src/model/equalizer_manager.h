@@ -23,10 +23,12 @@
 #include "link/reply_target.h"
 #include "link/transport.h"
 #include "model/channel_curves.h"
+#include "model/compressor_operations.h"
 #include "model/edit_history.h"
 #include "model/eq_operations.h"
 #include "model/input_operations.h"
 #include "model/job_runner.h"
+#include "model/ktv_operations.h"
 #include "model/manager_events.h"
 #include "model/model_changes.h"
 #include "model/operations_view.h"
@@ -121,6 +123,8 @@ class EqualizerManager : public QObject {
     ModelState& State() { return mState; }
     OutputOperations& Outputs() { return *mOutputs; }
     InputOperations& Inputs() { return *mInputs; }
+    CompressorOperations& Compressors() { return *mCompressors; }
+    KtvOperations& Ktv() { return *mKtv; }
     EqOperations& Eq() { return *mEq; }
     SceneOperations& Scenes() { return *mScenes; }
     const ChannelCurves& Curves() const { return mCurves; }
@@ -166,6 +170,8 @@ class EqualizerManager : public QObject {
     // After mLink: they hold it, and the output jobs are joined before it closes.
     std::unique_ptr<OutputOperations> mOutputs;
     std::unique_ptr<InputOperations> mInputs;
+    std::unique_ptr<CompressorOperations> mCompressors;
+    std::unique_ptr<KtvOperations> mKtv;
     std::unique_ptr<EqOperations> mEq;
     // Its jobs are joined after the link closed, so no read waits out a time-out.
     std::unique_ptr<SceneOperations> mScenes;

@@ -26,6 +26,8 @@ enum class ChangeKind {
     Bridges,        // the bridged pairs
     Scenes,         // a stored scene's name (scene 1..10) or which scenes hold data (scene 0)
     History,        // what can be undone or redone
+    Compressor,     // one output's compressor settings or its on/off switch (output)
+    Ktv,            // the karaoke effect values
 };
 
 struct ModelChange {

@@ -1,14 +1,20 @@
 // The main window's popup menus and what their items do.
 
 #include "model/speaker_types.h"
+#include "shell/markers.h"
 #include "shell/run_log.h"
 #include "ui/menu.h"
 #include "ui/resources.h"
+#include "windows/compressor_wnd.h"
+#include "windows/compressors_on_wnd.h"
 #include "windows/custom_eq_wnd.h"
+#include "windows/ktv_wnd.h"
 #include "windows/main_controls.h"
 #include "windows/main_view.h"
 #include "windows/main_wnd.h"
 #include "windows/scene_wnd.h"
+
+#include <string_view>
 
 namespace {
 
@@ -17,7 +23,6 @@ constexpr const char* kNotYetItems[] = {
     main_controls::kOptionItemFirmwareUpgrade,
     main_controls::kAdvanceItemMixer,
     main_controls::kAdvanceItemNoiseThreshold,
-    main_controls::kAdvanceItemCompressorsOn,
 };
 
 // Items that need the amplifier: disabled, not hidden, while it is not connected.
@@ -34,6 +39,20 @@ constexpr const char* kHiddenAdvanceItems[] = {
     main_controls::kAdvanceItemKtv,
     main_controls::kAdvanceItemCompressor,
 };
+
+// Hidden items that service mode (the debug marker) shows.
+constexpr const char* kServiceAdvanceItems[] = {
+    main_controls::kAdvanceItemKtv,
+    main_controls::kAdvanceItemCompressor,
+};
+bool ShownInServiceMode(const char* item) {
+    for (const char* shown : kServiceAdvanceItems) {
+        if (std::string_view(item) == shown) {
+            return shell::DebugMarkerPresent();
+        }
+    }
+    return false;
+}
 
 // A disabled item says why.
 void EnableItems(ui::Menu* menu, bool connected) {
@@ -110,7 +129,7 @@ void CMainWnd::ShowAdvanceMenu() {
         return;
     }
     for (const char* item : kHiddenAdvanceItems) {
-        menu->SetItemVisible(QString::fromLatin1(item), false);
+        menu->SetItemVisible(QString::fromLatin1(item), ShownInServiceMode(item));
     }
     EnableItems(menu, IsConnected());
     if (QWidget* button = FindWidget(main_controls::kBtnAdvance)) {
@@ -168,6 +187,12 @@ void CMainWnd::OnMenuItem(const ui::Notification& n) {
         ChangeLanguage(QString::fromLatin1(language->language), language->index);
     } else if (item == main_controls::kAdvanceItemCustomEq) {
         CCustomEqWnd::Run(this, *mManager);
+    } else if (item == main_controls::kAdvanceItemCompressor) {
+        CCompressorWnd::Run(this, *mManager);
+    } else if (item == main_controls::kAdvanceItemCompressorsOn) {
+        CCompressorsOnWnd::Run(this, *mManager);
+    } else if (item == main_controls::kAdvanceItemKtv) {
+        CKtvWnd::Run(this, *mManager);
     } else if (item == main_controls::kOptionItemClearHistory) {
         mManager->ClearHistory();
     } else if (item == main_controls::kOptionItemResetDefault) {

@@ -339,6 +339,10 @@ void CMainView::OnModelChange(const model::ModelChange& change) {
             break;
         case ChangeKind::Scenes:
             break;
+        // Shown only by their own tool windows.
+        case ChangeKind::Compressor:
+        case ChangeKind::Ktv:
+            break;
     }
 }
 
