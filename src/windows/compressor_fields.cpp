@@ -7,7 +7,7 @@
 
 namespace compressor_fields {
 
-ParamSpec SpecOf(Param p) {
+ParamScale ScaleOf(Param p) {
     switch (p) {
         case Param::Threshold:
         case Param::Ratio:
@@ -72,12 +72,12 @@ QString Text(Param p, double value) {
 }
 
 int SliderUnits(Param p, double value) {
-    const double units = value * SpecOf(p).scale;
+    const double units = value * ScaleOf(p).scale;
     return std::isfinite(units) ? static_cast<int>(std::lround(std::clamp(units, -1e9, 1e9))) : 0;
 }
 
 Limits LimitsOf(Param p, const ui::Slider* slider) {
-    const double scale = SpecOf(p).scale;
+    const double scale = ScaleOf(p).scale;
     if (slider != nullptr) {
         return {slider->Min() / scale, slider->Max() / scale};
     }

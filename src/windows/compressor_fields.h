@@ -14,12 +14,12 @@ namespace compressor_fields {
 
 enum class Param { Threshold, Ratio, Attack, Release, Knee };
 
-struct ParamSpec {
+struct ParamScale {
     int scale;     // slider units per unit of the value
     int step;      // one up/down click, in slider units
     bool integer;  // stored as whole ms
 };
-ParamSpec SpecOf(Param p);
+ParamScale ScaleOf(Param p);
 
 double ValueOf(const model::CompressorSettings& s, Param p);
 void SetValue(model::CompressorSettings& s, Param p, double value);

@@ -135,7 +135,7 @@ void CCompressorWnd::ApplySlider(Param p, int position) {
     if (row.slider) {
         position = std::clamp(position, row.slider->Min(), row.slider->Max());
     }
-    Store(p, static_cast<double>(position) / compressor_fields::SpecOf(p).scale);
+    Store(p, static_cast<double>(position) / compressor_fields::ScaleOf(p).scale);
     Refresh();
     if (row.edit) {
         row.edit->setFocus();
@@ -152,7 +152,7 @@ void CCompressorWnd::Step(Param p, bool up) {
     if ((up && position >= slider->Max()) || (!up && position <= slider->Min())) {
         return;
     }
-    const int step = compressor_fields::SpecOf(p).step;
+    const int step = compressor_fields::ScaleOf(p).step;
     const int next = std::clamp(position + (up ? step : -step), slider->Min(), slider->Max());
     slider->SetValue(next);
     ApplySlider(p, next);

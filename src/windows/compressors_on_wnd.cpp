@@ -169,7 +169,7 @@ void CCompressorsOnWnd::ApplySlider(Param p, int channel, int position) {
     if (cell->slider) {
         position = std::clamp(position, cell->slider->Min(), cell->slider->Max());
     }
-    Store(p, channel, static_cast<double>(position) / compressor_fields::SpecOf(p).scale);
+    Store(p, channel, static_cast<double>(position) / compressor_fields::ScaleOf(p).scale);
     Refresh(channel);
     if (cell->edit) {
         cell->edit->setFocus();
@@ -187,7 +187,7 @@ void CCompressorsOnWnd::Step(Param p, int channel, bool up) {
     if ((up && position >= slider->Max()) || (!up && position <= slider->Min())) {
         return;
     }
-    const int next = std::clamp(Stepped(position, compressor_fields::SpecOf(p).step, up),
+    const int next = std::clamp(Stepped(position, compressor_fields::ScaleOf(p).step, up),
                                 slider->Min(), slider->Max());
     slider->SetValue(next);
     ApplySlider(p, channel, next);
