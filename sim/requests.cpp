@@ -152,6 +152,35 @@ std::optional<Payload> ReadOutputBytes(const DeviceState& s, Bytes p,
     });
 }
 
+// One compressor per output: what either compressor command writes, the other reports.
+int SignedTenths(uint8_t whole, uint8_t tenths) {
+    return static_cast<int8_t>(whole) * 10 + static_cast<int8_t>(tenths);
+}
+void CompressorFromSetting2(OutputState& out) {
+    const auto& c2 = out.compressor2;
+    auto& c = out.compressor;
+    const int noise = std::clamp(SignedTenths(c2[0], c2[1]) + 1000, 0, 2559);  // + 100 dB
+    c[1] = static_cast<uint8_t>(noise / 10);
+    c[2] = static_cast<uint8_t>(noise % 10);
+    c[7] = c2[2];
+    c[8] = c2[3];
+    const int release = std::clamp(SignedTenths(c2[4], c2[5]) * 100, 0, 0xFFFF);
+    c[9] = static_cast<uint8_t>(release >> 8);
+    c[10] = static_cast<uint8_t>(release & 0xFF);
+}
+void Setting2FromCompressor(OutputState& out) {
+    const auto& c = out.compressor;
+    auto& c2 = out.compressor2;
+    const int threshold = std::clamp(c[1] * 10 + c[2] - 1000, -1280, 1279);
+    c2[0] = static_cast<uint8_t>(static_cast<int8_t>(threshold / 10));
+    c2[1] = static_cast<uint8_t>(static_cast<int8_t>(threshold % 10));
+    c2[2] = c[7];
+    c2[3] = c[8];
+    const int release = std::min(((c[9] << 8) | c[10]) / 100, 1279);  // tenths of a second
+    c2[4] = static_cast<uint8_t>(release / 10);
+    c2[5] = static_cast<uint8_t>(release % 10);
+}
+
 // The per-output settings of one byte each, by the subcmd that writes and reads them.
 uint8_t OutputState::*OutputByteField(uint8_t subcmd) {
     using namespace dsplink;
@@ -243,7 +272,11 @@ bool WriteDsp(DeviceState& s, uint8_t subcmd, Bytes p) {
                 scene.sources[src].mixMask[c] = U16(item, 0);
             });
         case DSP_COMPRESSOR_SETTING2:
-            return WriteOutputBytes(s, p, &OutputState::compressor2);
+            return WriteBlock(s, p, 6, kOutputs, [](SceneState& scene, int, int c, Bytes item) {
+                OutputState& out = scene.outputs[c];
+                std::copy_n(item.begin(), out.compressor2.size(), out.compressor2.begin());
+                CompressorFromSetting2(out);
+            });
         case DSP_INPUT_CH_PHASE:
             return WriteBlock(s, p, 1, kInputs, [](SceneState& scene, int src, int c, Bytes item) {
                 scene.sources[src].inputPhase[c] = item[0];
@@ -343,8 +376,9 @@ bool WriteDsp(DeviceState& s, uint8_t subcmd, Bytes p) {
             if (p.size() < 14 || p[0] >= kScenes || p[1] >= kSources || p[2] >= kOutputs) {
                 return false;
             }
-            auto& record = s.scenes[p[0]].outputs[p[2]].compressor;
-            std::copy_n(p.begin() + 3, record.size(), record.begin());
+            OutputState& out = s.scenes[p[0]].outputs[p[2]];
+            std::copy_n(p.begin() + 3, out.compressor.size(), out.compressor.begin());
+            Setting2FromCompressor(out);
             return true;
         }
         case DSP_AMP_MUTE:

@@ -3,6 +3,8 @@
 
 #include <QAbstractButton>
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "controls/ui_equalizer.h"
@@ -437,10 +439,43 @@ TEST_F(MainWndOperationsTest, AdvanceMenuOffersTheCustomEqAndHidesTheRest) {
                                "advance_item_ktv", "advance_item_compressor"}) {
         EXPECT_FALSE(menu->FindItem(hidden)->isVisible()) << hidden;
     }
-    EXPECT_TRUE(menu->FindItem("advance_item_mixer")->isVisible());
-    EXPECT_TRUE(menu->FindItem("advance_item_mixer")->isEnabled());
-    // Windows still to come stay in the menu, greyed.
-    EXPECT_FALSE(menu->FindItem("advance_item_noise_threshold")->isEnabled());
+    for (const char* shown :
+         {"advance_item_mixer", "advance_item_noise_threshold", "advance_item_compressors_on"}) {
+        EXPECT_TRUE(menu->FindItem(shown)->isVisible()) << shown;
+        EXPECT_TRUE(menu->FindItem(shown)->isEnabled()) << shown;
+    }
+    menu->close();
+    // Windows still to come stay in their menu, greyed.
+    w->FindControl<ui::Button>("btn_option")->click();
+    ui::Menu* option = nullptr;
+    for (ui::Menu* m : w->findChildren<ui::Menu*>()) {
+        option = m->FindItem("option_item_firmware_upgrade") ? m : option;
+    }
+    ASSERT_NE(option, nullptr);
+    EXPECT_FALSE(option->FindItem("option_item_firmware_upgrade")->isEnabled());
+    option->close();
+}
+
+TEST_F(MainWndOperationsTest, ServiceModeShowsTheCompressorAndKtvItems) {
+    auto w = Connected();
+    ASSERT_TRUE(w);
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    QFile marker(dir.filePath("debug.ini"));
+    ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
+    marker.close();
+    w->FindControl<ui::Button>("btn_advance")->click();
+    QDir::setCurrent(previous);
+    auto* menu = w->findChild<ui::Menu*>();
+    ASSERT_NE(menu, nullptr);
+    for (const char* item :
+         {"advance_item_ktv", "advance_item_compressor", "advance_item_compressors_on"}) {
+        EXPECT_TRUE(menu->FindItem(item)->isVisible()) << item;
+        EXPECT_TRUE(menu->FindItem(item)->isEnabled()) << item;
+    }
+    EXPECT_FALSE(menu->FindItem("advance_item_autocal")->isVisible());
     menu->close();
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <functional>
@@ -15,6 +16,8 @@
 
 #include "link/dsp_link.h"
 #include "link/subcommands.h"
+#include "model/compressor_operations.h"
+#include "model/ktv_operations.h"
 #include "model/mixer_operations.h"
 #include "model/profile_send.h"
 #include "model/sources.h"
@@ -76,6 +79,21 @@ struct Amplifier {
         ASSERT_TRUE(link.Spk_Ohm_Ctrl(r.spkOhm, true));
         ASSERT_TRUE(link.Noise_Gate_Ctrl(r.noiseGate, true));
         ASSERT_TRUE(link.Set_Power_Off_Time(r.powerOffDelay, true));
+        std::array<int, model::OUTPUT_CHANNELS> on{};
+        for (int out = 0; out < model::OUTPUT_CHANNELS; ++out) {
+            const model::CompressorSettings c = model::WireCompressor(model::CompressorOf(r, out));
+            ASSERT_TRUE(link.Compressor_Ctrl(0, 0, out, c.bypass, c.threshold, c.ratio, c.knee,
+                                             c.attack, c.release, true));
+            on[out] = r.channels[out].compressorOn != 0 ? 1 : 0;
+        }
+        ASSERT_TRUE(link.Compressor_Ch_Ctrl(0, 0, 0, model::OUTPUT_CHANNELS - 1, on, true));
+        for (int k = 0; k < model::KTV_VALUE_COUNT; ++k) {
+            const auto which = static_cast<model::KtvValue>(k);
+            const model::KtvRange range = model::KtvRangeOf(which);
+            ASSERT_TRUE(model::SendKtvValue(
+                link, which, std::clamp(model::KtvValueOf(r.ktv, which), range.min, range.max),
+                true));
+        }
     }
     // The frames the difference writes.
     std::vector<Frame> Difference(const model::ProfileRecord& from, const model::ProfileRecord& to,
@@ -151,6 +169,27 @@ void Edit(std::mt19937& rng, model::ProfileRecord& r, int edits) {
             [&] { r.acc = pick(0, 60); },
             [&] { r.powerOffDelay = pick(0, 1000); },
             [&] { r.bridgeOutputs[out / 2] ^= 1; },
+            [&] {  // as the compressor windows keep them
+                r.compressorBypass[out] ^= 1;
+                r.compressorThreshold[out] = pick(-1000, 1270) / 10.0f;
+                r.compressorRatio[out] = pick(10, 1000) / 10.0f;
+                r.compressorKnee[out] = pick(0, 480) / 10.0f;
+                r.compressorAttack[out] = pick(0, 5000);
+                r.compressorRelease[out] = pick(1, 655) * 100;
+            },
+            [&] { ch.compressorOn ^= 1; },
+            [&] {
+                const auto which =
+                    static_cast<model::KtvValue>(pick(0, model::KTV_VALUE_COUNT - 1));
+                const model::KtvRange range = model::KtvRangeOf(which);
+                const int value = pick(range.min, range.max);
+                model::KtvSettings& k = r.ktv;
+                int* fields[] = {&k.ktvMicVolume,  &k.ktvMusicVolume,  &k.ktvHowling,
+                                 &k.ktvEchoLevel,  &k.ktvEchoDelay,    &k.ktvReverbLevel,
+                                 &k.ktvReverbTime, &k.ktvVoiceChanger, &k.ktvBassGain,
+                                 &k.ktvTrebleGain};
+                *fields[static_cast<int>(which)] = value;
+            },
             [&] {  // only the program keeps these
                 r.linkSel[out] = pick(0, 3);
                 r.delayLinkSel[out] = pick(0, 3);
@@ -222,6 +261,26 @@ TEST(ProfileDifference, SendsOnlyWhatTheAmplifierCanSee) {
     EXPECT_EQ(runs, (std::vector<Frame>{{dsplink::DSP_TRIM_CH, 0, 0, 3, 4, 1, 2},
                                         {dsplink::DSP_TRIM_CH, 0, 0, 7, 7, 12},
                                         {dsplink::DSP_DELAY_CH, 0, 0, 3, 3, 1, 0x01, 0xF4}}));
+}
+
+TEST(ProfileDifference, CompressorsAndKtvTravelAsTheirOperationsSendThem) {
+    Amplifier a;
+    model::ProfileRecord from;
+    a.Load(from);
+    model::ProfileRecord to = from;
+    to.compressorAttack[4] = 37;
+    to.channels[2].compressorOn = 0;
+    to.channels[3].compressorOn = 0;
+    to.ktv.ktvEchoDelay = 300;
+    EXPECT_EQ(a.Difference(from, to),
+              (std::vector<Frame>{{dsplink::DSP_COMPRESSOR_SETTING, 0, 0, 4, 1, 164, 0, 100, 0, 24,
+                                   0, 0, 37, 0x75, 0x30},
+                                  {dsplink::DSP_COMPRESSOR_ON_CH, 0, 0, 2, 3, 0, 0},
+                                  {dsplink::KTV_ECHO_DELAY, 0x01, 0x2C}}));
+    // A release between the tenths of a second the amplifier keeps is no difference.
+    model::ProfileRecord near = to;
+    near.compressorRelease[4] = 30020;
+    EXPECT_TRUE(a.Difference(to, near).empty());
 }
 
 TEST(ProfileDifference, LocksBeforeLinkingAndUnlinksBeforeUnlocking) {

@@ -16,8 +16,10 @@
 #include <memory>
 #include <vector>
 
+#include "model/compressor_operations.h"
 #include "model/constants.h"
 #include "model/crossover.h"
+#include "model/ktv_operations.h"
 #include "model/sources.h"
 #include "model/speaker_types.h"
 #include "ui/controls.h"
@@ -25,6 +27,8 @@
 #include "ui/resources.h"
 #include "ui/window.h"
 #include "ui_layouts/test_app.h"
+#include "windows/compressor_controls.h"
+#include "windows/ktv_controls.h"
 #include "windows/main_controls.h"
 
 namespace {
@@ -754,6 +758,176 @@ TEST(MixerLayout, EveryTextFitsAndNothingOverlaps) {
     ui::Resources::Instance().Reset();
 }
 
+}  // namespace
+
+// ---- tool windows ----
+
+// A tool window's layout: every control the code uses, faders spanning the model's limits (in
+// slider units), texts that fit in every language (also the widest the code writes), and no
+// two controls of one container that overlap.
+struct ToolLayout {
+    const char* layout;
+    std::map<QString, std::pair<int, int>> sliders;  // name: min, max
+    QStringList edits;
+    QStringList others;
+    std::map<QString, QStringList> codeTexts;
+};
+
+std::vector<ToolLayout> ToolLayouts() {
+    namespace cc = compressor_controls;
+    const auto units = [](float lo, float hi, int scale) {
+        return std::pair<int, int>(static_cast<int>(lo * scale), static_cast<int>(hi * scale));
+    };
+    const std::pair<int, int> threshold =
+        units(model::MIN_COMPRESSOR_THRESHOLD, model::MAX_COMPRESSOR_THRESHOLD, 10);
+    const std::pair<int, int> attack(model::MIN_COMPRESSOR_ATTACK, model::MAX_COMPRESSOR_ATTACK);
+    const std::pair<int, int> release(model::MIN_COMPRESSOR_RELEASE, model::MAX_COMPRESSOR_RELEASE);
+    const QStringList thresholdTexts = {"-100.0dB", "127.0dB"};
+    const QStringList attackTexts = {"5000ms"};
+    const QStringList releaseTexts = {"65500ms"};
+
+    ToolLayout one{"XML_COMPRESSOR", {}, {}, {}, {}};
+    one.sliders[cc::kSliderNoise] = threshold;
+    one.sliders[cc::kSliderRatio] =
+        units(model::MIN_COMPRESSOR_RATIO, model::MAX_COMPRESSOR_RATIO, 10);
+    one.sliders[cc::kSliderSoftKnee] =
+        units(model::MIN_COMPRESSOR_KNEE, model::MAX_COMPRESSOR_KNEE, 10);
+    one.sliders[cc::kSliderAttackTime] = attack;
+    one.sliders[cc::kSliderReleaseTime] = release;
+    one.edits = {cc::kEditNoise, cc::kEditRatio, cc::kEditSoftKnee, cc::kEditAttackTime,
+                 cc::kEditReleaseTime};
+    one.others = {cc::kBtnBp,    cc::kCurrChannelText, cc::kMinBtn,
+                  cc::kCloseBtn, cc::kConfirmBtn,      cc::kCancelBtn};
+    one.codeTexts = {{cc::kEditNoise, thresholdTexts},     {cc::kEditRatio, {"100.0"}},
+                     {cc::kEditSoftKnee, {"48.0dB"}},      {cc::kEditAttackTime, attackTexts},
+                     {cc::kEditReleaseTime, releaseTexts}, {cc::kCurrChannelText, {"CH12"}}};
+
+    ToolLayout all{"XML_COMPRESSORS_ON", {}, {}, {}, {}};
+    const std::pair<const char*, std::pair<int, int>> params[] = {
+        {cc::kThreshold, threshold}, {cc::kAttackTime, attack}, {cc::kReleaseTime, release}};
+    const QStringList* texts[] = {&thresholdTexts, &attackTexts, &releaseTexts};
+    for (int c = 0; c < model::OUTPUT_CHANNELS; ++c) {
+        for (size_t p = 0; p < std::size(params); ++p) {
+            all.sliders[QString::asprintf(cc::kSliderFormat, params[p].first, c)] =
+                params[p].second;
+            const QString edit = QString::asprintf(cc::kEditFormat, params[p].first, c);
+            all.edits << edit;
+            all.codeTexts[edit] = *texts[p];
+        }
+        all.others << QString::asprintf(cc::kBoxEnableFormat, c)
+                   << QString::asprintf(cc::kColumnFormat, c);
+    }
+    all.others << cc::kCloseBtn << cc::kConfirmBtn << cc::kCancelBtn;
+
+    namespace kc = ktv_controls;
+    ToolLayout ktv{
+        "XML_KTV", {}, {}, {kc::kOptionHowlingControl, kc::kConfirmBtn, kc::kCloseBtn}, {}};
+    const struct {
+        model::KtvValue value;
+        const char* slider;
+        const char* edit;
+        const char* unit;
+    } rows[] = {
+        {model::KtvValue::MicVolume, kc::kSliderMicVolume, kc::kEditMicVolume, "dB"},
+        {model::KtvValue::MusicVolume, kc::kSliderBgmusicVolume, kc::kEditBgmusicVolume, "dB"},
+        {model::KtvValue::EchoLevel, kc::kSliderEchoLevel, kc::kEditEchoLevel, "dB"},
+        {model::KtvValue::EchoDelay, kc::kSliderEchoDelay, kc::kEditEchoDelay, "ms"},
+        {model::KtvValue::ReverbLevel, kc::kSliderReverbLevel, kc::kEditReverbLevel, ""},
+        {model::KtvValue::ReverbTime, kc::kSliderReverbTime, kc::kEditReverbTime, "ms"},
+        {model::KtvValue::VoiceChanger, kc::kSliderVoiceChanger, kc::kEditVoiceChanger, ""},
+        {model::KtvValue::Bass, kc::kSliderBass, kc::kEditBass, ""},
+        {model::KtvValue::Treble, kc::kSliderTreble, kc::kEditTreble, ""},
+    };
+    for (const auto& row : rows) {
+        const model::KtvRange range = model::KtvRangeOf(row.value);
+        ktv.sliders[row.slider] = {range.min, range.max};
+        ktv.edits << row.edit;
+        ktv.codeTexts[row.edit] = {QString::number(range.min) + row.unit,
+                                   QString::number(range.max) + row.unit};
+    }
+    return {one, all, ktv};
+}
+
+TEST(ToolLayouts, ControlsRangesFitAndPlacement) {
+    ASSERT_TRUE(ui_test::LoadEnglishSkin());
+    auto& res = ui::Resources::Instance();
+    res.SetUiScaleDpi(96);
+    for (const ToolLayout& t : ToolLayouts()) {
+        SCOPED_TRACE(t.layout);
+        LayoutWindow window;
+        QString error;
+        ASSERT_TRUE(window.Create(QString::fromLatin1(t.layout), &error)) << error.toStdString();
+        ASSERT_TRUE(window.LayoutError().isEmpty()) << window.LayoutError().toStdString();
+        for (const auto& [name, range] : t.sliders) {
+            if (auto* slider = Expect<ui::Slider>(window, name)) {
+                EXPECT_EQ(std::make_pair(slider->Min(), slider->Max()), range)
+                    << name.toStdString();
+            }
+        }
+        for (const QString& name : t.edits) {
+            Expect<ui::Edit>(window, name);
+        }
+        for (const QString& name : t.others) {
+            EXPECT_NE(window.FindWidget(name), nullptr) << name.toStdString();
+        }
+
+        window.Show();
+        QStringList failures;
+        for (const char* language : kLanguages) {
+            ASSERT_TRUE(res.SelectLanguage(QString::fromLatin1(language)));
+            QApplication::processEvents();
+            for (QWidget* w : window.findChildren<QWidget*>()) {
+                const int room = ui::AsControl(w) ? TextRoom(w) : -1;
+                if (room < 0 || w->objectName().isEmpty()) {
+                    continue;
+                }
+                w->ensurePolished();
+                const QFontMetrics fm(w->font());
+                for (const QString& text : ShownTexts(w, t.codeTexts)) {
+                    EXPECT_FALSE(text.contains(QStringLiteral("${"))) << text.toStdString();
+                    if (TextWidth(fm, text) > room) {
+                        failures << QStringLiteral("%1 %2: \"%3\" needs %4 px, has %5")
+                                        .arg(language, w->objectName(), text)
+                                        .arg(TextWidth(fm, text))
+                                        .arg(room);
+                    }
+                }
+            }
+        }
+        std::vector<QWidget*> containers = {&window};
+        for (auto* g : window.findChildren<ui::Group*>()) {
+            containers.push_back(g);
+        }
+        for (QWidget* container : containers) {
+            const QRect inside = container == &window
+                                     ? QRect(QPoint(0, 0), window.LayoutSize())
+                                     : QRect(QPoint(0, 0), window.ControlRect(container).size());
+            std::vector<QWidget*> children;
+            for (QObject* o : container->children()) {
+                auto* w = qobject_cast<QWidget*>(o);
+                if (w && !w->objectName().isEmpty() && !w->isWindow()) {
+                    children.push_back(w);
+                }
+            }
+            for (size_t a = 0; a < children.size(); ++a) {
+                const QRect ra = window.ControlRect(children[a]);
+                if (!inside.contains(ra)) {
+                    failures << children[a]->objectName() + " leaves its container";
+                }
+                for (size_t b = a + 1; b < children.size(); ++b) {
+                    const QRect rb = window.ControlRect(children[b]);
+                    if (ra.intersects(rb) && !ra.contains(rb) && !rb.contains(ra)) {
+                        failures << children[a]->objectName() + " overlaps " +
+                                        children[b]->objectName();
+                    }
+                }
+            }
+        }
+        failures.removeDuplicates();
+        EXPECT_TRUE(failures.isEmpty()) << failures.join('\n').toStdString();
+        ASSERT_TRUE(res.SelectLanguage(QStringLiteral("en")));
+    }
+    res.Reset();
 }  // namespace
 
 // The small tool windows' layouts: they build, and every text fits in each language, also the

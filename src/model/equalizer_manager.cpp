@@ -72,6 +72,8 @@ EqualizerManager::EqualizerManager(std::unique_ptr<dsplink::HidTransport> transp
     mInputs = std::make_unique<InputOperations>(mState.live, *mLink, mChanges);
     mTools = std::make_unique<ToolOperations>(mState.live, *mLink, mChanges);
     mMixer = std::make_unique<MixerOperations>(mState.live, *mLink, mChanges, *mInputs);
+    mCompressors = std::make_unique<CompressorOperations>(mState.live, *mLink, mChanges);
+    mKtv = std::make_unique<KtvOperations>(mState.live, *mLink, mChanges);
     mEq = std::make_unique<EqOperations>(mState.live, *mLink, clock, mCurves, mChanges);
     mScenes = std::make_unique<SceneOperations>(mState, *mLink, *mJobs, events, mCurves, mChanges,
                                                 mHistory, [this] { return PC_UI_Status_Init(); });

@@ -23,10 +23,12 @@
 #include "link/reply_target.h"
 #include "link/transport.h"
 #include "model/channel_curves.h"
+#include "model/compressor_operations.h"
 #include "model/edit_history.h"
 #include "model/eq_operations.h"
 #include "model/input_operations.h"
 #include "model/job_runner.h"
+#include "model/ktv_operations.h"
 #include "model/manager_events.h"
 #include "model/mixer_operations.h"
 #include "model/model_changes.h"
@@ -128,6 +130,8 @@ class EqualizerManager : public QObject {
     InputOperations& Inputs() { return *mInputs; }
     ToolOperations& Tools() { return *mTools; }
     MixerOperations& Mixer() { return *mMixer; }
+    CompressorOperations& Compressors() { return *mCompressors; }
+    KtvOperations& Ktv() { return *mKtv; }
     EqOperations& Eq() { return *mEq; }
     SceneOperations& Scenes() { return *mScenes; }
     const ChannelCurves& Curves() const { return mCurves; }
@@ -175,6 +179,8 @@ class EqualizerManager : public QObject {
     std::unique_ptr<InputOperations> mInputs;
     std::unique_ptr<ToolOperations> mTools;
     std::unique_ptr<MixerOperations> mMixer;
+    std::unique_ptr<CompressorOperations> mCompressors;
+    std::unique_ptr<KtvOperations> mKtv;
     std::unique_ptr<EqOperations> mEq;
     // Its jobs are joined after the link closed, so no read waits out a time-out.
     std::unique_ptr<SceneOperations> mScenes;

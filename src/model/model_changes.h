@@ -35,6 +35,8 @@ enum class ChangeKind {
     InputPhase,     // the polarity of the source's inputs
     Vice,           // the source's cross-source inputs and their gains
     Distortion,     // clipping flags of the source's inputs and of the outputs
+    Compressor,     // one output's compressor settings or its on/off switch (output)
+    Ktv,            // the karaoke effect values
 };
 
 struct ModelChange {

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "link/encoding.h"
+#include "model/compressor_operations.h"
 #include "model/frequency.h"
+#include "model/ktv_operations.h"
 #include "model/mixer_operations.h"
 #include "model/scene_operations.h"
 #include "model/sources.h"
@@ -293,6 +295,33 @@ class Sender {
         // One command carries every pair.
         if (!std::ranges::equal(a.bridgeOutputs, b.bridgeOutputs, {}, ByteWire, ByteWire)) {
             Bridges(b);
+        }
+        // Compressors and KTV values, as the compressor and KTV operations send them.
+        for (int out = 0; out < OUTPUT_CHANNELS; ++out) {
+            const CompressorSettings c = WireCompressor(CompressorOf(b, out));
+            if (WireCompressor(CompressorOf(a, out)) != c) {
+                Send([&] {
+                    return mLink.Compressor_Ctrl(kLiveScene, kSource, out, c.bypass, c.threshold,
+                                                 c.ratio, c.knee, c.attack, c.release, mNow);
+                });
+            }
+        }
+        std::array<int, OUTPUT_CHANNELS> onA{}, onB{};
+        for (size_t i = 0; i < OUTPUT_CHANNELS; ++i) {
+            onA[i] = a.channels[i].compressorOn != 0 ? 1 : 0;
+            onB[i] = b.channels[i].compressorOn != 0 ? 1 : 0;
+        }
+        ChangedRuns(onA, onB, ByteWire, [&](int f, int l, std::span<const int> v) {
+            return mLink.Compressor_Ch_Ctrl(kLiveScene, kSource, f, l, v, mNow);
+        });
+        for (int k = 0; k < KTV_VALUE_COUNT; ++k) {
+            const auto which = static_cast<KtvValue>(k);
+            const KtvRange range = KtvRangeOf(which);
+            const int from = std::clamp(KtvValueOf(a.ktv, which), range.min, range.max);
+            const int to = std::clamp(KtvValueOf(b.ktv, which), range.min, range.max);
+            if (from != to) {
+                Send([&] { return SendKtvValue(mLink, which, to, mNow); });
+            }
         }
     }
 

@@ -5,7 +5,10 @@
 #include "shell/run_log.h"
 #include "ui/menu.h"
 #include "ui/resources.h"
+#include "windows/compressor_wnd.h"
+#include "windows/compressors_on_wnd.h"
 #include "windows/custom_eq_wnd.h"
+#include "windows/ktv_wnd.h"
 #include "windows/main_controls.h"
 #include "windows/main_view.h"
 #include "windows/main_wnd.h"
@@ -14,12 +17,13 @@
 #include "windows/poweroff_delay_wnd.h"
 #include "windows/scene_wnd.h"
 
+#include <string_view>
+
 namespace {
 
 // Items whose windows arrive with later work: they stay visible so the menus keep their shape.
 constexpr const char* kNotYetItems[] = {
     main_controls::kOptionItemFirmwareUpgrade,
-    main_controls::kAdvanceItemCompressorsOn,
 };
 
 // Items that need the amplifier: disabled, not hidden, while it is not connected.
@@ -36,6 +40,20 @@ constexpr const char* kHiddenAdvanceItems[] = {
     main_controls::kAdvanceItemKtv,
     main_controls::kAdvanceItemCompressor,
 };
+
+// Hidden items that service mode (the debug marker) shows.
+constexpr const char* kServiceAdvanceItems[] = {
+    main_controls::kAdvanceItemKtv,
+    main_controls::kAdvanceItemCompressor,
+};
+bool ShownInServiceMode(const char* item) {
+    for (const char* shown : kServiceAdvanceItems) {
+        if (std::string_view(item) == shown) {
+            return shell::DebugMarkerPresent();
+        }
+    }
+    return false;
+}
 
 // A disabled item says why.
 void EnableItems(ui::Menu* menu, bool connected) {
@@ -118,7 +136,7 @@ void CMainWnd::ShowAdvanceMenu() {
         return;
     }
     for (const char* item : kHiddenAdvanceItems) {
-        menu->SetItemVisible(QString::fromLatin1(item), false);
+        menu->SetItemVisible(QString::fromLatin1(item), ShownInServiceMode(item));
     }
     // Service mode offers the power-off delay too.
     if (shell::DebugMarkerPresent()) {
@@ -186,6 +204,12 @@ void CMainWnd::OnMenuItem(const ui::Notification& n) {
         CPowerOffDelayWnd::Run(this, *mManager);
     } else if (item == main_controls::kAdvanceItemMixer) {
         CMixerWnd::Run(this, *mManager);
+    } else if (item == main_controls::kAdvanceItemCompressor) {
+        CCompressorWnd::Run(this, *mManager);
+    } else if (item == main_controls::kAdvanceItemCompressorsOn) {
+        CCompressorsOnWnd::Run(this, *mManager);
+    } else if (item == main_controls::kAdvanceItemKtv) {
+        CKtvWnd::Run(this, *mManager);
     } else if (item == main_controls::kOptionItemClearHistory) {
         mManager->ClearHistory();
     } else if (item == main_controls::kOptionItemResetDefault) {

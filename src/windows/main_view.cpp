@@ -350,6 +350,9 @@ void CMainView::OnModelChange(const model::ModelChange& change) {
         case ChangeKind::InputPhase:
         case ChangeKind::Vice:
         case ChangeKind::Distortion:
+        // Shown only by their own tool windows.
+        case ChangeKind::Compressor:
+        case ChangeKind::Ktv:
             break;
     }
 }
