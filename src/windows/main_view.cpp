@@ -337,22 +337,8 @@ void CMainView::OnModelChange(const model::ModelChange& change) {
         case ChangeKind::History:
             ShowHistory();
             break;
-        case ChangeKind::Scenes:
-            break;
-        // The tool windows show these.
-        case ChangeKind::Threshold:
-        case ChangeKind::PowerOffDelay:
-        case ChangeKind::InputNoise:
-        case ChangeKind::MemoryWord:
-        case ChangeKind::AutoSetting:
-        // The mixer's own values: the main window shows none of them.
-        case ChangeKind::Mix:
-        case ChangeKind::InputPhase:
-        case ChangeKind::Vice:
-        case ChangeKind::Distortion:
-        // Shown only by their own tool windows.
-        case ChangeKind::Compressor:
-        case ChangeKind::Ktv:
+        default:
+            // Scenes and the tool windows' own values: this window shows none of them.
             break;
     }
 }
