@@ -42,19 +42,11 @@ int CyclePosition(Param p) {
 }  // namespace
 
 CCompressorWnd::CCompressorWnd(QWidget* owner, model::EqualizerManager& manager)
-    : CDialogWnd(owner, QStringLiteral("CompressorWnd"), QStringLiteral("compressorwnd")),
-      mManager(manager) {
-    mManager.Subscribe(this);
-}
-
-CCompressorWnd::~CCompressorWnd() {
-    mManager.Unsubscribe(this);
-}
+    : CModelWnd(owner, QStringLiteral("CompressorWnd"), QStringLiteral("compressorwnd"), manager) {}
 
 int CCompressorWnd::Run(QWidget* owner, model::EqualizerManager& manager) {
     runlog::Log("on %s\n", "CCompressorWnd::Run");
-    CCompressorWnd wnd(owner, manager);
-    return wnd.Create() ? wnd.ShowModal() : 0;
+    return RunModal<CCompressorWnd>(owner, manager);
 }
 
 bool CCompressorWnd::Create() {

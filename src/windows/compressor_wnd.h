@@ -7,20 +7,19 @@
 
 #include "model/model_changes.h"
 #include "windows/compressor_fields.h"
-#include "windows/dialog_wnd.h"
+#include "windows/model_wnd.h"
 
 namespace model {
 class EqualizerManager;
 }  // namespace model
 
-class CCompressorWnd final : public CDialogWnd, public model::ModelSubscriber {
+class CCompressorWnd final : public CModelWnd {
   public:
     using Param = compressor_fields::Param;
     static constexpr char kLayout[] = "XML_COMPRESSOR";
     static constexpr int kParams = 5;
 
     CCompressorWnd(QWidget* owner, model::EqualizerManager& manager);
-    ~CCompressorWnd() override;
 
     // Builds the layout and shows the current output's compressor. False when the layout failed.
     bool Create();
@@ -53,7 +52,6 @@ class CCompressorWnd final : public CDialogWnd, public model::ModelSubscriber {
     void Store(Param p, double value);
     bool ParamOfSender(const QString& sender, Param* p) const;
 
-    model::EqualizerManager& mManager;
     int mOutput = -1;
     std::array<Row, kParams> mRows{};
     ui::SButton* mBypass = nullptr;

@@ -40,19 +40,12 @@ int Stepped(int position, int step, bool up) {
 }  // namespace
 
 CCompressorsOnWnd::CCompressorsOnWnd(QWidget* owner, model::EqualizerManager& manager)
-    : CDialogWnd(owner, QStringLiteral("CompressorsOnWnd"), QStringLiteral("compressorsonwnd")),
-      mManager(manager) {
-    mManager.Subscribe(this);
-}
-
-CCompressorsOnWnd::~CCompressorsOnWnd() {
-    mManager.Unsubscribe(this);
-}
+    : CModelWnd(owner, QStringLiteral("CompressorsOnWnd"), QStringLiteral("compressorsonwnd"),
+                manager) {}
 
 int CCompressorsOnWnd::Run(QWidget* owner, model::EqualizerManager& manager) {
     runlog::Log("on %s\n", "CCompressorsOnWnd::Run");
-    CCompressorsOnWnd wnd(owner, manager);
-    return wnd.Create() ? wnd.ShowModal() : 0;
+    return RunModal<CCompressorsOnWnd>(owner, manager);
 }
 
 bool CCompressorsOnWnd::Create() {

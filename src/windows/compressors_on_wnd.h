@@ -9,13 +9,13 @@
 #include "model/constants.h"
 #include "model/model_changes.h"
 #include "windows/compressor_fields.h"
-#include "windows/dialog_wnd.h"
+#include "windows/model_wnd.h"
 
 namespace model {
 class EqualizerManager;
 }  // namespace model
 
-class CCompressorsOnWnd final : public CDialogWnd, public model::ModelSubscriber {
+class CCompressorsOnWnd final : public CModelWnd {
   public:
     using Param = compressor_fields::Param;
     static constexpr char kLayout[] = "XML_COMPRESSORS_ON";
@@ -24,7 +24,6 @@ class CCompressorsOnWnd final : public CDialogWnd, public model::ModelSubscriber
     static constexpr int kMaxColumns = 16;
 
     CCompressorsOnWnd(QWidget* owner, model::EqualizerManager& manager);
-    ~CCompressorsOnWnd() override;
 
     bool Create();
     static int Run(QWidget* owner, model::EqualizerManager& manager);
@@ -57,7 +56,6 @@ class CCompressorsOnWnd final : public CDialogWnd, public model::ModelSubscriber
     void Refresh(int channel);
     void Store(Param p, int channel, double value);
 
-    model::EqualizerManager& mManager;
     std::array<std::array<Cell, kChannels>, kParams> mCells{};
     std::array<ui::CheckBox*, kChannels> mSwitches{};
 };

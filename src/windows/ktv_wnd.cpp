@@ -46,18 +46,11 @@ int CyclePosition(KtvValue v) {
 }  // namespace
 
 CKtvWnd::CKtvWnd(QWidget* owner, model::EqualizerManager& manager)
-    : CDialogWnd(owner, QStringLiteral("KtvWnd"), QStringLiteral("ktvwnd")), mManager(manager) {
-    mManager.Subscribe(this);
-}
-
-CKtvWnd::~CKtvWnd() {
-    mManager.Unsubscribe(this);
-}
+    : CModelWnd(owner, QStringLiteral("KtvWnd"), QStringLiteral("ktvwnd"), manager) {}
 
 int CKtvWnd::Run(QWidget* owner, model::EqualizerManager& manager) {
     runlog::Log("on %s\n", "CKtvWnd::Run");
-    CKtvWnd wnd(owner, manager);
-    return wnd.Create() ? wnd.ShowModal() : 0;
+    return RunModal<CKtvWnd>(owner, manager);
 }
 
 bool CKtvWnd::Create() {

@@ -7,19 +7,18 @@
 
 #include "model/ktv_operations.h"
 #include "model/model_changes.h"
-#include "windows/dialog_wnd.h"
+#include "windows/model_wnd.h"
 
 namespace model {
 class EqualizerManager;
 }  // namespace model
 
-class CKtvWnd final : public CDialogWnd, public model::ModelSubscriber {
+class CKtvWnd final : public CModelWnd {
   public:
     using Value = model::KtvValue;
     static constexpr char kLayout[] = "XML_KTV";
 
     CKtvWnd(QWidget* owner, model::EqualizerManager& manager);
-    ~CKtvWnd() override;
 
     bool Create();
     static int Run(QWidget* owner, model::EqualizerManager& manager);
@@ -52,7 +51,6 @@ class CKtvWnd final : public CDialogWnd, public model::ModelSubscriber {
     model::KtvRange RangeOf(Value v) const;
     void Store(Value v, int value);
 
-    model::EqualizerManager& mManager;
     std::array<Row, model::KTV_VALUE_COUNT> mRows{};
     ui::Option* mHowling = nullptr;
 };

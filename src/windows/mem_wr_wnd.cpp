@@ -10,20 +10,12 @@
 #include "windows/tool_controls.h"
 
 CMemWrWnd::CMemWrWnd(QWidget* owner, model::EqualizerManager& manager, shell::Settings settings)
-    : CDialogWnd(owner, QStringLiteral("MemWrWnd"), QStringLiteral("memwrwnd")),
-      mManager(manager),
-      mSettings(std::move(settings)) {
-    mManager.Subscribe(this);
-}
-
-CMemWrWnd::~CMemWrWnd() {
-    mManager.Unsubscribe(this);
-}
+    : CModelWnd(owner, QStringLiteral("MemWrWnd"), QStringLiteral("memwrwnd"), manager),
+      mSettings(std::move(settings)) {}
 
 int CMemWrWnd::Run(QWidget* owner, model::EqualizerManager& manager) {
     runlog::Log("on %s\n", "CMemWrWnd::Run");
-    CMemWrWnd wnd(owner, manager);
-    return wnd.Create() ? wnd.ShowModal() : 0;
+    return RunModal<CMemWrWnd>(owner, manager);
 }
 
 bool CMemWrWnd::Create() {

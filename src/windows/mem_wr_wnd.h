@@ -7,19 +7,18 @@
 
 #include "model/model_changes.h"
 #include "shell/settings.h"
-#include "windows/dialog_wnd.h"
+#include "windows/model_wnd.h"
 
 namespace model {
 class EqualizerManager;
 }  // namespace model
 
-class CMemWrWnd final : public CDialogWnd, public model::ModelSubscriber {
+class CMemWrWnd final : public CModelWnd {
   public:
     static constexpr char kLayout[] = "XML_MEM_WR";
 
     CMemWrWnd(QWidget* owner, model::EqualizerManager& manager,
               shell::Settings settings = shell::Settings());
-    ~CMemWrWnd() override;
 
     bool Create();
     static int Run(QWidget* owner, model::EqualizerManager& manager);
@@ -38,7 +37,6 @@ class CMemWrWnd final : public CDialogWnd, public model::ModelSubscriber {
     void ShowValue(ui::Edit* edit, const char* key, uint32_t value);
     uint32_t Typed(const ui::Edit* edit) const;
 
-    model::EqualizerManager& mManager;
     shell::Settings mSettings;
     ui::Edit* mAddr = nullptr;
     ui::Edit* mData = nullptr;

@@ -70,26 +70,15 @@ int ReadInt(const QString& text) {
 }  // namespace
 
 CMixerWnd::CMixerWnd(QWidget* owner, model::EqualizerManager& manager)
-    : CDialogWnd(owner, QString::fromLatin1(kClassName), QStringLiteral("mixerwnd")),
-      mManager(manager) {
-    mManager.Subscribe(this);
-}
+    : CModelWnd(owner, QString::fromLatin1(kClassName), QStringLiteral("mixerwnd"), manager) {}
 
 CMixerWnd::~CMixerWnd() {
     KillTimer(STATUS_READ_TIMER);
-    mManager.Unsubscribe(this);
 }
 
 int CMixerWnd::Run(QWidget* owner, model::EqualizerManager& manager) {
     runlog::Log("on %s\n", "CMixerWnd::Run");
-    int result = 0;
-    {
-        CMixerWnd wnd(owner, manager);
-        if (wnd.Create()) {
-            result = wnd.ShowModal();
-        }
-    }
-    return result;
+    return RunModal<CMixerWnd>(owner, manager);
 }
 
 bool CMixerWnd::Create(const QString& layout) {

@@ -13,13 +13,13 @@
 
 #include "model/mixer_operations.h"
 #include "model/model_changes.h"
-#include "windows/dialog_wnd.h"
+#include "windows/model_wnd.h"
 
 namespace model {
 class EqualizerManager;
 }  // namespace model
 
-class CMixerWnd final : public CDialogWnd, public model::ModelSubscriber {
+class CMixerWnd final : public CModelWnd {
   public:
     static constexpr char kLayout[] = "XML_MIXER";
     static constexpr char kClassName[] = "MixerWnd";
@@ -85,7 +85,6 @@ class CMixerWnd final : public CDialogWnd, public model::ModelSubscriber {
     void OnViceGainEdit(int slot, int step);
     void MoveFocus(int row, int output, bool right);
 
-    model::EqualizerManager& mManager;
     int mSource = 0;
     int mInputCount = 0;
     bool mViceRows = false;

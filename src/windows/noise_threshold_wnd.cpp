@@ -33,19 +33,12 @@ QString Name(const char* format, int i) {
 }  // namespace
 
 CNoiseThresholdWnd::CNoiseThresholdWnd(QWidget* owner, model::EqualizerManager& manager)
-    : CDialogWnd(owner, QStringLiteral("NoiseThresholdWnd"), QStringLiteral("noisethresholdwnd")),
-      mManager(manager) {
-    mManager.Subscribe(this);
-}
-
-CNoiseThresholdWnd::~CNoiseThresholdWnd() {
-    mManager.Unsubscribe(this);
-}
+    : CModelWnd(owner, QStringLiteral("NoiseThresholdWnd"), QStringLiteral("noisethresholdwnd"),
+                manager) {}
 
 int CNoiseThresholdWnd::Run(QWidget* owner, model::EqualizerManager& manager) {
     runlog::Log("on %s\n", "CNoiseThresholdWnd::Run");
-    CNoiseThresholdWnd wnd(owner, manager);
-    return wnd.Create() ? wnd.ShowModal() : 0;
+    return RunModal<CNoiseThresholdWnd>(owner, manager);
 }
 
 bool CNoiseThresholdWnd::Create() {

@@ -9,13 +9,13 @@
 #include <array>
 
 #include "model/model_changes.h"
-#include "windows/dialog_wnd.h"
+#include "windows/model_wnd.h"
 
 namespace model {
 class EqualizerManager;
 }  // namespace model
 
-class CNoiseThresholdWnd final : public CDialogWnd, public model::ModelSubscriber {
+class CNoiseThresholdWnd final : public CModelWnd {
   public:
     static constexpr char kLayout[] = "XML_NOISE_THRESHOLD";
     static constexpr int kMeterTimer = 4112;
@@ -26,7 +26,6 @@ class CNoiseThresholdWnd final : public CDialogWnd, public model::ModelSubscribe
     static constexpr int kColumnWidth = 50;
 
     CNoiseThresholdWnd(QWidget* owner, model::EqualizerManager& manager);
-    ~CNoiseThresholdWnd() override;
 
     bool Create();
     static int Run(QWidget* owner, model::EqualizerManager& manager);
@@ -62,7 +61,6 @@ class CNoiseThresholdWnd final : public CDialogWnd, public model::ModelSubscribe
     // Shows the source's columns and fits the window to them.
     void FitToInputs();
 
-    model::EqualizerManager& mManager;
     std::array<Meter, kMeters> mMeters{};
     ui::Edit* mValue = nullptr;
     QSize mBaseSize;

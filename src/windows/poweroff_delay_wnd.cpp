@@ -14,19 +14,12 @@
 #include "windows/undo_shortcuts.h"
 
 CPowerOffDelayWnd::CPowerOffDelayWnd(QWidget* owner, model::EqualizerManager& manager)
-    : CDialogWnd(owner, QStringLiteral("PowerOffDelayWnd"), QStringLiteral("poweroffdelaywnd")),
-      mManager(manager) {
-    mManager.Subscribe(this);
-}
-
-CPowerOffDelayWnd::~CPowerOffDelayWnd() {
-    mManager.Unsubscribe(this);
-}
+    : CModelWnd(owner, QStringLiteral("PowerOffDelayWnd"), QStringLiteral("poweroffdelaywnd"),
+                manager) {}
 
 int CPowerOffDelayWnd::Run(QWidget* owner, model::EqualizerManager& manager) {
     runlog::Log("on %s\n", "CPowerOffDelayWnd::Run");
-    CPowerOffDelayWnd wnd(owner, manager);
-    return wnd.Create() ? wnd.ShowModal() : 0;
+    return RunModal<CPowerOffDelayWnd>(owner, manager);
 }
 
 bool CPowerOffDelayWnd::Create() {

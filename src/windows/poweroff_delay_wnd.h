@@ -3,18 +3,17 @@
 // told to turn off, as a field and a slider whose position is the delay in ms.
 
 #include "model/model_changes.h"
-#include "windows/dialog_wnd.h"
+#include "windows/model_wnd.h"
 
 namespace model {
 class EqualizerManager;
 }  // namespace model
 
-class CPowerOffDelayWnd final : public CDialogWnd, public model::ModelSubscriber {
+class CPowerOffDelayWnd final : public CModelWnd {
   public:
     static constexpr char kLayout[] = "XML_POWEROFF_DELAY";
 
     CPowerOffDelayWnd(QWidget* owner, model::EqualizerManager& manager);
-    ~CPowerOffDelayWnd() override;
 
     bool Create();
     static int Run(QWidget* owner, model::EqualizerManager& manager);
@@ -36,7 +35,6 @@ class CPowerOffDelayWnd final : public CDialogWnd, public model::ModelSubscriber
     void ShowDelay();
     void FocusField();
 
-    model::EqualizerManager& mManager;
     ui::Edit* mValue = nullptr;
     ui::Slider* mSlider = nullptr;
 };
