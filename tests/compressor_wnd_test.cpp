@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QTest>
 
 #include <memory>
@@ -234,6 +235,9 @@ TEST_F(CompressorsOnWndTest, OpensWithEveryOutputsSwitchAndValues) {
     EXPECT_EQ(wnd->FieldSlider(Param::Threshold, 9)->Value(), -35);
     EXPECT_EQ(wnd->FieldEdit(Param::Ratio, 0), nullptr);
     EXPECT_EQ(wnd->FieldEdit(Param::Attack, 12), nullptr);
+    // The picture of the README.
+    QDir().mkpath(QStringLiteral(SHOTS_DIR));
+    EXPECT_TRUE(wnd->grab().save(QStringLiteral(SHOTS_DIR "/compressors_on.png")));
 }
 
 TEST_F(CompressorsOnWndTest, StepsLandOnMultiplesOfTheStepForOneOutput) {

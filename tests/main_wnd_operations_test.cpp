@@ -435,8 +435,9 @@ TEST_F(MainWndOperationsTest, AdvanceMenuOffersTheCustomEqAndHidesTheRest) {
     auto* menu = w->findChild<ui::Menu*>();
     ASSERT_NE(menu, nullptr);
     EXPECT_TRUE(menu->FindItem("advance_item_custom_eq")->isEnabled());
-    for (const char* hidden : {"advance_item_autocal", "advance_item_poweroff_delay",
-                               "advance_item_ktv", "advance_item_compressor"}) {
+    for (const char* hidden :
+         {"advance_item_autocal", "advance_item_poweroff_delay", "advance_item_cs_auto",
+          "advance_item_ktv", "advance_item_compressor"}) {
         EXPECT_FALSE(menu->FindItem(hidden)->isVisible()) << hidden;
     }
     for (const char* shown :
@@ -470,8 +471,8 @@ TEST_F(MainWndOperationsTest, ServiceModeShowsTheCompressorAndKtvItems) {
     QDir::setCurrent(previous);
     auto* menu = w->findChild<ui::Menu*>();
     ASSERT_NE(menu, nullptr);
-    for (const char* item :
-         {"advance_item_ktv", "advance_item_compressor", "advance_item_compressors_on"}) {
+    for (const char* item : {"advance_item_cs_auto", "advance_item_ktv", "advance_item_compressor",
+                             "advance_item_compressors_on"}) {
         EXPECT_TRUE(menu->FindItem(item)->isVisible()) << item;
         EXPECT_TRUE(menu->FindItem(item)->isEnabled()) << item;
     }

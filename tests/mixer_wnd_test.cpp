@@ -91,6 +91,9 @@ TEST_F(MixerWndTest, OpensWithTheSourcesRowsAndRunsTheStatusTimer) {
     EXPECT_FALSE(wnd->CellEdit(2, 0)->isVisibleTo(wnd.get()));
     EXPECT_TRUE(wnd->CellEdit(10, 0)->isVisibleTo(wnd.get()));
     EXPECT_EQ(wnd->FindControl<ui::Label>("title_label_1")->text(), "Optical R");
+    // The picture of the README.
+    QDir().mkpath(QStringLiteral(SHOTS_DIR));
+    EXPECT_TRUE(wnd->grab().save(QStringLiteral(SHOTS_DIR "/mixer.png")));
     wnd->Close(0);
     EXPECT_FALSE(wnd->StatusTimerRunning());
 }

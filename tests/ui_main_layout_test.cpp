@@ -938,11 +938,13 @@ TEST_F(MainLayout, ToolWindowTextsFitInEveryLanguage) {
         {"noise_0", {" -100.0"}},
         {"addr_edit", {"0xffffffff"}},
         {"data_edit", {"0xffffffff"}},
+        {"edit_auto_0", {"2.000"}},
     };
     auto& res = ui::Resources::Instance();
     QStringList failures;
     int measured = 0;
-    for (const char* layout : {"XML_NOISE_THRESHOLD", "XML_POWEROFF_DELAY", "XML_MEM_WR"}) {
+    for (const char* layout :
+         {"XML_NOISE_THRESHOLD", "XML_POWEROFF_DELAY", "XML_MEM_WR", "XML_CS_AUTO"}) {
         ui::Window window;
         QString error;
         ASSERT_TRUE(window.Create(QString::fromLatin1(layout), &error))

@@ -183,6 +183,7 @@ inline constexpr char kAdvanceItemNoiseThreshold[] = "advance_item_noise_thresho
 inline constexpr char kAdvanceItemCompressorsOn[] = "advance_item_compressors_on";
 inline constexpr char kAdvanceItemAutocal[] = "advance_item_autocal";
 inline constexpr char kAdvanceItemPoweroffDelay[] = "advance_item_poweroff_delay";
+inline constexpr char kAdvanceItemCsAuto[] = "advance_item_cs_auto";
 inline constexpr char kAdvanceItemKtv[] = "advance_item_ktv";
 inline constexpr char kAdvanceItemCompressor[] = "advance_item_compressor";
 // The output menu's filter list items, for the output the menu was opened on.

@@ -7,6 +7,7 @@
 #include "ui/resources.h"
 #include "windows/compressor_wnd.h"
 #include "windows/compressors_on_wnd.h"
+#include "windows/cs_auto_wnd.h"
 #include "windows/custom_eq_wnd.h"
 #include "windows/ktv_wnd.h"
 #include "windows/main_controls.h"
@@ -35,14 +36,14 @@ constexpr const char* kConnectedItems[] = {
 };
 
 constexpr const char* kHiddenAdvanceItems[] = {
-    main_controls::kAdvanceItemAutocal,
-    main_controls::kAdvanceItemPoweroffDelay,
-    main_controls::kAdvanceItemKtv,
+    main_controls::kAdvanceItemAutocal,    main_controls::kAdvanceItemPoweroffDelay,
+    main_controls::kAdvanceItemCsAuto,     main_controls::kAdvanceItemKtv,
     main_controls::kAdvanceItemCompressor,
 };
 
 // Hidden items that service mode (the debug marker) shows.
 constexpr const char* kServiceAdvanceItems[] = {
+    main_controls::kAdvanceItemCsAuto,
     main_controls::kAdvanceItemKtv,
     main_controls::kAdvanceItemCompressor,
 };
@@ -202,6 +203,8 @@ void CMainWnd::OnMenuItem(const ui::Notification& n) {
         CNoiseThresholdWnd::Run(this, *mManager);
     } else if (item == main_controls::kAdvanceItemPoweroffDelay) {
         CPowerOffDelayWnd::Run(this, *mManager);
+    } else if (item == main_controls::kAdvanceItemCsAuto) {
+        CSAutoWnd::Run(this, *mManager);
     } else if (item == main_controls::kAdvanceItemMixer) {
         CMixerWnd::Run(this, *mManager);
     } else if (item == main_controls::kAdvanceItemCompressor) {

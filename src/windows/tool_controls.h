@@ -1,6 +1,7 @@
 #pragma once
 // The names the small tool windows' layouts (noise_threshold.xml, poweroff_delay.xml,
-// mem_wr.xml) give their controls. A "Format" name takes the input number through "%d".
+// mem_wr.xml, cs_auto.xml) give their controls. A "Format" name takes the input, switch or
+// factor number through "%d".
 
 namespace tool_controls {
 
@@ -26,5 +27,16 @@ inline constexpr char kAddrEdit[] = "addr_edit";
 inline constexpr char kDataEdit[] = "data_edit";
 inline constexpr char kReadBtn[] = "read_btn";
 inline constexpr char kWriteBtn[] = "write_btn";
+
+// Speaker auto-configuration.
+inline constexpr char kBtnAutoFormat[] = "btn_auto_%d";
+inline constexpr char kSliderAutoFormat[] = "slider_auto_%d";
+inline constexpr char kEditAutoFormat[] = "edit_auto_%d";
+// In the record's order: mode, front, surround, subwoofer.
+inline constexpr char kComboMode[] = "combo_mode";
+inline constexpr char kComboFront[] = "combo_front";
+inline constexpr char kComboSurround[] = "combo_surround";
+inline constexpr char kComboSubwoofer[] = "combo_subwoofer";
+inline constexpr char kBtnRestoreCsAuto[] = "btn_restore_cs_auto";
 
 }  // namespace tool_controls
