@@ -42,19 +42,11 @@ int Position(float factor) {
 }  // namespace
 
 CSAutoWnd::CSAutoWnd(QWidget* owner, model::EqualizerManager& manager)
-    : CDialogWnd(owner, QStringLiteral("CSAutoWnd"), QStringLiteral("csautownd")),
-      mManager(manager) {
-    mManager.Subscribe(this);
-}
-
-CSAutoWnd::~CSAutoWnd() {
-    mManager.Unsubscribe(this);
-}
+    : CModelWnd(owner, QStringLiteral("CSAutoWnd"), QStringLiteral("csautownd"), manager) {}
 
 int CSAutoWnd::Run(QWidget* owner, model::EqualizerManager& manager) {
     runlog::Log("on %s\n", "CSAutoWnd::Run");
-    CSAutoWnd wnd(owner, manager);
-    return wnd.Create() ? wnd.ShowModal() : 0;
+    return RunModal<CSAutoWnd>(owner, manager);
 }
 
 bool CSAutoWnd::Create() {

@@ -5,20 +5,18 @@
 
 #include <array>
 
-#include "model/model_changes.h"
 #include "model/tool_operations.h"
-#include "windows/dialog_wnd.h"
+#include "windows/model_wnd.h"
 
 namespace model {
 class EqualizerManager;
 }  // namespace model
 
-class CSAutoWnd final : public CDialogWnd, public model::ModelSubscriber {
+class CSAutoWnd final : public CModelWnd {
   public:
     static constexpr char kLayout[] = "XML_CS_AUTO";
 
     CSAutoWnd(QWidget* owner, model::EqualizerManager& manager);
-    ~CSAutoWnd() override;
 
     bool Create();
     static int Run(QWidget* owner, model::EqualizerManager& manager);
@@ -62,7 +60,6 @@ class CSAutoWnd final : public CDialogWnd, public model::ModelSubscriber {
     double Lowest(int i) const;
     double Highest(int i) const;
 
-    model::EqualizerManager& mManager;
     std::array<ui::CheckBox*, model::AUTO_SWITCHES> mSwitches{};
     std::array<Factor, model::AUTO_FACTORS> mFactors{};
     std::array<ui::Combo*, model::AUTO_CHOICES> mChoices{};
