@@ -133,7 +133,10 @@ TextFilter ReadFilter(std::string_view rest, int lineNumber) {
             (!hasFc && (SameWord(w, "Gain") || SameWord(w, "Q") || SameWord(w, "BW")))) {
             break;
         }
-        filter.type += filter.type.empty() ? std::string(w) : " " + std::string(w);
+        if (!filter.type.empty()) {
+            filter.type += ' ';
+        }
+        filter.type.append(w);
     }
     filter.fc = ValueAfter(words, "Fc", true).value_or(0.0);
     filter.gain = ValueAfter(words, "Gain", false);
