@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "dspctl/dspctl.h"
+#include "model/constants.h"
 #include "profiles/profile_files.h"
 #include "shell/run_log.h"
 
@@ -42,20 +43,13 @@ int UsageError(std::FILE* err, const std::string& problem) {
     return kExitUsage;
 }
 
-bool IsSceneNumber(const std::string& text) {
+// A scene or output number as typed: one or two digits, from 1 to last.
+bool IsNumberUpTo(const std::string& text, int last) {
     if (text.empty() || text.size() > 2 || text.find_first_not_of("0123456789") != text.npos) {
         return false;
     }
     const int n = std::stoi(text);
-    return n >= 1 && n <= 10;
-}
-
-bool IsOutputNumber(const std::string& text) {
-    if (text.empty() || text.size() > 2 || text.find_first_not_of("0123456789") != text.npos) {
-        return false;
-    }
-    const int n = std::stoi(text);
-    return n >= 1 && n <= 12;
+    return n >= 1 && n <= last;
 }
 
 // Empty when the command and its arguments fit together.
@@ -89,7 +83,7 @@ std::string CheckCommand(const std::vector<std::string>& words) {
         if (action != "load" && action != "save" && action != "delete") {
             return "scene takes load, save or delete, not '" + action + "'";
         }
-        if (!IsSceneNumber(words[2])) {
+        if (!IsNumberUpTo(words[2], model::STORED_SCENES)) {
             return "the scene number must be 1-10, not '" + words[2] + "'";
         }
         const size_t allowed = action == "save" ? 3 : 2;
@@ -99,8 +93,9 @@ std::string CheckCommand(const std::vector<std::string>& words) {
         if (args != 2) {
             return command + " takes an output number 1-12 and a file name";
         }
-        return IsOutputNumber(words[1]) ? ""
-                                        : "the output number must be 1-12, not '" + words[1] + "'";
+        return IsNumberUpTo(words[1], model::OUTPUT_CHANNELS)
+                   ? ""
+                   : "the output number must be 1-12, not '" + words[1] + "'";
     }
     return "unknown command '" + command + "'";
 }

@@ -31,12 +31,9 @@ constexpr RowNames kRowNames[] = {
 constexpr int kCycle = static_cast<int>(std::size(kRowNames));
 
 int CyclePosition(Param p) {
-    for (int i = 0; i < kCycle; ++i) {
-        if (kRowNames[i].param == p) {
-            return i;
-        }
-    }
-    return 0;
+    const auto* row = std::find_if(std::begin(kRowNames), std::end(kRowNames),
+                                   [p](const auto& r) { return r.param == p; });
+    return row == std::end(kRowNames) ? 0 : static_cast<int>(row - std::begin(kRowNames));
 }
 
 }  // namespace

@@ -35,12 +35,9 @@ constexpr RowNames kRowNames[] = {
 constexpr int kCycle = static_cast<int>(std::size(kRowNames));
 
 int CyclePosition(KtvValue v) {
-    for (int i = 0; i < kCycle; ++i) {
-        if (kRowNames[i].value == v) {
-            return i;
-        }
-    }
-    return 0;
+    const auto* row = std::find_if(std::begin(kRowNames), std::end(kRowNames),
+                                   [v](const auto& r) { return r.value == v; });
+    return row == std::end(kRowNames) ? 0 : static_cast<int>(row - std::begin(kRowNames));
 }
 
 }  // namespace
