@@ -28,24 +28,8 @@ float FactorIn(const model_test::Frame& frame, int i) {
     return std::bit_cast<float>(bits);  // little-endian on the wire and here
 }
 
-// Answers the next question with the given choice, from inside its own loop.
-struct Answer {
-    explicit Answer(int choice) {
-        timer.setInterval(10);
-        QObject::connect(&timer, &QTimer::timeout, [this, choice] {
-            for (ui::Window* w : ui::Window::AllWindows()) {
-                auto* box = dynamic_cast<CMsgWnd*>(w);
-                if (box && box->IsModalRunning()) {
-                    box->Close(choice);
-                    ++answered;
-                }
-            }
-        });
-        timer.start();
-    }
-    QTimer timer;
-    int answered = 0;
-};
+// Answers the next question with the given choice.
+using Answer = window_test::ModalAnswer<CMsgWnd>;
 
 class CSAutoWndTest : public window_test::ToolWindowRig {
   protected:

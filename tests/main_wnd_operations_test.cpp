@@ -13,6 +13,7 @@
 #include "sim/demo_tuning.h"
 #include "ui/controls.h"
 #include "ui/menu.h"
+#include "window_test_support.h"
 #include "windows/main_view.h"
 #include "windows/msg_check_box_wnd.h"
 #include "windows/msg_wnd.h"
@@ -58,24 +59,8 @@ class MainWndOperationsTest : public MainWndFixture {
         }
         return button && button->isChecked();
     }
-    // Answers the next two-choice box with the given option, from inside its own loop.
-    struct ChoiceAnswer {
-        explicit ChoiceAnswer(int choice) {
-            timer.setInterval(10);
-            QObject::connect(&timer, &QTimer::timeout, [this, choice] {
-                for (ui::Window* w : ui::Window::AllWindows()) {
-                    auto* box = dynamic_cast<CMsgCheckBoxWnd*>(w);
-                    if (box && box->IsModalRunning()) {
-                        box->Close(choice);
-                        ++answered;
-                    }
-                }
-            });
-            timer.start();
-        }
-        QTimer timer;
-        int answered = 0;
-    };
+    // Answers the next two-choice box with the given option.
+    using ChoiceAnswer = window_test::ModalAnswer<CMsgCheckBoxWnd>;
 };
 
 }  // namespace

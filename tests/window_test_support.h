@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <QTimer>
 
 #include "model/equalizer_manager.h"
+#include "ui/window.h"
 #include "ui_layouts/test_app.h"
 
 namespace window_test {
@@ -28,5 +30,26 @@ inline ::testing::AssertionResult ConnectManager(model::EqualizerManager& manage
     QTest::qWait(20);
     return ::testing::AssertionSuccess();
 }
+
+// Closes every modal Box with the given choice from inside its own loop, for as long as it
+// lives, and counts them.
+template <typename Box>
+struct ModalAnswer {
+    explicit ModalAnswer(int choice) {
+        timer.setInterval(10);
+        QObject::connect(&timer, &QTimer::timeout, [this, choice] {
+            for (ui::Window* w : ui::Window::AllWindows()) {
+                auto* box = dynamic_cast<Box*>(w);
+                if (box && box->IsModalRunning()) {
+                    box->Close(choice);
+                    ++answered;
+                }
+            }
+        });
+        timer.start();
+    }
+    QTimer timer;
+    int answered = 0;
+};
 
 }  // namespace window_test
