@@ -19,7 +19,9 @@ void TakeOwnFields(ProfileRecord& to, const ProfileRecord& from) {
 
 ProfileRecord EditHistory::Edited(const ProfileRecord& record) {
     ProfileRecord kept = record;
-    TakeOwnFields(kept, ProfileRecord{});
+    // Every reply and every notification comes here: the defaults are built once.
+    static const ProfileRecord kDefaults;
+    TakeOwnFields(kept, kDefaults);
     return kept;
 }
 
