@@ -24,6 +24,7 @@
 #include "link/reply_match.h"
 #include "link/reply_target.h"
 #include "link/transport.h"
+#include "link/upgrade.h"
 #include "shell/identity.h"
 
 namespace dsplink {
@@ -202,6 +203,13 @@ class DspLink : private ReplyContext {
     bool CS_Auto_Setting_Ctrl(std::span<const uint8_t, kAutoSettingSize> record);
     bool Set_MemData(uint32_t address, uint32_t data, bool sendNow);
     bool Get_MemData(uint32_t address);
+
+    // Firmware upgrade: one image at a time, with queued mode off and the queue idle.
+    // UpgradeStart checks the image at `path` and brings the amplifier into upgrade mode
+    // (an UpgradeResult); then UpgradeStep is called until it returns kUpgradeStepFinished or
+    // kUpgradeStepFailed, each call giving the percentage sent so far.
+    int UpgradeStart(const std::string& path);
+    int UpgradeStep();
 
     // Karaoke effects.
     bool KTV_Mic_Vol_Ctrl(int value, bool sendNow);
