@@ -230,7 +230,7 @@ struct DspLink::Waiter {
     bool Done() const { return got != ReplyMatch::None || damaged; }
 };
 
-bool DspLink::ReadReport(int timeoutMs, const Waiter* waiter) {
+bool DspLink::ReadReport(int timeoutMs, const Waiter* waiter, std::vector<uint8_t>* bytesRead) {
     const int64_t start = mClock.NowMs();
     runlog::Log("ReadHIDData timestart = %ld\n", static_cast<long>(start));
     std::array<uint8_t, kReportSize> buffer{};
@@ -272,6 +272,9 @@ bool DspLink::ReadReport(int timeoutMs, const Waiter* waiter) {
     const auto bytes = std::span<const uint8_t>(buffer.data(), static_cast<size_t>(received));
     if (runlog::IsOn()) {
         runlog::Log("read data: %s\n", HexBytes(bytes, "%02x ").c_str());
+    }
+    if (bytesRead != nullptr) {
+        bytesRead->assign(bytes.begin(), bytes.end());
     }
     std::lock_guard<std::mutex> guard(mParserLock);
     mParser.Feed(bytes);
@@ -321,10 +324,12 @@ void DspLink::packet_process(const FrameView& frame) {
         case CMD_FLASH:
             runlog::Log("packet_process: packet_type(CMD_FLASH)\n");
             DecodeFlashReply(frame, *this);
+            OnUpgradeAck(frame);
             break;
         case CMD_MCU:
             runlog::Log("packet_process: packet_type(CMD_MCU)\n");
             DecodeMcuReply(frame, *this);
+            OnUpgradeAck(frame);
             break;
         case CMD_DSP_DWRITE:
             runlog::Log("packet_process: packet_type(CMD_DSP_DWRITE)\n");

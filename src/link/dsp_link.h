@@ -239,7 +239,8 @@ class DspLink : private ReplyContext {
     RequestOutcome Exchange(const QueuedCommand& request, int timeoutMs, int attempts);
     // Reads at most one report within timeoutMs and parses it; returns early once `waiter`
     // (may be null) has its answer or a damaged frame. True when bytes arrived.
-    bool ReadReport(int timeoutMs, const Waiter* waiter);
+    // With `bytes`, the report read is copied there.
+    bool ReadReport(int timeoutMs, const Waiter* waiter, std::vector<uint8_t>* bytes = nullptr);
     // After a failed transfer, under mIoLock: whether the device itself is gone.
     bool TransportLostLocked();
     // Closes a device that is gone and reports it; once, however many threads notice.
@@ -251,6 +252,23 @@ class DspLink : private ReplyContext {
     void OnFrame(const FrameView& frame, bool valid, std::span<const uint8_t> wire);
     void packet_process(const FrameView& frame);
     void Post(ReplyTargetId target, LinkMessage message) override;
+
+    // Firmware upgrade (upgrade.cpp). The checks return an UpgradeResult.
+    int MCUUpgParsingFile(const std::string& path);
+    int MCUUpgBLParsingFile(const std::string& path);
+    int CopyFileToBuffer(const std::string& path, UpgradeTarget target);
+    int FlashUpgParsingFile(const std::string& path);
+    // Sends the start and reads its acknowledgement; UPG_START_FAIL when it was refused.
+    int SendUpgradeStart();
+    // The steps: send the next block or the finish, read an acknowledgement, end the upgrade.
+    int SendUpgradeBlock();
+    int ReadUpgradeAck();
+    int EndUpgrade();
+    int UpgradeProgress() const;
+    // Frees the buffers and leaves no upgrade running.
+    void AbandonUpgrade();
+    // An OP_ACK of CMD_MCU or CMD_FLASH, read on whichever thread reads.
+    void OnUpgradeAck(const FrameView& frame);
 
     std::unique_ptr<HidTransport> mTransport;
     Clock& mClock;
@@ -276,6 +294,23 @@ class DspLink : private ReplyContext {
     std::mutex mTraceLock;
     FrameTrace mTrace;
     FailureTrace mFailureTrace;
+
+    // Firmware upgrade: touched by the thread that runs it, apart from the atomics, which the
+    // acknowledgements update.
+    std::atomic<UpgradeTarget> upgradeTarget{UPG_TARGET_NONE};
+    int mUpgReadPhase = 0;
+    // MCU and bootloader body, sent from the end backwards.
+    std::vector<uint8_t> mUpgImage;
+    size_t mUpgImageTotal = 0;
+    size_t mUpgImageRemaining = 0;
+    // DSP flash body, sent forwards.
+    std::vector<uint8_t> mUpgDspImage;
+    size_t mUpgDspTotal = 0;
+    size_t mUpgDspSent = 0;
+    std::array<uint8_t, 4> mUpgStartParams{};
+    // When the start or the last block went out, or its last acknowledgement came.
+    std::atomic<int64_t> mUpgAckWaitSince{0};
+    int mUpgEmptyReads = 0;
 
     CommandQueue mQueue;
     std::thread mWorker;

@@ -48,6 +48,8 @@ class FrameParser {
             Feed(b);
         }
     }
+    // Drops a partly received frame, so that stale bytes cannot swallow the next one.
+    void Reset() { mState = 0; }
 
   private:
     FrameHandler mHandler;

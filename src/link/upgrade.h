@@ -55,4 +55,8 @@ constexpr int kUpgradeRestartWaitMs = 8000;
 constexpr int kUpgradeReopenTries = 10;
 constexpr int kUpgradeReopenPauseMs = 500;
 
+// A step that has waited this long for the acknowledgement of the start or of a block gives
+// the transfer up: three reads of 10 s without an answer.
+constexpr int kUpgradeAckLimitMs = 30000;
+
 }  // namespace dsplink
