@@ -152,6 +152,11 @@ struct DeviceState {
     std::array<uint8_t, 4> dspFlashVersion{1, 0, 0, 0};
     uint8_t bootloaderVersion = 1;
     uint8_t pcAttached = 0;
+    // Whether each stored image is whole. An upgrade erases its image first, so one stopped
+    // half-way leaves it broken, and the MCU then restarts into its loader.
+    bool mcuImageIntact = true;
+    bool flashImageIntact = true;
+    bool bootloaderIntact = true;
 
     // Settings without a scene.
     uint8_t source = kFirstSourceCode;

@@ -670,6 +670,9 @@ void FactoryReset(DeviceState& s) {
     fresh.slaveVersion = s.slaveVersion;
     fresh.dspFlashVersion = s.dspFlashVersion;
     fresh.bootloaderVersion = s.bootloaderVersion;
+    fresh.mcuImageIntact = s.mcuImageIntact;
+    fresh.flashImageIntact = s.flashImageIntact;
+    fresh.bootloaderIntact = s.bootloaderIntact;
     fresh.pcAttached = s.pcAttached;
     fresh.inputNoise = s.inputNoise;
     fresh.inputClip = s.inputClip;
@@ -697,9 +700,7 @@ bool WriteMcu(DeviceState& s, uint8_t subcmd, Bytes p) {
             FactoryReset(s);
             return true;
         default:
-            // Upgrade steps are taken as they come: the image itself is the device's business.
-            return (subcmd >= MCU_ENTER_UPG && subcmd <= MCU_UPG_FINISH) ||
-                   (subcmd >= MCU_BL_ENTER_UPG && subcmd <= MCU_BL_UPG_FINISH);
+            return false;
     }
 }
 
@@ -792,8 +793,7 @@ bool WriteFlash(DeviceState& s, uint8_t subcmd, Bytes p) {
             return true;
         }
         default:
-            // DSP image transfer steps.
-            return subcmd >= FLASH_UPG_START && subcmd <= FLASH_UPG_FINISH;
+            return false;
     }
 }
 
@@ -853,13 +853,14 @@ std::optional<Payload> ReadKtv(const DeviceState& s, uint8_t subcmd) {
     return Payload{static_cast<uint8_t>(value)};
 }
 
-InputReport Acknowledge(uint8_t type, uint8_t subcmd, Bytes request, bool taken) {
+}  // namespace
+
+InputReport Acknowledge(uint8_t type, uint8_t subcmd, std::span<const uint8_t> request,
+                        bool taken) {
     const uint8_t payload[] = {taken ? dsplink::ACK_READY : dsplink::NOT_READY,
                                request.empty() ? uint8_t{0} : request[0]};
     return MakeInputReport(type, subcmd, OP_ACK, payload);
 }
-
-}  // namespace
 
 InputReport MakeInputReport(uint8_t type, uint8_t subcmd, uint8_t optype,
                             std::span<const uint8_t> payload) {
@@ -915,9 +916,6 @@ std::optional<InputReport> Answer(DeviceState& state, const dsplink::FrameView& 
             if (!p.empty()) {
                 state.pcAttached = p[0];
             }
-            return std::nullopt;
-        }
-        if (subcmd == dsplink::MCU_REBOOT && optype == OP_WRITE) {
             return std::nullopt;
         }
         if (subcmd == dsplink::MCU_HANDSHAKE) {

@@ -18,9 +18,18 @@ size_t FrameLength(const InputReport& report) {
 }  // namespace
 
 SimTransport::SimTransport(std::shared_ptr<VirtualAmplifier> amplifier, dsplink::Clock& clock)
-    : mAmplifier(std::move(amplifier)), mClock(clock) {}
+    : mAmplifier(std::move(amplifier)), mClock(clock) {
+    mAmplifier->AttachClock(&mClock);
+}
+
+SimTransport::~SimTransport() {
+    std::lock_guard<std::mutex> guard(mLock);
+    ClearPendingLocked();
+    mAmplifier->DetachClock(&mClock);
+}
 
 dsplink::OpenResult SimTransport::Open() {
+    mAmplifier->Tick(mClock.NowUs());
     std::lock_guard<std::mutex> guard(mLock);
     if (!mAmplifier->IsPluggedIn()) {
         mLastError = "the virtual amplifier is unplugged";
@@ -28,14 +37,24 @@ dsplink::OpenResult SimTransport::Open() {
     }
     mOpen = true;
     mGeneration = mAmplifier->PlugGeneration();
-    mPending.clear();
+    ClearPendingLocked();
     return dsplink::OpenResult::Opened;
 }
 
 void SimTransport::Close() {
     std::lock_guard<std::mutex> guard(mLock);
     mOpen = false;
+    ClearPendingLocked();
+}
+
+void SimTransport::ClearPendingLocked() {
+    // An answer nobody will read keeps no restart waiting.
+    const bool held = std::any_of(mPending.begin(), mPending.end(),
+                                  [](const Pending& p) { return p.releasesRestart; });
     mPending.clear();
+    if (held) {
+        mAmplifier->ReleaseRestart();
+    }
 }
 
 bool SimTransport::IsOpen() const {
@@ -61,7 +80,7 @@ bool SimTransport::UsableLocked() {
     // A handle opened before an unplug stays dead, as a real one does.
     if (!mAmplifier->IsPluggedIn() || mAmplifier->PlugGeneration() != mGeneration) {
         mLastError = "the virtual amplifier was unplugged";
-        mPending.clear();
+        ClearPendingLocked();
         return false;
     }
     return true;
@@ -108,6 +127,7 @@ void SimTransport::EnqueueLocked(const InputReport& report, int64_t readyAtUs,
 }
 
 int SimTransport::Write(const uint8_t* data, size_t length) {
+    mAmplifier->Tick(mClock.NowUs());
     {
         std::lock_guard<std::mutex> guard(mLock);
         if (!UsableLocked()) {
@@ -130,14 +150,19 @@ int SimTransport::Write(const uint8_t* data, size_t length) {
             return -1;
         }
         PullUnsolicitedLocked(mClock.NowUs());
-        const std::optional<InputReport> reply =
-            mAmplifier->HandleReport(std::span<const uint8_t>(data, length));
-        if (reply) {
+        const VirtualAmplifier::HeldAnswer reply =
+            mAmplifier->HandleReportHeld(std::span<const uint8_t>(data, length));
+        if (reply.answer) {
             const ReplyFaults faults = mAmplifier->TakeReplyFaults();
             unplug = faults.unplug;
             if (!faults.drop && !unplug) {
                 // Timed from the nominal end of the write, so a late wake-up is not paid twice.
-                EnqueueLocked(*reply, startUs + 2 * delayUs, faults, delayUs);
+                EnqueueLocked(*reply.answer, startUs + 2 * delayUs, faults, delayUs);
+                if (reply.holdsRestart) {
+                    mPending.back().releasesRestart = true;
+                }
+            } else if (reply.holdsRestart) {
+                mAmplifier->ReleaseRestart();
             }
         }
     }
@@ -145,6 +170,8 @@ int SimTransport::Write(const uint8_t* data, size_t length) {
     if (unplug) {
         mAmplifier->Unplug();
     }
+    // What the report set off at once (a pulled cable, a reboot) is over before Write returns.
+    mAmplifier->Tick(mClock.NowUs());
     return static_cast<int>(length);
 }
 
@@ -157,6 +184,7 @@ int SimTransport::Read(uint8_t* buffer, size_t capacity, int timeoutMs) {
     if (buffer == nullptr) {
         return -1;
     }
+    mAmplifier->Tick(mClock.NowUs());
     const int64_t startUs = mClock.NowUs();
     const int64_t deadlineUs =
         timeoutMs < 0 ? std::numeric_limits<int64_t>::max() : startUs + int64_t{timeoutMs} * 1000;
@@ -175,6 +203,9 @@ int SimTransport::Read(uint8_t* buffer, size_t capacity, int timeoutMs) {
                 report.bytes.resize(dsplink::kReportSize, 0);
                 const size_t n = std::min(capacity, report.bytes.size());
                 std::copy_n(report.bytes.begin(), n, buffer);
+                if (report.releasesRestart) {
+                    mAmplifier->ReleaseRestart();
+                }
                 return static_cast<int>(n);
             }
             // Sleep exactly until the next reply is due; with none pending, look again soon.

@@ -3,7 +3,9 @@
 // VirtualAmplifier and hands its answers back as input reports, with the timing of a real
 // full-speed link: each report takes the amplifier's report delay, and a reply is readable one
 // delay after its request was written. The wire faults set on the amplifier are applied here.
-// Every wait goes through the clock; all methods are thread-safe.
+// Every call ticks the amplifier with the clock's time (outside the transport's lock), and the
+// clock is lent to the amplifier while the transport lives. Every wait goes through the clock;
+// all methods are thread-safe.
 
 #include <cstdint>
 #include <deque>
@@ -21,6 +23,9 @@ namespace sim {
 class SimTransport : public dsplink::HidTransport {
   public:
     SimTransport(std::shared_ptr<VirtualAmplifier> amplifier, dsplink::Clock& clock);
+    ~SimTransport() override;
+    SimTransport(const SimTransport&) = delete;
+    SimTransport& operator=(const SimTransport&) = delete;
 
     dsplink::OpenResult Open() override;
     void Close() override;
@@ -39,9 +44,12 @@ class SimTransport : public dsplink::HidTransport {
         int64_t readyAtUs = 0;
         // The second half of a split reply: the device's next frame follows in the same report.
         bool openTail = false;
+        // The MCU restarts once this has been read.
+        bool releasesRestart = false;
     };
 
     bool UsableLocked();
+    void ClearPendingLocked();
     void PullUnsolicitedLocked(int64_t nowUs);
     void EnqueueLocked(const InputReport& report, int64_t readyAtUs, const ReplyFaults& faults,
                        int64_t delayUs);

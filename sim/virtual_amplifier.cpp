@@ -15,25 +15,168 @@ VirtualAmplifier::VirtualAmplifier()
       }) {}
 
 std::optional<InputReport> VirtualAmplifier::HandleReport(std::span<const uint8_t> report) {
-    const runlog::ScopedMute deviceSide;
     std::lock_guard<std::mutex> guard(mLock);
+    return HandleLocked(report, false).answer;
+}
+
+VirtualAmplifier::HeldAnswer VirtualAmplifier::HandleReportHeld(std::span<const uint8_t> report) {
+    std::lock_guard<std::mutex> guard(mLock);
+    return HandleLocked(report, true);
+}
+
+VirtualAmplifier::HeldAnswer VirtualAmplifier::HandleLocked(std::span<const uint8_t> report,
+                                                            bool hold) {
+    const runlog::ScopedMute deviceSide;
     mReply.reset();
     if (report.size() < 2) {
-        return std::nullopt;
+        return HeldAnswer{};
     }
+    mHolding = hold;
+    mHeld = false;
     // Byte 0 is the report ID; the frame follows.
     mParser.Feed(report.subspan(1, std::min(report.size() - 1, dsplink::kReportSize)));
-    return std::exchange(mReply, std::nullopt);
+    mHolding = false;
+    return HeldAnswer{std::exchange(mReply, std::nullopt), mHeld};
 }
 
 void VirtualAmplifier::OnFrame(const dsplink::FrameView& frame, bool valid) {
     if (!valid) {
         return;
     }
-    std::optional<InputReport> answer = Answer(mState, frame);
+    std::optional<InputReport> answer;
+    if (FirmwareLoader::Handles(frame)) {
+        const LoaderReply reply = mLoader.Handle(mState, frame);
+        answer = reply.answer;
+        if (reply.followUp) {
+            mUnsolicited.push_back(*reply.followUp);
+        }
+        ApplyLocked(reply.action, answer.has_value());
+    } else {
+        answer = Answer(mState, frame);
+    }
     // One report carries one answer; a second frame in the same report is applied silently.
     if (answer && !mReply) {
         mReply = answer;
+    }
+}
+
+void VirtualAmplifier::ApplyLocked(LoaderAction action, bool answered) {
+    switch (action) {
+        case LoaderAction::None:
+            break;
+        case LoaderAction::RestartIntoLoader:
+            RestartLocked(true, answered);
+            break;
+        case LoaderAction::Restart:
+            RestartLocked(false, answered);
+            break;
+        case LoaderAction::PullCable:
+            // At once, so the handles die with the report; the callbacks wait for a tick, as
+            // the caller may hold locks of its own.
+            mCable = false;
+            UpdatePresenceLocked(mDeferred);
+            break;
+        case LoaderAction::CutPower:
+            RestartLocked(false, false);
+            break;
+    }
+}
+
+void VirtualAmplifier::RestartLocked(bool intoLoader, bool afterAnswer) {
+    if (mRestart) {
+        return;  // already on its way down
+    }
+    Restart restart;
+    restart.intoLoader = intoLoader;
+    restart.held = afterAnswer && mHolding;
+    restart.goneAtUs = mNowUs;
+    mHeld = restart.held;
+    mRestart = restart;
+}
+
+void VirtualAmplifier::ReleaseRestart() {
+    std::lock_guard<std::mutex> guard(mLock);
+    if (mRestart && mRestart->held) {
+        mRestart->held = false;
+        mRestart->goneAtUs = mNowUs;
+    }
+}
+
+void VirtualAmplifier::FailUpgradeAt(int block, UpgradeFault fault) {
+    std::lock_guard<std::mutex> guard(mLock);
+    mLoader.FailAt(block, fault);
+}
+
+void VirtualAmplifier::SetRestartMs(int ms) {
+    std::lock_guard<std::mutex> guard(mLock);
+    mRestartUs = int64_t{std::max(ms, 0)} * 1000;
+}
+
+void VirtualAmplifier::Tick(int64_t nowUs) {
+    Notices notices;
+    {
+        std::lock_guard<std::mutex> guard(mLock);
+        notices = std::exchange(mDeferred, {});
+        mNowUs = std::max(mNowUs, nowUs);
+        if (mRestart && !mRestart->held && !mRestart->gone && mNowUs >= mRestart->goneAtUs) {
+            mRestart->gone = true;
+            UpdatePresenceLocked(notices);
+        }
+        if (mRestart && mRestart->gone && mNowUs - mRestart->goneAtUs >= mRestartUs) {
+            mState.handshakeStatus = StatusAfterRestart(mState, mRestart->intoLoader);
+            mRestart.reset();
+            UpdatePresenceLocked(notices);
+        }
+    }
+    // Outside the lock: the listeners may well talk to the link, which talks to us.
+    for (const auto& notice : notices) {
+        notice();
+    }
+}
+
+void VirtualAmplifier::TickNow() {
+    int64_t nowUs = 0;
+    {
+        // Read under the lock, so the transport cannot take its clock away meanwhile.
+        std::lock_guard<std::mutex> guard(mLock);
+        if (mClock == nullptr) {
+            return;
+        }
+        nowUs = mClock->NowUs();
+    }
+    Tick(nowUs);
+}
+
+void VirtualAmplifier::AttachClock(dsplink::Clock* clock) {
+    std::lock_guard<std::mutex> guard(mLock);
+    mClock = clock;
+}
+
+void VirtualAmplifier::DetachClock(dsplink::Clock* clock) {
+    std::lock_guard<std::mutex> guard(mLock);
+    if (mClock == clock) {
+        mClock = nullptr;
+    }
+}
+
+void VirtualAmplifier::UpdatePresenceLocked(Notices& notices) {
+    const bool present = mCable && !(mRestart && mRestart->gone);
+    if (present == mPlugged) {
+        return;
+    }
+    mPlugged = present;
+    if (present) {
+        if (mArrival) {
+            notices.push_back(mArrival);
+        }
+        return;
+    }
+    ++mPlugGeneration;
+    mUnsolicited.clear();
+    // A transfer does not outlive the USB connection.
+    mLoader.Reset();
+    if (mRemoval) {
+        notices.push_back(mRemoval);
     }
 }
 
@@ -50,6 +193,7 @@ void VirtualAmplifier::Modify(const std::function<void(DeviceState&)>& change) {
 void VirtualAmplifier::ResetToDefaults() {
     std::lock_guard<std::mutex> guard(mLock);
     mState = DefaultDeviceState();
+    mLoader.Reset();
 }
 
 void VirtualAmplifier::SetIdentity(uint8_t model, uint8_t masterVersion, uint8_t slaveVersion) {
@@ -197,35 +341,28 @@ ReplyFaults VirtualAmplifier::TakeReplyFaults() {
 }
 
 void VirtualAmplifier::Unplug() {
-    std::function<void()> removal;
+    Notices notices;
     {
         std::lock_guard<std::mutex> guard(mLock);
-        if (!mPlugged) {
-            return;
-        }
-        mPlugged = false;
-        ++mPlugGeneration;
-        mUnsolicited.clear();
-        removal = mRemoval;
+        notices = std::exchange(mDeferred, {});
+        mCable = false;
+        UpdatePresenceLocked(notices);
     }
-    // Outside the lock: the listener may well talk to the link, which talks to us.
-    if (removal) {
-        removal();
+    for (const auto& notice : notices) {
+        notice();
     }
 }
 
 void VirtualAmplifier::PlugIn() {
-    std::function<void()> arrival;
+    Notices notices;
     {
         std::lock_guard<std::mutex> guard(mLock);
-        if (mPlugged) {
-            return;
-        }
-        mPlugged = true;
-        arrival = mArrival;
+        notices = std::exchange(mDeferred, {});
+        mCable = true;
+        UpdatePresenceLocked(notices);
     }
-    if (arrival) {
-        arrival();
+    for (const auto& notice : notices) {
+        notice();
     }
 }
 

@@ -14,6 +14,9 @@
 #include <atomic>
 #include <thread>
 
+#include "link/frame.h"
+#include "link/subcommands.h"
+#include "sim/sim_transport.h"
 #include "sim/virtual_amplifier.h"
 
 namespace {
@@ -136,6 +139,23 @@ TEST(DeviceWatcherTest, DestroyingTheWatcherWhileAnotherThreadPlugsIsSafe) {
     stop = true;
     worker.join();
     Spin(20);
+}
+
+TEST(DeviceWatcherTest, ARestartingAmplifierComesBackWhileNobodyReads) {
+    auto amplifier = std::make_shared<sim::VirtualAmplifier>();
+    dsplink::ManualClock clock;
+    sim::SimTransport transport(amplifier, clock);  // lends the amplifier its clock
+    auto watcher = platform::MakeSimulatedDeviceWatcher(amplifier);
+    Recorder recorder(*watcher);
+    ASSERT_EQ(transport.Open(), dsplink::OpenResult::Opened);
+    const auto reboot =
+        dsplink::BuildOutputReport(dsplink::CMD_MCU, dsplink::MCU_REBOOT, dsplink::OP_WRITE, {});
+    transport.Write(reboot.data(), reboot.size());
+    ASSERT_TRUE(SpinUntil([&] { return recorder.events == "-"; })) << recorder.events;
+    // Only the watcher's ticks see the clock pass the restart time.
+    clock.Advance(2'000'000);
+    ASSERT_TRUE(SpinUntil([&] { return recorder.events == "-+"; })) << recorder.events;
+    EXPECT_TRUE(amplifier->IsPluggedIn());
 }
 
 // --- polling ---

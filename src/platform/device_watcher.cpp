@@ -20,6 +20,9 @@ namespace platform {
 namespace {
 
 constexpr std::chrono::milliseconds kPollPeriod{1000};
+// How often the virtual amplifier is ticked, so that a restarting one comes back while nobody
+// reads from it.
+constexpr std::chrono::milliseconds kSimulatedTickPeriod{100};
 
 // A change of presence, as the watchers report it.
 void Announce(DeviceWatcher* watcher, bool present) {
@@ -227,6 +230,11 @@ class SimulatedDeviceWatcher : public DeviceWatcher {
         std::shared_ptr<Relay> relay = mRelay;
         mAmplifier->SetHotplugCallbacks([relay] { relay->Post(true); },
                                         [relay] { relay->Post(false); });
+        // In the time of the transport's clock, which the amplifier keeps: the link's waits and
+        // the amplifier's restarts must run on one time, virtual or real.
+        mTicker.setInterval(kSimulatedTickPeriod);
+        connect(&mTicker, &QTimer::timeout, this, [this] { mAmplifier->TickNow(); });
+        mTicker.start();
     }
 
     ~SimulatedDeviceWatcher() override {
@@ -260,6 +268,7 @@ class SimulatedDeviceWatcher : public DeviceWatcher {
 
     std::shared_ptr<sim::VirtualAmplifier> mAmplifier;
     std::shared_ptr<Relay> mRelay;
+    QTimer mTicker;
 };
 
 }  // namespace

@@ -48,7 +48,8 @@ class DeviceWatcher : public QObject {
 std::unique_ptr<DeviceWatcher> MakeDeviceWatcher();
 
 // Follows `amplifier`'s plug and unplug (its hot-plug callbacks, which may run on any thread).
-// The watcher owns the callbacks until it is destroyed, and clears them then.
+// The watcher owns the callbacks until it is destroyed, and clears them then. It also ticks the
+// amplifier every 100 ms, so that one restarting comes back while nobody reads from it.
 std::unique_ptr<DeviceWatcher> MakeSimulatedDeviceWatcher(
     std::shared_ptr<sim::VirtualAmplifier> amplifier);
 
