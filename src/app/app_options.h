@@ -8,7 +8,10 @@ namespace app {
 
 struct AppOptions {
     bool simulate = false;  // the virtual amplifier instead of USB
-    QString screenshot;     // render the main window to this PNG and exit
+    // With simulate: the firmware version the virtual amplifier reports (-1: the built-in one).
+    int firmwareMajor = -1;
+    int firmwareMinor = -1;
+    QString screenshot;  // render the main window to this PNG and exit
     bool help = false;
     QString error;  // set when the arguments cannot be used
 };

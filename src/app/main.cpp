@@ -145,6 +145,11 @@ int main(int argc, char** argv) {
         amplifier = std::make_shared<sim::VirtualAmplifier>();
         // Something to look at and tune: a typical installation rather than a blank amplifier.
         amplifier->Modify(sim::ApplyDemoTuning);
+        if (options.firmwareMajor >= 0) {
+            amplifier->SetIdentity(static_cast<uint8_t>(shell::kModelId),
+                                   static_cast<uint8_t>(options.firmwareMajor),
+                                   static_cast<uint8_t>(options.firmwareMinor));
+        }
     }
     // Held until the program ends.
     const platform::SingleInstance instance;

@@ -28,12 +28,17 @@ void PrintUsage(std::FILE* out) {
         "                         Q 2\") to output CH (1-12): its bands and, with a Preamp\n"
         "                         line, its gain; nothing is sent when a filter cannot be played\n"
         "  export CH FILE         write output CH's enabled bands as such a filter list\n"
+        "  firmware FILE          write a firmware image (a name ending in MCU_UPG.bin,\n"
+        "                         FLASH_UPG.bin or BL_UPG.bin), then wait for the amplifier\n"
+        "                         to restart and print the version it reports; also the way\n"
+        "                         back for an amplifier left in its loader\n"
         "  --simulate  talk to the built-in virtual amplifier instead of a real one\n"
         "  --trace     print every frame written (\"> \") and received (\"< \")\n"
         "  --help      show this text\n"
         "\n"
         "Exit codes: 0 success, 1 no amplifier, no handshake or no answer, 2 usage error,\n"
-        "3 profile or filter file not readable, not valid or not writable.\n",
+        "3 profile, filter or firmware file not readable, not valid or not writable,\n"
+        "4 the firmware update did not start or did not finish.\n",
         out);
 }
 
@@ -88,6 +93,9 @@ std::string CheckCommand(const std::vector<std::string>& words) {
         }
         const size_t allowed = action == "save" ? 3 : 2;
         return args <= allowed ? "" : "too many arguments for scene " + action;
+    }
+    if (command == "firmware") {
+        return args == 1 ? "" : "firmware takes one image file";
     }
     if (command == "import" || command == "export") {
         if (args != 2) {

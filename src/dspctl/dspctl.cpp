@@ -1,9 +1,11 @@
 #include "dspctl/dspctl.h"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <vector>
 
+#include "dspctl/firmware_command.h"
 #include "dspctl/profile_commands.h"
 #include "dspctl/reply_printer.h"
 #include "dspctl/request_failures.h"
@@ -43,6 +45,12 @@ class PrintingTarget : public ReplyTarget {
             mSync->Dispatch(std::move(message));
         }
     }
+    // Before a new handshake, so that only its answer counts.
+    void ForgetHandshake() {
+        std::lock_guard<std::mutex> guard(mLock);
+        mHaveHandshake = false;
+        mAbnormal = false;
+    }
     bool HaveHandshake() const { return mHaveHandshake; }
     bool Abnormal() const { return mAbnormal; }
     const McuHandshakeInfo& Handshake() const { return mHandshake; }
@@ -51,8 +59,8 @@ class PrintingTarget : public ReplyTarget {
     std::mutex mLock;
     std::FILE* mOut;
     bool mPrint;
-    bool mHaveHandshake = false;
-    bool mAbnormal = false;
+    std::atomic<bool> mHaveHandshake{false};
+    std::atomic<bool> mAbnormal{false};
     McuHandshakeInfo mHandshake;
     model::ModelSync* mSync = nullptr;
 };
@@ -88,6 +96,42 @@ const char* OpenProblem(OpenResult result) {
     return "";
 }
 
+// After an image is written the amplifier restarts: wait for it and say what it runs now.
+int AwaitRestart(DspLink& link, Clock& clock, PrintingTarget& target, std::FILE* out,
+                 std::FILE* err) {
+    constexpr int kPauseMs = 500;
+    constexpr int kTries = 60;
+    link.CloseHIDDevice(false);
+    std::fprintf(out, "Waiting for the amplifier to restart...\n");
+    for (int i = 0; i < kTries; ++i) {
+        clock.SleepMs(kPauseMs);
+        if (link.Open() != OpenResult::Opened) {
+            continue;
+        }
+        target.ForgetHandshake();
+        link.PC_Connect(1);
+        if (!link.Hand_Connect()) {
+            link.CloseHIDDevice(false);
+            continue;
+        }
+        if (target.Abnormal()) {
+            std::fprintf(out,
+                         "The amplifier is back in its loader: the MCU and the DSP firmware "
+                         "must both be whole, so write the other image as well.\n");
+        } else if (target.HaveHandshake()) {
+            const McuHandshakeInfo& info = target.Handshake();
+            std::fprintf(out, "The amplifier is back: model %d, firmware %d.%d\n", info.model,
+                         info.masterVersion, info.slaveVersion);
+        }
+        return kExitOk;
+    }
+    std::fprintf(err,
+                 "The amplifier did not come back within %d s; unplug it and plug it in "
+                 "again.\n",
+                 kPauseMs * kTries / 1000);
+    return kExitNoAmplifier;
+}
+
 }  // namespace
 
 int Run(const Options& options, std::FILE* out, std::FILE* err) {
@@ -98,6 +142,10 @@ int Run(const Options& options, std::FILE* out, std::FILE* err) {
     }
     profiles::FilterText filters;
     if (options.command == "import" && !LoadFilterFile(options.args.at(1), filters, err)) {
+        return kExitFile;
+    }
+    const bool firmware = options.command == "firmware";
+    if (firmware && !CheckFirmwareFile(options.args.at(0), err)) {
         return kExitFile;
     }
 
@@ -137,7 +185,17 @@ int Run(const Options& options, std::FILE* out, std::FILE* err) {
     link.PC_Connect(1);
     const bool answered = link.Hand_Connect();
     int exitCode = kExitOk;
-    if (!answered || target.Abnormal() || !target.HaveHandshake()) {
+    auto writeFirmware = [&] {
+        bool restarts = false;
+        const int written = RunFirmwareTransfer(link, options.args.at(0), restarts, out, err);
+        return written == kExitOk && restarts ? AwaitRestart(link, clock, target, out, err)
+                                              : written;
+    };
+    if (firmware && answered && target.Abnormal()) {
+        // Writing an image is the way back from the loader.
+        std::fprintf(out, "The amplifier runs its loader (recovery mode).\n");
+        exitCode = writeFirmware();
+    } else if (!answered || target.Abnormal() || !target.HaveHandshake()) {
         std::fprintf(err, "%s\n",
                      !answered           ? "The amplifier did not answer the handshake."
                      : target.Abnormal() ? "The amplifier answered but is not in its normal "
@@ -155,6 +213,8 @@ int Run(const Options& options, std::FILE* out, std::FILE* err) {
         std::fprintf(out, "\nFirmware: %d.%d\n", info.masterVersion, info.slaveVersion);
         if (!supported) {
             exitCode = kExitNoAmplifier;
+        } else if (firmware) {
+            exitCode = writeFirmware();
         } else if (dump) {
             const int missing = ReadLiveState(link);
             if (missing > 0) {

@@ -20,12 +20,14 @@ constexpr int kExitNoAmplifier = 1;
 constexpr int kExitUsage = 2;
 // A profile file could not be read, checked or written.
 constexpr int kExitFile = 3;
+// The firmware update did not start or did not finish.
+constexpr int kExitFirmware = 4;
 
 struct Options {
     bool simulate = false;
     bool trace = false;
-    std::string command;            // "info", "dump", "backup", "restore", "scene", "import"
-                                    // or "export"
+    std::string command;            // "info", "dump", "backup", "restore", "scene", "import",
+                                    // "export" or "firmware"
     std::vector<std::string> args;  // the command's own arguments
     // With simulate: the amplifier to talk to (a fresh one when null), so tests can run
     // several commands against one device; and the clock for every wait (real time when null).

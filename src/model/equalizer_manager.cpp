@@ -77,6 +77,7 @@ EqualizerManager::EqualizerManager(std::unique_ptr<dsplink::HidTransport> transp
     mEq = std::make_unique<EqOperations>(mState.live, *mLink, clock, mCurves, mChanges);
     mScenes = std::make_unique<SceneOperations>(mState, *mLink, *mJobs, events, mCurves, mChanges,
                                                 mHistory, [this] { return PC_UI_Status_Init(); });
+    mFirmware = std::make_unique<FirmwareUpdate>(*mLink, *mJobs);
     mLink->SetFailureTrace([this](const dsplink::RequestFailure& f) { OnRequestFailed(f); });
     // Its ticks do nothing; it only marks a live connection, as the window expects.
     mStatusPoll.setInterval(kStatusPollMs);
@@ -165,7 +166,7 @@ void EqualizerManager::ApplyLiveSet(ProfileRecord next) {
 
 bool EqualizerManager::Upgrading() const {
     const int status = mLink->State().sys_upg_status;
-    return status == kUpgEnter || status == kUpgStart;
+    return status == dsplink::UPG_ENTER || status == dsplink::UPG_START;
 }
 
 void EqualizerManager::Connect(bool showErrors) {
@@ -201,6 +202,13 @@ void EqualizerManager::Connect(bool showErrors) {
     if (forcedUpdateWaits) {
         mView->OnConnectButton(ConnectButton::Connected);
         mView->OnStartForcedUpdate();
+        return;
+    }
+    RereadDevice();
+}
+
+void EqualizerManager::RereadDevice() {
+    if (!mLink->IsOpen()) {
         return;
     }
     mLink->SetAsyncMode(false);

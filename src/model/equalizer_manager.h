@@ -26,6 +26,7 @@
 #include "model/compressor_operations.h"
 #include "model/edit_history.h"
 #include "model/eq_operations.h"
+#include "model/firmware_update.h"
 #include "model/input_operations.h"
 #include "model/job_runner.h"
 #include "model/ktv_operations.h"
@@ -40,10 +41,6 @@
 #include "model/tool_operations.h"
 
 namespace model {
-
-// sys_upg_status values while an upgrade runs.
-inline constexpr int kUpgEnter = 16;
-inline constexpr int kUpgStart = 32;
 
 enum class ConnectButton { Disconnected, Connecting, Connected };
 
@@ -97,6 +94,9 @@ class EqualizerManager : public QObject {
     void Disconnect();
     void DevicePlugIn();
     void DevicePlugOut();
+    // Reads the whole state of an open amplifier again, as after connecting (the forced
+    // update's connections skip that read).
+    void RereadDevice();
     // WM_DEVICE_READY: switch to queued writes, or drop a connection that went wrong.
     void FinishConnection();
 
@@ -134,6 +134,7 @@ class EqualizerManager : public QObject {
     KtvOperations& Ktv() { return *mKtv; }
     EqOperations& Eq() { return *mEq; }
     SceneOperations& Scenes() { return *mScenes; }
+    FirmwareUpdate& Firmware() { return *mFirmware; }
     const ChannelCurves& Curves() const { return mCurves; }
     void UpdateChannelCurve(int output) { mCurves.UpdateChannelCurve(mState.live, output); }
 
@@ -184,6 +185,7 @@ class EqualizerManager : public QObject {
     std::unique_ptr<EqOperations> mEq;
     // Its jobs are joined after the link closed, so no read waits out a time-out.
     std::unique_ptr<SceneOperations> mScenes;
+    std::unique_ptr<FirmwareUpdate> mFirmware;
 
     // Queued requests that failed since the connection began; the manager's thread only.
     int mUnansweredEdits = 0;

@@ -22,11 +22,6 @@
 
 namespace {
 
-// Items whose windows arrive with later work: they stay visible so the menus keep their shape.
-constexpr const char* kNotYetItems[] = {
-    main_controls::kOptionItemFirmwareUpgrade,
-};
-
 // Items that need the amplifier: disabled, not hidden, while it is not connected.
 constexpr const char* kConnectedItems[] = {
     main_controls::kOptionItemResetDefault,
@@ -63,11 +58,6 @@ void EnableItems(ui::Menu* menu, bool connected) {
         menu->SetItemEnabled(name, connected);
         menu->SetItemToolTip(name,
                              connected ? QString() : QStringLiteral("${menu_needs_amplifier}"));
-    }
-    for (const char* item : kNotYetItems) {
-        const QString name = QString::fromLatin1(item);
-        menu->SetItemEnabled(name, false);
-        menu->SetItemToolTip(name, QStringLiteral("${menu_not_yet}"));
     }
 }
 
@@ -213,6 +203,8 @@ void CMainWnd::OnMenuItem(const ui::Notification& n) {
         CCompressorsOnWnd::Run(this, *mManager);
     } else if (item == main_controls::kAdvanceItemKtv) {
         CKtvWnd::Run(this, *mManager);
+    } else if (item == main_controls::kOptionItemFirmwareUpgrade) {
+        RunUpdateWindow();
     } else if (item == main_controls::kOptionItemClearHistory) {
         mManager->ClearHistory();
     } else if (item == main_controls::kOptionItemResetDefault) {

@@ -29,6 +29,7 @@ CMainWnd::CMainWnd(Config config)
     mView = std::make_unique<CMainView>(*this, *mManager);
     mManager->Subscribe(mView.get());
     mManager->SetOperationsView(mView.get());
+    mManager->Firmware().SetDeviceReplay([this](bool arrived) { DeviceChanged(arrived); });
 }
 
 CMainWnd::~CMainWnd() {
@@ -98,7 +99,14 @@ void CMainWnd::DeviceChanged(bool arrived) {
     for (ui::Window* box : ui::Window::FindWindows("MsgWnd")) {
         box->Close(0);
     }
+    // An update job expects the amplifier to come and go; what it saw last is handled
+    // when the job is over, so nothing here waits for the job.
+    if (mManager->Firmware().Running()) {
+        mManager->Firmware().NoteDeviceChange(arrived);
+        return;
+    }
     if (arrived) {
+        mManager->Firmware().RestartSeen();
         RunAttempt([this] { mManager->DevicePlugIn(); });
     } else {
         mManager->DevicePlugOut();
@@ -142,7 +150,8 @@ void CMainWnd::OnMessage(uint32_t message, uint32_t, int32_t attempt,
             HideLoading();
             break;
         case dsplink::WM_DEVICE_ABNORMAL:
-            ShowMessageLater("${device_status_unnormal}");
+            // Later: a modal box and window must not run inside message dispatch.
+            QTimer::singleShot(0, this, [this] { OnDeviceAbnormal(); });
             break;
         case dsplink::WM_DEVICE_READY:
             mManager->WaitForJobs();
@@ -165,7 +174,7 @@ void CMainWnd::OnMessage(uint32_t message, uint32_t, int32_t attempt,
             ShowNewerFirmwareMessage();
             break;
         case dsplink::WM_FORCE_UPDATE:
-            // Left for the firmware upgrade window, which does not exist yet.
+            QTimer::singleShot(0, this, [this] { OfferForcedUpdate(); });
             break;
         default:
             break;
@@ -234,7 +243,10 @@ void CMainWnd::OnDeviceIdentity(int model) {
 }
 
 void CMainWnd::OnPlugOutMessage() {
-    ShowMessageLater("${device_plugout}");
+    // An update restarts the amplifier on purpose; its window says what happens.
+    if (!UpdateWindowOpen() && !mManager->Firmware().ExpectingRestart()) {
+        ShowMessageLater("${device_plugout}");
+    }
 }
 
 void CMainWnd::OnConnectButton(model::ConnectButton state) {

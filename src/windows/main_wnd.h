@@ -18,6 +18,7 @@
 namespace ui {
 class SButton;
 }
+class CForceUpdateWnd;
 class CLoadingWnd;
 class CMainView;
 
@@ -44,6 +45,8 @@ class CMainWnd : public ui::Window, public model::ManagerEvents, public model::C
         std::function<QString(bool save, bool whole)> chooseFile;
         // The same for filter lists.
         std::function<QString(bool save)> chooseFilterFile;
+        // The same for firmware images.
+        std::function<QString(QWidget* owner)> chooseFirmwareFile;
     };
 
     explicit CMainWnd(Config config);
@@ -80,6 +83,8 @@ class CMainWnd : public ui::Window, public model::ManagerEvents, public model::C
     void OnUnansweredEdits(int count) override;
     void OnDspStatus(int on) override;
     void OnDeviceIdentity(int model) override;
+    bool ForcedUpdatePending() override;
+    void OnStartForcedUpdate() override;
 
   signals:
     void connectAttemptFinished();
@@ -102,6 +107,12 @@ class CMainWnd : public ui::Window, public model::ManagerEvents, public model::C
     void ShowLoading();
     void HideLoading();
     void ShowNewerFirmwareMessage();
+    // Firmware: the offer after connecting to an older amplifier, the manual update window
+    // (also the way back for an amplifier that runs its loader).
+    void OfferForcedUpdate();
+    void RunUpdateWindow();
+    void OnDeviceAbnormal();
+    bool UpdateWindowOpen() const;
     // Notifications by kind; true when handled.
     bool OnClick(const ui::Notification& n);
     bool OnSelectChanged(const ui::Notification& n);
@@ -156,6 +167,8 @@ class CMainWnd : public ui::Window, public model::ManagerEvents, public model::C
     // Numbers each connect attempt; posted messages carry it.
     std::atomic<int32_t> mAttempt{0};
     ui::SButton* mConnectButton = nullptr;
+    // Open while a forced update runs; the reconnections move it on.
+    CForceUpdateWnd* mForceUpdate = nullptr;
     int mMenuChannel = -1;
     bool mClosing = false;
 };
