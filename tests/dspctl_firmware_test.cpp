@@ -70,4 +70,36 @@ TEST_F(DspctlFirmware, APowerCutFailsTheUpdateAndTheSameCommandBringsTheAmplifie
     EXPECT_NE(again.out.find("firmware 16.25"), std::string::npos) << again.out;
 }
 
+// Every fault ends with a message and exit 4, and leaves an amplifier the command can update.
+TEST_F(DspctlFirmware, EveryTransferFaultFailsClearlyAndTheNextTryWorks) {
+    const std::string image = WriteImage("ORN14.60DSP_MCU_UPG.bin", Mcu(shell::kModelId, 25));
+    const struct {
+        sim::UpgradeFault fault;
+        const char* message;
+    } cases[] = {
+        {sim::UpgradeFault::RefuseStart, "refused to start"},
+        {sim::UpgradeFault::LoseAcks, "The update failed"},
+        {sim::UpgradeFault::Unplug, "The update failed"},
+        {sim::UpgradeFault::PowerCut, "The update failed"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        mAmp->SetIdentity(shell::kModelId, 16, 24);
+        mAmp->FailUpgradeAt(5, c.fault);
+        const auto failed = Tool(mAmp, {"firmware", image.c_str()});
+        EXPECT_EQ(failed.code, dspctl::kExitFirmware);
+        EXPECT_NE(failed.err.find(c.message), std::string::npos) << failed.err;
+        mAmp->PlugIn();
+        mClock.Advance(3'000'000);
+        const auto again = Tool(mAmp, {"firmware", image.c_str()});
+        ASSERT_EQ(again.code, dspctl::kExitOk) << again.err;
+        EXPECT_EQ(mAmp->Snapshot().slaveVersion, 25);
+    }
+    // NOT_READY for a block is waited out: the update goes through at once.
+    mAmp->SetIdentity(shell::kModelId, 16, 24);
+    mAmp->FailUpgradeAt(5, sim::UpgradeFault::NotReady);
+    EXPECT_EQ(Tool(mAmp, {"firmware", image.c_str()}).code, dspctl::kExitOk);
+    EXPECT_EQ(mAmp->Snapshot().slaveVersion, 25);
+}
+
 }  // namespace
