@@ -1,7 +1,5 @@
 #include "firmware/force_update_wnd.h"
 
-#include <QCloseEvent>
-
 #include "firmware/firmware_controls.h"
 #include "link/reply_target.h"
 #include "model/equalizer_manager.h"
@@ -13,13 +11,9 @@ namespace fc = firmware_controls;
 
 CForceUpdateWnd::CForceUpdateWnd(QWidget* owner, model::EqualizerManager& manager,
                                  const QString& mcuPath, const QString& flashPath)
-    : CModelWnd(owner, QStringLiteral("ForceUpdateWnd"), QStringLiteral("updatefwwnd"), manager),
+    : CFirmwareWnd(owner, QStringLiteral("ForceUpdateWnd"), manager),
       mMcuPath(mcuPath),
       mFlashPath(flashPath) {}
-
-CForceUpdateWnd::~CForceUpdateWnd() {
-    mManager.Firmware().Detach(this);
-}
 
 bool CForceUpdateWnd::Create() {
     return ui::Window::Create(QString::fromLatin1(kLayout));
@@ -27,12 +21,6 @@ bool CForceUpdateWnd::Create() {
 
 QString CForceUpdateWnd::Path(ui::Label* label) const {
     return label ? label->RawText() : QString();
-}
-
-void CForceUpdateWnd::SetStatus(const QString& text) {
-    if (mTips) {
-        mTips->SetText(text);
-    }
 }
 
 void CForceUpdateWnd::SetProgress(int mcu, int flash) {
@@ -45,13 +33,7 @@ void CForceUpdateWnd::SetProgress(int mcu, int flash) {
 }
 
 void CForceUpdateWnd::SetBusy(bool busy) {
-    mBusy = busy;
-    mEscapeCancels = !busy;
-    for (const char* name : {fc::kUpdateBtn, fc::kCancelBtn, fc::kCloseBtn}) {
-        if (auto* button = FindControl<ui::Button>(QString::fromLatin1(name))) {
-            button->setEnabled(!busy);
-        }
-    }
+    CFirmwareWnd::SetBusy(busy, {fc::kUpdateBtn, fc::kCancelBtn, fc::kCloseBtn});
 }
 
 void CForceUpdateWnd::BeginUpdate() {
@@ -173,14 +155,6 @@ void CForceUpdateWnd::OnUpgradeMessage(uint32_t message, int value) {
     }
 }
 
-void CForceUpdateWnd::closeEvent(QCloseEvent* event) {
-    if (mBusy) {
-        event->ignore();
-        return;
-    }
-    CModelWnd::closeEvent(event);
-}
-
 void CForceUpdateWnd::Notify(const ui::Notification& n) {
     if (n.Is(ui::notify::kWindowInit)) {
         mMcuFile = Lookup<ui::Label>(QString::fromLatin1(fc::kMcuFile));
@@ -212,7 +186,7 @@ void CForceUpdateWnd::Notify(const ui::Notification& n) {
         return;
     }
     if (n.Is(ui::notify::kClick, fc::kCancelBtn) || n.Is(ui::notify::kClick, fc::kCloseBtn)) {
-        if (!mBusy) {
+        if (!Busy()) {
             Close(mFinished ? 1 : 0);
         }
         return;

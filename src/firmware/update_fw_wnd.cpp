@@ -1,7 +1,5 @@
 #include "firmware/update_fw_wnd.h"
 
-#include <QCloseEvent>
-
 #include "firmware/firmware_controls.h"
 #include "firmware/firmware_file_dialog.h"
 #include "model/equalizer_manager.h"
@@ -12,12 +10,8 @@
 namespace fc = firmware_controls;
 
 CUpdateFwWnd::CUpdateFwWnd(QWidget* owner, model::EqualizerManager& manager, ChooseFile choose)
-    : CModelWnd(owner, QStringLiteral("UpdateFwWnd"), QStringLiteral("updatefwwnd"), manager),
+    : CFirmwareWnd(owner, QStringLiteral("UpdateFwWnd"), manager),
       mChoose(choose ? std::move(choose) : ChooseFile(&firmware::ChooseImageFile)) {}
-
-CUpdateFwWnd::~CUpdateFwWnd() {
-    mManager.Firmware().Detach(this);
-}
 
 int CUpdateFwWnd::Run(QWidget* owner, model::EqualizerManager& manager, ChooseFile choose) {
     runlog::Log("on %s\n", "CUpdateFwWnd::Run");
@@ -36,29 +30,15 @@ void CUpdateFwWnd::ChooseImage() {
     }
 }
 
-void CUpdateFwWnd::SetStatus(const QString& text) {
-    if (mTips) {
-        mTips->SetText(text);
-    }
-}
-
 void CUpdateFwWnd::SetBusy(bool busy) {
-    mBusy = busy;
     // Nothing may end the window or change the file while the image is being written.
-    mEscapeCancels = !busy;
-    for (const char* name : {fc::kCloseBtn, fc::kFileBtn, fc::kCancelBtn, fc::kUpdateBtn}) {
-        if (auto* button = FindControl<ui::Button>(QString::fromLatin1(name))) {
-            button->setEnabled(!busy);
-        }
-    }
-    if (mPath) {
-        mPath->setEnabled(!busy);
-    }
+    CFirmwareWnd::SetBusy(
+        busy, {fc::kCloseBtn, fc::kFileBtn, fc::kCancelBtn, fc::kUpdateBtn, fc::kFilePathEdt});
 }
 
 void CUpdateFwWnd::BeginUpdate() {
     runlog::Log("%s\n", "CUpdateFwWnd::BeginUpdate");
-    if (mBusy || mPath == nullptr) {
+    if (Busy() || mPath == nullptr) {
         return;
     }
     if (!mManager.Firmware().LinkOpen()) {
@@ -104,14 +84,6 @@ void CUpdateFwWnd::OnUpgradeMessage(uint32_t message, int value) {
     }
 }
 
-void CUpdateFwWnd::closeEvent(QCloseEvent* event) {
-    if (mBusy) {
-        event->ignore();
-        return;
-    }
-    CModelWnd::closeEvent(event);
-}
-
 void CUpdateFwWnd::Notify(const ui::Notification& n) {
     if (n.Is(ui::notify::kWindowInit)) {
         mPath = Lookup<ui::Edit>(QString::fromLatin1(fc::kFilePathEdt));
@@ -140,7 +112,7 @@ void CUpdateFwWnd::Notify(const ui::Notification& n) {
         return;
     }
     if (n.Is(ui::notify::kClick, fc::kCancelBtn) || n.Is(ui::notify::kClick, fc::kCloseBtn)) {
-        if (!mBusy) {
+        if (!Busy()) {
             Close(0);
         }
         return;
