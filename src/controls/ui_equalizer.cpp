@@ -206,6 +206,20 @@ void UIEqualizer::SetCurves(std::span<const CurveView> curves, int current,
     update();
 }
 
+void UIEqualizer::SetTrace(Trace which, CurveView curve) {
+    const auto index = static_cast<size_t>(which);
+    if (index >= kTraceCount) {
+        return;
+    }
+    Curve& to = mTraces[index];
+    to = Curve{};
+    const size_t count = std::min({curve.freqs.size(), curve.db.size(), size_t{kCurvePoints}});
+    std::copy_n(curve.freqs.begin(), count, to.freqs.begin());
+    std::copy_n(curve.db.begin(), count, to.db.begin());
+    mTraceShown[index] = count > 0 ? 1 : 0;
+    update();
+}
+
 void UIEqualizer::SetDragAllDirection(bool all) {
     mDragAllDirection = all;
     LayoutSelection();

@@ -68,6 +68,13 @@ class UIEqualizer : public QWidget, public ui::Control {
     int CurveCount() const { return mCurveCount; }
     int CurrentCurve() const { return mCurrentCurve; }
 
+    // Traces drawn apart from the outputs' curves: the current output as the other A/B slot
+    // holds it, and an imported filter list waiting to be applied. An empty view removes one.
+    enum class Trace { OtherSlot, Preview };
+    static constexpr int kTraceCount = 2;
+    void SetTrace(Trace which, CurveView curve);
+    bool HasTrace(Trace which) const { return mTraceShown[static_cast<size_t>(which)] != 0; }
+
     // true: points move in frequency and gain and have Q handles (PEQ); false: gain only.
     void SetDragAllDirection(bool all);
     bool DragAllDirection() const { return mDragAllDirection; }
@@ -146,6 +153,8 @@ class UIEqualizer : public QWidget, public ui::Control {
     int mCurveCount = 0;
     int mCurrentCurve = -1;
     std::array<uint8_t, kMaxCurves> mCurveVisible{};
+    std::array<Curve, kTraceCount> mTraces{};
+    std::array<uint8_t, kTraceCount> mTraceShown{};
     std::array<QRgb, kMaxColors> mColors{};
     int mColorCount = 0;
     bool mAllFlat = true;
