@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "controls/ui_equalizer.h"
 #include "model/eq_operations.h"
@@ -402,6 +403,22 @@ void CMainView::PushGraph(int selectedBand) {
         visible[static_cast<size_t>(o)] = live.showOutChEqualizer[static_cast<size_t>(o)];
     }
     graph->SetCurves(curves, current, visible);
+}
+
+void CMainView::ShowTrace(UIEqualizer::Trace which, const model::ProfileRecord* record) {
+    auto* graph = dynamic_cast<UIEqualizer*>(mWindow.FindWidget(main_controls::kEqualizer));
+    if (graph == nullptr) {
+        return;
+    }
+    const int current = mManager.State().live.currOutChannel;
+    if (record == nullptr || current < 0 || current >= OUTPUT_CHANNELS) {
+        graph->SetTrace(which, {});
+        return;
+    }
+    // Twelve curves of 512 points: too large for the stack.
+    const auto curves = std::make_unique<model::ChannelCurves>();
+    curves->UpdateChannelCurve(*record, current);
+    graph->SetTrace(which, {curves->Grid(current), curves->Sum(current)});
 }
 
 void CMainView::OnGraphDrag(const QString& type, int index) {

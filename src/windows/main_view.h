@@ -8,6 +8,7 @@
 
 #include <array>
 
+#include "controls/ui_equalizer.h"
 #include "model/equalizer_manager.h"
 #include "model/model_changes.h"
 #include "model/operations_view.h"
@@ -56,6 +57,8 @@ class CMainView : public model::OperationsView, public model::ModelSubscriber {
     void OnGlobalsChanged();
     void ShowCrossover();
     void ShowBands();
+    // The graph's trace of the current output as `record` holds it; nullptr removes it.
+    void ShowTrace(UIEqualizer::Trace which, const model::ProfileRecord* record);
 
     // What the connection reports beyond the model: a DSP that is off, a foreign model.
     void OnDspStatus(int on);
