@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTest>
 
+#include "controls/ui_equalizer.h"
 #include "link/clock.h"
 #include "main_wnd_fixture.h"
 #include "profiles/profile_writer.h"
@@ -202,9 +203,33 @@ TEST_F(MainWndProfilesTest, AFilterListGoesOntoTheMenusOutputAsOneUndoStep) {
     w.reset();
     w = Connected();
     const int trim = Trim(4);
+    const auto band = [&] { return mAmplifier->Snapshot().scenes[0].outputs[4].bands[0]; };
+    // The preview: the imported curve is drawn while the question is open; cancel changes
+    // nothing, apply does.
+    auto* graph = dynamic_cast<UIEqualizer*>(w->FindWidget("equalizer"));
+    ASSERT_NE(graph, nullptr);
+    int answer = 0;
+    bool previewShown = false;
+    QTimer answerer;
+    answerer.setInterval(10);
+    QObject::connect(&answerer, &QTimer::timeout, [&] {
+        for (ui::Window* box : ui::Window::FindWindows("MsgWnd")) {
+            if (box->IsModalRunning()) {
+                previewShown = graph->HasTrace(UIEqualizer::Trace::Preview);
+                box->Close(answer);
+            }
+        }
+    });
+    answerer.start();
     qobject_cast<QAbstractButton*>(w->FindWidget("ch_output_btn_4"))->click();
     ChooseItem(*w, "filters_item_import");
-    const auto band = [&] { return mAmplifier->Snapshot().scenes[0].outputs[4].bands[0]; };
+    EXPECT_TRUE(previewShown);
+    EXPECT_FALSE(graph->HasTrace(UIEqualizer::Trace::Preview));
+    QTest::qWait(50);
+    EXPECT_EQ(band().gain[0], 18);
+    answer = 1;
+    ChooseItem(*w, "filters_item_import");
+    answerer.stop();
     EXPECT_TRUE(WaitFor([&] { return band().freq == 90 && band().gain[0] == 12; }));
     EXPECT_TRUE(WaitFor([&] { return Trim(4) == trim + 2; }));
     EXPECT_FLOAT_EQ(w->Model().live.bands[4][0].eqGain, -6.0f);

@@ -16,6 +16,7 @@
 #include "ui/resources.h"
 #include "windows/main_view.h"
 #include "windows/main_wnd.h"
+#include "windows/msg_wnd.h"
 
 namespace {
 
@@ -172,9 +173,18 @@ void CMainWnd::ImportFilters(int output) {
         ShowMessage(lines);
         return;
     }
-    runlog::Log("import %zu filters onto output %d\n", text->filters.size(), output);
     model::ProfileRecord next = mManager->State().live;
     model::ApplyBandSet(next, output, import.bands, import.gain);
+    // Seen before it is applied: the imported curve over the current one, on that output.
+    mManager->Outputs().SetCurChannelChange(output);
+    mView->ShowTrace(UIEqualizer::Trace::Preview, &next);
+    const int answer = CMsgWnd::MessageBox(this, "${tips}", "${filters_preview}",
+                                           {"${filters_apply}", "${cancel}"});
+    mView->ShowTrace(UIEqualizer::Trace::Preview, nullptr);
+    if (answer != 1) {
+        return;
+    }
+    runlog::Log("import %zu filters onto output %d\n", text->filters.size(), output);
     mManager->ApplyLiveSet(std::move(next));
 }
 
