@@ -78,6 +78,7 @@ EqualizerManager::EqualizerManager(std::unique_ptr<dsplink::HidTransport> transp
     mScenes = std::make_unique<SceneOperations>(mState, *mLink, *mJobs, events, mCurves, mChanges,
                                                 mHistory, [this] { return PC_UI_Status_Init(); });
     mFirmware = std::make_unique<FirmwareUpdate>(*mLink, *mJobs);
+    mCalibration = std::make_unique<CalibrationOperations>(*mLink, *mJobs, mChanges);
     mLink->SetFailureTrace([this](const dsplink::RequestFailure& f) { OnRequestFailed(f); });
     // Its ticks do nothing; it only marks a live connection, as the window expects.
     mStatusPoll.setInterval(kStatusPollMs);

@@ -22,6 +22,7 @@
 #include "link/dsp_link.h"
 #include "link/reply_target.h"
 #include "link/transport.h"
+#include "model/calibration_operations.h"
 #include "model/channel_curves.h"
 #include "model/compressor_operations.h"
 #include "model/edit_history.h"
@@ -135,6 +136,7 @@ class EqualizerManager : public QObject {
     EqOperations& Eq() { return *mEq; }
     SceneOperations& Scenes() { return *mScenes; }
     FirmwareUpdate& Firmware() { return *mFirmware; }
+    CalibrationOperations& Calibration() { return *mCalibration; }
     const ChannelCurves& Curves() const { return mCurves; }
     void UpdateChannelCurve(int output) { mCurves.UpdateChannelCurve(mState.live, output); }
 
@@ -186,6 +188,7 @@ class EqualizerManager : public QObject {
     // Its jobs are joined after the link closed, so no read waits out a time-out.
     std::unique_ptr<SceneOperations> mScenes;
     std::unique_ptr<FirmwareUpdate> mFirmware;
+    std::unique_ptr<CalibrationOperations> mCalibration;
 
     // Queued requests that failed since the connection began; the manager's thread only.
     int mUnansweredEdits = 0;

@@ -37,6 +37,7 @@ enum class ChangeKind {
     Distortion,     // clipping flags of the source's inputs and of the outputs
     Compressor,     // one output's compressor settings or its on/off switch (output)
     Ktv,            // the karaoke effect values
+    Calibration,    // the room calibration run: its status, results or outcome (output: channel)
 };
 
 struct ModelChange {
