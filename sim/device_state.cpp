@@ -12,36 +12,6 @@ constexpr std::array<uint16_t, kBands> kIsoBands = {
     3150, 4000, 5000, 6300, 8000, 10000, 12500, 16000, 20000,
 };
 
-constexpr std::array<uint16_t, kIrcEqBands> kIrcBandFreqs = {
-    20, 40, 80, 160, 315, 630, 1250, 2500, 5000, 10000, 20000,
-};
-
-// Gain + 18 dB as the tenths pair the EQ replies carry.
-std::array<uint8_t, 2> GainPair(int tenthsOfDb) {
-    const int shifted = tenthsOfDb + 180;
-    return {static_cast<uint8_t>(shifted / 10), static_cast<uint8_t>(shifted % 10)};
-}
-
-// A plausible measurement: each channel a little farther away, a few dB of room ripple.
-void FillCalibrationResults(CalibrationState& cal) {
-    for (int c = 0; c < kOutputs; ++c) {
-        cal.distance[c] = static_cast<uint16_t>(85 + 23 * c);
-        for (int b = 0; b < kIrcEqBands; ++b) {
-            IrcEqBand& band = cal.eq[c][b];
-            band.freq = kIrcBandFreqs[b];
-            band.q = 141;
-            band.gain = GainPair(((c * 3 + b * 5) % 13 - 6) * 5);
-        }
-        for (int i = 0; i < kIrcSpectrumPoints; ++i) {
-            SpectrumPoint& point = cal.spectrum[c][i];
-            const double hz = 20.0 * std::pow(10.0, 3.0 * i / (kIrcSpectrumPoints - 1));
-            point.freq = static_cast<uint32_t>(std::lround(hz * 100.0));
-            const double db = 4.0 * std::sin(i / 9.0 + c) - 2.0 - (i < 10 ? (10 - i) * 0.8 : 0.0);
-            point.gain = static_cast<int16_t>(std::lround(db * 100.0));
-        }
-    }
-}
-
 }  // namespace
 
 const std::array<uint8_t, kOutputs> kDefaultSpeakerTypes = {1,  7,  2,  8,  3,  9,
@@ -163,7 +133,6 @@ DeviceState DefaultDeviceState() {
     }
     state.ktv[0] = 60;  // microphone volume
     state.ktv[1] = 60;  // music volume
-    FillCalibrationResults(state.calibration);
     return state;
 }
 

@@ -104,6 +104,8 @@ struct IrcEqBand {
     bool operator==(const IrcEqBand&) const = default;
 };
 
+using ChannelBands = std::array<IrcEqBand, kIrcEqBands>;
+
 struct SpectrumPoint {
     uint32_t freq = 0;  // hundredths of a Hz
     int16_t gain = 0;   // hundredths of a dB
@@ -118,6 +120,13 @@ struct CalibrationStep {
     uint8_t progress = 0;
     uint8_t reason = 0;
     bool operator==(const CalibrationStep&) const = default;
+};
+
+// The correction of one output in the amplifier's own calibration block, apart from the scenes.
+struct KeptCorrection {
+    ChannelBands bands{};
+    bool on = false;  // applied from a completed run
+    bool operator==(const KeptCorrection&) const = default;
 };
 
 constexpr uint8_t IRC_RET_TEST_DONE = 10;
@@ -137,8 +146,11 @@ struct CalibrationState {
     int failAtStep = -1;  // index into the script where the run fails, -1 = never
     uint8_t failReason = 0;
     std::array<uint16_t, kOutputs> distance{};  // hundredths
-    std::array<std::array<IrcEqBand, kIrcEqBands>, kOutputs> eq{};
+    // The last run's measurement and computed correction; zeros for outputs it left out.
+    std::array<ChannelBands, kOutputs> eq{};
     std::array<std::array<SpectrumPoint, kIrcSpectrumPoints>, kOutputs> spectrum{};
+    bool resultPending = false;  // a run reported done; its eq waits for apply or discard
+    std::array<KeptCorrection, kOutputs> active{};
     bool operator==(const CalibrationState&) const = default;
 };
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "link/subcommands.h"
+#include "sim/calibration_run.h"
 
 namespace sim {
 
@@ -332,13 +333,7 @@ bool WriteDsp(DeviceState& s, uint8_t subcmd, Bytes p) {
             if (p.size() < 4 || p[0] > 3) {
                 return false;
             }
-            s.calibration.lastAction = p[0];
-            if (p[0] == 1) {
-                StartCalibration(s.calibration, U16(p, 1), p[3]);
-            } else {
-                s.calibration.running = false;
-            }
-            return true;
+            return ControlCalibration(s.calibration, p[0], U16(p, 1), p[3]);
         case DSP_IRC_SEL_TEST_MODULE:
             return single(s.calibration.testModule);
         case DSP_IRC_ACTIVE_BYPASS_CONTROL:
@@ -432,18 +427,6 @@ bool WriteDsp(DeviceState& s, uint8_t subcmd, Bytes p) {
 }
 
 // ---- DSP reads ----
-
-std::optional<Payload> CalibrationStatus(CalibrationState& cal) {
-    if (!cal.running || cal.script.empty()) {
-        return Payload{IRC_RET_TEST_EXIT, 0, 0, 0, 0};
-    }
-    const CalibrationStep step = cal.script[cal.position];
-    // The last status (done or failed) repeats until the next start.
-    if (cal.position + 1 < cal.script.size()) {
-        ++cal.position;
-    }
-    return Payload{step.code, step.detail, 0, step.progress, step.reason};
-}
 
 // The amplifier takes attenuation on write and reports gain in signed dB.
 uint8_t TrimAsGain(uint8_t attenuation) {
@@ -869,37 +852,6 @@ InputReport MakeInputReport(uint8_t type, uint8_t subcmd, uint8_t optype,
     InputReport report{};
     std::copy(frame.begin() + 1, frame.end(), report.begin());
     return report;
-}
-
-void StartCalibration(CalibrationState& cal, uint16_t mask, uint8_t eqMode) {
-    cal.channelMask = mask;
-    cal.eqMode = eqMode;
-    cal.script.clear();
-    for (uint8_t code = 0; code <= 6; ++code) {
-        cal.script.push_back(CalibrationStep{code, 0, 0, 0});
-    }
-    // Each measured channel reports its response (7) and its computed EQ (8).
-    for (uint8_t c = 0; c < kOutputs; ++c) {
-        if (mask & (1u << c)) {
-            cal.script.push_back(CalibrationStep{7, c, 0, 0});
-            cal.script.push_back(CalibrationStep{8, c, 0, 0});
-        }
-    }
-    cal.script.push_back(CalibrationStep{9, 0, 0, 0});
-    cal.script.push_back(CalibrationStep{IRC_RET_TEST_DONE, 0, 0, 0});
-    const size_t steps = cal.script.size();
-    for (size_t i = 0; i < steps; ++i) {
-        cal.script[i].progress = static_cast<uint8_t>(i * 100 / (steps - 1));
-    }
-    if (cal.failAtStep >= 0 && static_cast<size_t>(cal.failAtStep) < steps) {
-        const size_t at = static_cast<size_t>(cal.failAtStep);
-        const uint8_t progress = cal.script[at].progress;
-        cal.script.resize(at);
-        cal.script.push_back(CalibrationStep{IRC_RET_TEST_FAIL, 0, progress, cal.failReason});
-    }
-    cal.failAtStep = -1;
-    cal.position = 0;
-    cal.running = true;
 }
 
 std::optional<InputReport> Answer(DeviceState& state, const dsplink::FrameView& frame) {

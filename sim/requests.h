@@ -27,7 +27,4 @@ InputReport MakeInputReport(uint8_t type, uint8_t subcmd, uint8_t optype,
 // OP_ACK with ACK_READY (taken) or NOT_READY, then the request's first byte.
 InputReport Acknowledge(uint8_t type, uint8_t subcmd, std::span<const uint8_t> request, bool taken);
 
-// Builds the calibration script of a run over the outputs in `mask`.
-void StartCalibration(CalibrationState& cal, uint16_t mask, uint8_t eqMode);
-
 }  // namespace sim

@@ -17,6 +17,7 @@
 #include "link/reply_records.h"
 #include "link/state_read.h"
 #include "link/subcommands.h"
+#include "sim/calibration_room.h"
 #include "sim/sim_transport.h"
 
 using namespace dsplink;
@@ -377,7 +378,7 @@ TEST_F(RoundTripTest, CalibrationMetersAndTheWholeStateRead) {
     const auto distance = Got<IrcDistanceRecord>(link.IRC_Get_Distance(0, 1), DSP_IRC_DISTANCE,
                                                  ReplyTargetId::Calibration);
     ASSERT_EQ(distance.size(), 2u);
-    EXPECT_FLOAT_EQ(distance[1].distance, 1.08f);
+    EXPECT_FLOAT_EQ(distance[1].distance, sim::RoomDistance(1) / 100.0f);
 
     amp->SetInputNoise(1, -72.3f);
     const auto noise = One<InputNoiseRecord>(link.Get_Input_Noise(0, 1, true), DSP_INPUT_NOISE,

@@ -309,7 +309,8 @@ TEST_F(AmpTest, CalibrationSpectrumCarriesSignedHundredths) {
         s.calibration.spectrum[6][30] = sim::SpectrumPoint{123456, -1234};
     });
     EXPECT_EQ(Dsp(DSP_IRC_SPECTRUM, {6, 30, 30}), (Bytes{6, 30, 30, 0x04, 0xD2, 56, 0xF4, 0xDE}));
-    // The measured response spans 20 Hz to 20 kHz in rising steps.
+    // A run measures its outputs from 20 Hz to 20 kHz in rising steps.
+    Write(CMD_DSP, DSP_IRC_CTRL, {1, 0x00, 0x09, 0});
     const sim::DeviceState s = amp.Snapshot();
     EXPECT_EQ(s.calibration.spectrum[0][0].freq, 2000u);
     EXPECT_EQ(s.calibration.spectrum[0][120].freq, 2000000u);
