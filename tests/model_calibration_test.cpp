@@ -70,6 +70,9 @@ TEST_F(CalibrationTest, AWholeRunBringsSpectraCorrectionsAndOneApply) {
         // The prediction is the measurement plus the correction at the measured frequencies.
         EXPECT_NE(ch.predictedDb, ch.spectrumDb) << c;
         EXPECT_GT(ch.distance, 0) << c;
+        // The amplifier's correction, applied to its own measurement, flattens it.
+        EXPECT_GT(ch.before.rms, 1.0) << c;
+        EXPECT_LT(ch.after.rms, 0.6 * ch.before.rms) << c;
     }
     EXPECT_FALSE(cal.Channel(5).spectrumComplete);
     const sim::DeviceState state = amp->Snapshot();

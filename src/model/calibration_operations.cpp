@@ -2,6 +2,7 @@
 
 #include <QMetaObject>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -277,12 +278,17 @@ void CalibrationOperations::UpdatePrediction(int channel) {
     if (!c.spectrumComplete) {
         return;
     }
-    // The correction evaluated at the measured frequencies themselves, not interpolated.
+    // The correction evaluated at the measured frequencies themselves, not interpolated. The
+    // evaluators read the sample rate from the grid's end: fs/2 and fs follow the points.
+    std::array<double, IRC_SPECTRUM_POINTS + 2> grid{};
+    std::copy(c.spectrumFreq.begin(), c.spectrumFreq.end(), grid.begin());
+    grid[IRC_SPECTRUM_POINTS] = kCurveFs / 2;
+    grid[IRC_SPECTRUM_POINTS + 1] = kCurveFs;
     c.predictedDb = c.spectrumDb;
-    std::array<double, IRC_SPECTRUM_POINTS> one{};
+    std::array<double, IRC_SPECTRUM_POINTS + 2> one{};
     for (const IrcBand& b : c.bands) {
-        if (b.received && dsp::PeakingCurve(kCurveFs, b.freq, b.gain, b.q, c.spectrumFreq, one)) {
-            for (size_t i = 0; i < one.size(); ++i) {
+        if (b.received && dsp::PeakingCurve(kCurveFs, b.freq, b.gain, b.q, grid, one)) {
+            for (size_t i = 0; i < c.predictedDb.size(); ++i) {
                 c.predictedDb[i] += one[i];
             }
         }
