@@ -61,6 +61,9 @@ const std::map<QString, QStringList> kFormatKeys = {
     {"save_scene_overwrite", {"%d"}},
     {"same_name_tips", {"%s", "%d", "%s"}},  // new name, scene number, that scene's name
     {"edits_unanswered", {"%d"}},            // how many
+    {"irc_distance", {"%.2f"}},              // metres
+    // channel; RMS before, after; maximum before, after
+    {"irc_figures_line", {"%d", "%.1f", "%.1f", "%.1f", "%.1f"}},
 };
 
 // Texts that read the same in every language.

@@ -167,6 +167,8 @@ void CalibrationOperations::AutoCalThread() {
     }
     mRunning = false;
     runlog::Log("AutoCalThread end, pwm->mIrcStatus=0x%x\n", mStatus.load());
+    // The windows see the run over (buttons, close) after its last status.
+    QMetaObject::invokeMethod(&mContext, [this] { Tell(-1); }, Qt::QueuedConnection);
 }
 
 void CalibrationOperations::Stop() {

@@ -5,6 +5,7 @@
 #include "shell/run_log.h"
 #include "ui/menu.h"
 #include "ui/resources.h"
+#include "windows/auto_cal_wnd.h"
 #include "windows/compressor_wnd.h"
 #include "windows/compressors_on_wnd.h"
 #include "windows/cs_auto_wnd.h"
@@ -38,6 +39,7 @@ constexpr const char* kHiddenAdvanceItems[] = {
 
 // Hidden items that service mode (the debug marker) shows.
 constexpr const char* kServiceAdvanceItems[] = {
+    main_controls::kAdvanceItemAutocal,
     main_controls::kAdvanceItemCsAuto,
     main_controls::kAdvanceItemKtv,
     main_controls::kAdvanceItemCompressor,
@@ -201,6 +203,8 @@ void CMainWnd::OnMenuItem(const ui::Notification& n) {
         CCompressorWnd::Run(this, *mManager);
     } else if (item == main_controls::kAdvanceItemCompressorsOn) {
         CCompressorsOnWnd::Run(this, *mManager);
+    } else if (item == main_controls::kAdvanceItemAutocal) {
+        CAutoCalWnd::Run(this, *mManager, mConfig.chooseCalibrationFile);
     } else if (item == main_controls::kAdvanceItemKtv) {
         CKtvWnd::Run(this, *mManager);
     } else if (item == main_controls::kOptionItemFirmwareUpgrade) {

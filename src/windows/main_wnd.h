@@ -45,8 +45,9 @@ class CMainWnd : public ui::Window, public model::ManagerEvents, public model::C
         std::function<QString(bool save, bool whole)> chooseFile;
         // The same for filter lists.
         std::function<QString(bool save)> chooseFilterFile;
-        // The same for firmware images.
+        // The same for firmware images and for a calibration run's CSV.
         std::function<QString(QWidget* owner)> chooseFirmwareFile;
+        std::function<QString(QWidget* owner)> chooseCalibrationFile;
     };
 
     explicit CMainWnd(Config config);
