@@ -125,4 +125,23 @@ TEST_F(AutoCalWndTest, AFailureSaysWhyAndClosingAfterARunAsksWhetherToApply) {
     EXPECT_EQ(Device().calibration.lastAction, 3);  // discarded
 }
 
+TEST_F(AutoCalWndTest, ClosingWithYesAppliesAndClosingMidRunStopsTheRun) {
+    Open();
+    Click("start_auto_cal");
+    ASSERT_TRUE(RunEnds());
+    QTest::qWait(50);
+    window_test::ModalAnswer<CMsgWnd> yes(1);
+    wnd->CloseWindow();
+    EXPECT_EQ(yes.answered, 1);
+    EXPECT_EQ(Device().calibration.lastAction, 2);
+
+    Open();
+    Click("start_auto_cal");
+    ASSERT_TRUE(manager->Calibration().Running());
+    wnd.reset();  // the window goes: the run goes with it
+    EXPECT_FALSE(manager->Calibration().Running());
+    EXPECT_FALSE(manager->JobRunning());
+    EXPECT_FALSE(Device().calibration.running);
+}
+
 }  // namespace

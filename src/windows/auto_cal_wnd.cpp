@@ -54,6 +54,10 @@ CAutoCalWnd::CAutoCalWnd(QWidget* owner, model::EqualizerManager& manager, Choos
     mEscapeCancels = false;
 }
 
+CAutoCalWnd::~CAutoCalWnd() {
+    mManager.Calibration().Stop();
+}
+
 int CAutoCalWnd::Run(QWidget* owner, model::EqualizerManager& manager, ChooseFile choose) {
     runlog::Log("on %s\n", "CAutoCalWnd::Run");
     CAutoCalWnd wnd(owner, manager, std::move(choose));

@@ -21,6 +21,8 @@ class CAutoCalWnd final : public CModelWnd {
     using ChooseFile = std::function<QString(QWidget* owner)>;
 
     CAutoCalWnd(QWidget* owner, model::EqualizerManager& manager, ChooseFile choose = {});
+    // A run still going ends with the window.
+    ~CAutoCalWnd() override;
 
     bool Create();
     static int Run(QWidget* owner, model::EqualizerManager& manager, ChooseFile choose = {});
