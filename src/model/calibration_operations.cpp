@@ -172,7 +172,7 @@ void CalibrationOperations::AutoCalThread() {
 }
 
 void CalibrationOperations::Stop() {
-    if (!mRunning && !mJobs.Running()) {
+    if (!mRunning) {
         return;
     }
     // The poll ends at its next check; only then is the amplifier told, so that no two
