@@ -37,6 +37,7 @@ enum class ChangeKind {
     Distortion,     // clipping flags of the source's inputs and of the outputs
     Compressor,     // one output's compressor settings or its on/off switch (output)
     Ktv,            // the karaoke effect values
+    AbSlots,        // which A/B slot is live, or what the stored one holds
 };
 
 struct ModelChange {
