@@ -18,7 +18,8 @@ namespace {
 
 // Every key the program's windows, controls and messages use, separated by commas.
 constexpr char kProgramKeys[] =
-    "ab_files,ab_hint_a,ab_hint_b,ab_strip_differs,adjust_ch_volume,all_bypass,amp_off,amp_on,btn_2ohm_spk,btn_4ohm_spk,btn_connected,"
+    "ab_files,ab_hint_a,ab_hint_b,ab_strip_differs,adjust_ch_volume,all_bypass,amp_off,amp_on,"
+    "btn_2ohm_spk,btn_4ohm_spk,btn_connected,"
     "btn_connecting,btn_disconnected,btn_noise_gate_off,btn_noise_gate_on,bypass_all_eq_tips,"
     "bypass_eq,cancel,center,center_full,center_tweeter,center_woofer,compensate_eq,confirm,"
     "copy_left_to_right,copy_right_to_left,default,delete,delete_scene,detect_level,"

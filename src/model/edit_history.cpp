@@ -1,5 +1,7 @@
 #include "model/edit_history.h"
 
+#include <utility>
+
 namespace model {
 
 ProfileRecord EditHistory::Edited(const ProfileRecord& record) {
