@@ -18,7 +18,8 @@ namespace {
 
 // Every key the program's windows, controls and messages use, separated by commas.
 constexpr char kProgramKeys[] =
-    "adjust_ch_volume,all_bypass,amp_off,amp_on,btn_2ohm_spk,btn_4ohm_spk,btn_connected,"
+    "ab_files,ab_hint_a,ab_hint_b,ab_strip_differs,adjust_ch_volume,all_bypass,amp_off,amp_on,"
+    "btn_2ohm_spk,btn_4ohm_spk,btn_connected,"
     "btn_connecting,btn_disconnected,btn_noise_gate_off,btn_noise_gate_on,bypass_all_eq_tips,"
     "bypass_eq,cancel,center,center_full,center_tweeter,center_woofer,compensate_eq,confirm,"
     "copy_left_to_right,copy_right_to_left,default,delete,delete_scene,detect_level,"
@@ -33,6 +34,7 @@ constexpr char kProgramKeys[] =
     "irc_failed_speaker,irc_option_warning_tips,irc_start_tips,irc_stoped,"
     "irc_subwoof_not_test,left,left_subwoofer,left_subwoofer_freq,link_tips,load,"
     "load_fw_fail,load_scene,load_scene_tips1,load_scene_tips2,loading_fw,lock_output_tips,"
+    "menu_ab,menu_ab_copy_a_to_b,menu_ab_copy_b_to_a,menu_ab_load,menu_ab_save,"
     "midrange,midrange_tweeter,midrange_woofer,mutex_tips,name,noise_close,noise_open,"
     "not_linkable_tips,off,peq_mode,peq_mode_tips,please_plug_out_and_in,positive_phase,"
     "profile_create_error,profile_load_error,profile_open_error,profile_save_ok,rear,"

@@ -162,6 +162,11 @@ TEST_F(MainLayout, TopBarKeepsItsControlsAndTheMenusAreEnabled) {
             EXPECT_FALSE(b->isEnabled()) << name;
         }
     }
+    // The A/B switch starts on slot A.
+    if (auto* ab = Expect<ui::SButton>(*mWindow, main_controls::kBtnAb)) {
+        EXPECT_EQ(ab->RawText(), "A");
+        EXPECT_TRUE(ab->isEnabled());
+    }
     if (auto* debug = Expect<ui::Button>(*mWindow, main_controls::kBtnDebug)) {
         EXPECT_FALSE(debug->isVisibleTo(mWindow.get()));
     }
@@ -177,6 +182,8 @@ TEST_F(MainLayout, OutputStripsHaveEveryControlPerOutput) {
             EXPECT_EQ(enable->UserDataInt(), i);
         }
         Expect<ui::SButton>(*mWindow, Num(main_controls::kChOutputBtnFormat, i));
+        // The A/B mark goes on the strip's frame.
+        Expect<ui::Group>(*mWindow, Num(main_controls::kStripFormat, i));
         if (auto* s = Expect<ui::Slider>(*mWindow, Num(main_controls::kSliderChVolumeFormat, i))) {
             EXPECT_EQ(s->Min(), -600);
             EXPECT_EQ(s->Max(), 0);
@@ -409,7 +416,9 @@ TEST_F(MainLayout, MenusLoadWithTheirItems) {
           main_controls::kAdvanceItemCompressor, main_controls::kAdvanceItemCustomEq}},
         {"MENU_OPTION",
          {main_controls::kOptionItemFirmwareUpgrade, main_controls::kOptionItemResetDefault,
-          main_controls::kOptionItemClearHistory, main_controls::kOptionItemLanguageEn,
+          main_controls::kOptionItemClearHistory, main_controls::kOptionItemAbCopyAToB,
+          main_controls::kOptionItemAbCopyBToA, main_controls::kOptionItemAbSave,
+          main_controls::kOptionItemAbLoad, main_controls::kOptionItemLanguageEn,
           main_controls::kOptionItemLanguageCn, main_controls::kOptionItemLanguageRu,
           main_controls::kOptionItemAbout}},
     };
@@ -483,6 +492,7 @@ std::map<QString, QStringList> CodeTexts() {
     texts[main_controls::kBtnBypass] = {"${bypass_eq}", "${restore_eq}"};
     texts[main_controls::kBtnArgEq] = {"${geq_mode}", "${peq_mode}"};
     texts[main_controls::kLabelChannelName] = {"CH12"};
+    texts[main_controls::kBtnAb] = {"A", "B"};
     // The version lines as the window writes them, with the widest numbers they can hold.
     texts[main_controls::kSoftVersion] = {"${soft_version} v88.88.88"};
     texts[main_controls::kInnerFwVersion] = {"${inner_fw_version} v88.88"};

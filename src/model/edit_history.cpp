@@ -1,21 +1,8 @@
 #include "model/edit_history.h"
 
+#include <utility>
+
 namespace model {
-
-namespace {
-
-// What the amplifier reports about itself, and which output is current: not the user's edit.
-void TakeOwnFields(ProfileRecord& to, const ProfileRecord& from) {
-    to.model = from.model;
-    to.mainVersion = from.mainVersion;
-    to.slaveVersion = from.slaveVersion;
-    to.flashVersion = from.flashVersion;
-    to.sceneArg = from.sceneArg;
-    to.channelCount = from.channelCount;
-    to.currOutChannel = from.currOutChannel;
-}
-
-}  // namespace
 
 ProfileRecord EditHistory::Edited(const ProfileRecord& record) {
     ProfileRecord kept = record;
@@ -33,7 +20,7 @@ ProfileRecord EditHistory::Restored(const ProfileRecord& state, const ProfileRec
 
 void EditHistory::Reset(const ProfileRecord& live) {
     mStates.clear();
-    mStates.push_back(Edited(live));
+    mStates.push_back({Edited(live), mSlots});
     mAt = 0;
     mGesture = false;
 }
@@ -49,7 +36,7 @@ bool EditHistory::EndAction(const ProfileRecord& live, bool gestureContinues) {
     if (mGesture) {
         return false;
     }
-    ProfileRecord now = Edited(live);
+    Step now{Edited(live), mSlots};
     if (now == mStates[mAt]) {
         return false;
     }
@@ -63,8 +50,26 @@ bool EditHistory::EndAction(const ProfileRecord& live, bool gestureContinues) {
 }
 
 void EditHistory::Absorb(const ProfileRecord& live) {
-    if (mDepth == 0 && !mGesture) {
-        mStates[mAt] = Edited(live);
+    if (!Open()) {
+        mStates[mAt].record = Edited(live);
+    }
+}
+
+void EditHistory::SetSlots(AbMark mark) {
+    mSlots = std::move(mark);
+    if (!Open()) {
+        mStates[mAt].ab = mSlots;
+    }
+}
+
+void EditHistory::BeginSlots(const std::shared_ptr<const ProfileRecord>& stored) {
+    for (Step& step : mStates) {
+        if (!step.ab.stored) {
+            step.ab.stored = stored;
+        }
+    }
+    if (!mSlots.stored) {
+        mSlots.stored = stored;
     }
 }
 
@@ -74,7 +79,8 @@ std::optional<ProfileRecord> EditHistory::Undo(const ProfileRecord& live) {
     }
     mGesture = false;
     --mAt;
-    return Restored(mStates[mAt], live);
+    mSlots = mStates[mAt].ab;
+    return Restored(mStates[mAt].record, live);
 }
 
 std::optional<ProfileRecord> EditHistory::Redo(const ProfileRecord& live) {
@@ -83,7 +89,8 @@ std::optional<ProfileRecord> EditHistory::Redo(const ProfileRecord& live) {
     }
     mGesture = false;
     ++mAt;
-    return Restored(mStates[mAt], live);
+    mSlots = mStates[mAt].ab;
+    return Restored(mStates[mAt].record, live);
 }
 
 }  // namespace model

@@ -150,6 +150,8 @@ bool EqualizerManager::Restore(std::optional<ProfileRecord> next) {
     runlog::Log("restore a step: %zu to undo, %zu to redo\n", mHistory.UndoSteps(),
                 mHistory.RedoSteps());
     ApplyLiveSet(std::move(*next));
+    // The step may have been a switch or a copy between the A/B slots.
+    mChanges.Publish({.kind = ChangeKind::AbSlots});
     mChanges.Publish({.kind = ChangeKind::History});
     return true;
 }
@@ -274,6 +276,7 @@ void EqualizerManager::FinishConnection() {
     }
     mLink->SetAsyncMode(true);
     mCurves.UpdateAll(mState.live);
+    mAb.Begin();
     if (mView) {
         mView->OnUpdateEqualizer();
     }

@@ -22,6 +22,7 @@
 #include "link/dsp_link.h"
 #include "link/reply_target.h"
 #include "link/transport.h"
+#include "model/ab_slots.h"
 #include "model/calibration_operations.h"
 #include "model/channel_curves.h"
 #include "model/compressor_operations.h"
@@ -125,6 +126,9 @@ class EqualizerManager : public QObject {
     // Replaces the live set as a whole (a filter list, an A/B slot): the amplifier gets only
     // what differs, every window is told. Inside a UserAction it is one undo step.
     void ApplyLiveSet(ProfileRecord next);
+    // The A/B comparison of two whole tunings.
+    AbSlots& AB() { return mAb; }
+    const AbSlots& AB() const { return mAb; }
 
     ModelState& State() { return mState; }
     OutputOperations& Outputs() { return *mOutputs; }
@@ -167,6 +171,7 @@ class EqualizerManager : public QObject {
     ModelState mState;
     ModelChanges mChanges;
     EditHistory mHistory{mState.live};
+    AbSlots mAb{*this};
     ReplyEffects mEffects{*this};
     ModelSync mSync{mState, &mEffects};
     ManagerEvents* mEvents;

@@ -38,6 +38,7 @@ enum class ChangeKind {
     Compressor,     // one output's compressor settings or its on/off switch (output)
     Ktv,            // the karaoke effect values
     Calibration,    // the room calibration run: its status, results or outcome (output: channel)
+    AbSlots,        // which A/B slot is live, or what the stored one holds
 };
 
 struct ModelChange {

@@ -15,6 +15,16 @@ constexpr int kNoViceSource = INPUT_SOURCES;
 
 }  // namespace
 
+void TakeOwnFields(ProfileRecord& to, const ProfileRecord& from) {
+    to.model = from.model;
+    to.mainVersion = from.mainVersion;
+    to.slaveVersion = from.slaveVersion;
+    to.flashVersion = from.flashVersion;
+    to.sceneArg = from.sceneArg;
+    to.channelCount = from.channelCount;
+    to.currOutChannel = from.currOutChannel;
+}
+
 int DefaultSpeakerType(int output) {
     return IsOutputIndex(output) ? kDefaultSpeakers[output] : -1;
 }

@@ -120,6 +120,10 @@ const EqBand* BandsOf(const ProfileRecord& record, int output);
 // "eqSize" of an output; -1 for an index outside 0..11.
 int BandCountOf(const ProfileRecord& record, int output);
 
+// Copies what the amplifier reports about itself (identity, versions) and which output is
+// current: what a restored or swapped-in set takes from the live one, not being a tuning.
+void TakeOwnFields(ProfileRecord& to, const ProfileRecord& from);
+
 // Default speaker type of an output; -1 outside 0..11.
 int DefaultSpeakerType(int output);
 

@@ -26,6 +26,8 @@ inline constexpr char kBtnAdvance[] = "btn_advance";
 inline constexpr char kBtnDebug[] = "btn_debug";
 inline constexpr char kBtnUndo[] = "btn_undo";
 inline constexpr char kBtnRedo[] = "btn_redo";
+// Switches between the A/B slots; says which one is live.
+inline constexpr char kBtnAb[] = "btn_ab";
 inline constexpr char kSoftVersion[] = "soft_version";
 inline constexpr char kInnerFwVersion[] = "inner_fw_version";
 inline constexpr char kFwVersion[] = "fw_version";
@@ -40,6 +42,9 @@ inline constexpr char kPagePrefix[] = "page_";
 static_assert(StartsWith(kPageTabPrefix, kPagePrefix));
 
 // ---- output strips, one per output ----
+
+// The framed column that holds an output's controls.
+inline constexpr char kStripFormat[] = "strip_%d";
 
 inline constexpr char kChEnableFormat[] = "ch_enable_%d";
 inline constexpr char kChEnablePrefix[] = "ch_enable_";
@@ -170,6 +175,11 @@ inline constexpr char kOptionItemLanguageRu[] = "option_item_language_ru";
 // The one item switching between English and Chinese; the shipped menu has one per language.
 inline constexpr char kOptionItemLanguage[] = "option_item_language";
 inline constexpr char kOptionItemAbout[] = "option_item_about";
+// The A/B slots' submenu.
+inline constexpr char kOptionItemAbCopyAToB[] = "option_item_ab_copy_a_to_b";
+inline constexpr char kOptionItemAbCopyBToA[] = "option_item_ab_copy_b_to_a";
+inline constexpr char kOptionItemAbSave[] = "option_item_ab_save";
+inline constexpr char kOptionItemAbLoad[] = "option_item_ab_load";
 inline constexpr char kSceneItemLoadScene[] = "scene_item_load_scene";
 inline constexpr char kSceneItemSaveasScene[] = "scene_item_saveas_scene";
 inline constexpr char kSceneItemDeleteScene[] = "scene_item_delete_scene";

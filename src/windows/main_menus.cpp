@@ -211,6 +211,14 @@ void CMainWnd::OnMenuItem(const ui::Notification& n) {
         RunUpdateWindow();
     } else if (item == main_controls::kOptionItemClearHistory) {
         mManager->ClearHistory();
+    } else if (item == main_controls::kOptionItemAbCopyAToB) {
+        mManager->AB().CopyAToB();
+    } else if (item == main_controls::kOptionItemAbCopyBToA) {
+        mManager->AB().CopyBToA();
+    } else if (item == main_controls::kOptionItemAbSave) {
+        SaveAbSlots();
+    } else if (item == main_controls::kOptionItemAbLoad) {
+        LoadAbSlots();
     } else if (item == main_controls::kOptionItemResetDefault) {
         mManager->Scenes().ResetMcuFactoryDefault();
     } else if (item == main_controls::kSceneItemLoadScene) {

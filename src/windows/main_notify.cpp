@@ -135,6 +135,8 @@ bool CMainWnd::OnClick(const ui::Notification& n) {
         mManager->Undo();
     } else if (s == main_controls::kBtnRedo) {
         mManager->Redo();
+    } else if (s == main_controls::kBtnAb) {
+        mManager->AB().Switch();
     } else if (s == main_controls::kBtnResetLink) {
         out.ResetLinks();
     } else if (s.startsWith(main_controls::kChEnablePrefix)) {

@@ -1,5 +1,5 @@
-// The scene menu's file items: scene and whole profiles saved to and loaded from disk; and the
-// output menu's filter lists.
+// The scene menu's file items: scene and whole profiles saved to and loaded from disk; the
+// output menu's filter lists; and the option menu's A/B slot files.
 
 #include <QDir>
 #include <QFileDialog>
@@ -7,6 +7,7 @@
 #include <QTreeView>
 
 #include "model/band_set.h"
+#include "profiles/ab_file.h"
 #include "profiles/filter_text.h"
 #include "profiles/profile_error.h"
 #include "profiles/profile_files.h"
@@ -200,4 +201,50 @@ void CMainWnd::ExportFilters(int output) {
     const profiles::ProfileFailure failure = profiles::SaveToFile(path.toStdString(), text);
     ShowMessage(failure ? QString::fromLatin1(profiles::MessageKey(failure.error))
                         : QStringLiteral("${filters_saved}"));
+}
+
+QString CMainWnd::ChooseAbFile(bool save) {
+    if (mConfig.chooseAbFile) {
+        return mConfig.chooseAbFile(save);
+    }
+    const QString filter = ui::ResolveText(QStringLiteral("${ab_files}")) +
+                           QStringLiteral(" (*.ab.json);;All Files(*.*)");
+    QFileDialog dialog(this, QString(), QDir::currentPath(), filter);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(QStringLiteral("ab.json"));
+    ShapeFileDialog(dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return QString();
+    }
+    return dialog.selectedFiles().first();
+}
+
+void CMainWnd::SaveAbSlots() {
+    const QString path = ChooseAbFile(true);
+    if (path.isEmpty()) {
+        return;
+    }
+    const model::AbSlots& ab = mManager->AB();
+    const std::string text =
+        profiles::WriteAbFile(ab.Record(model::AbSlot::A), ab.Record(model::AbSlot::B), ab.Live());
+    const profiles::ProfileFailure failure = profiles::SaveToFile(path.toStdString(), text);
+    ShowMessage(
+        QString::fromLatin1(failure ? profiles::MessageKey(failure.error) : profiles::kSaveOkKey));
+}
+
+void CMainWnd::LoadAbSlots() {
+    const QString path = ChooseAbFile(false);
+    if (path.isEmpty()) {
+        return;
+    }
+    // What a slot file does not hold stays as the live set has it, in both slots.
+    const profiles::AbFileLoad load =
+        profiles::LoadAbFile(path.toStdString(), mManager->State().live);
+    if (!load.Ok()) {
+        runlog::Log("A/B slots refused: %s\n", load.failure.detail.c_str());
+        ShowMessage(QString::fromLatin1(profiles::MessageKey(load.failure.error)));
+        return;
+    }
+    mManager->AB().Load(*load.a, *load.b, load.live);
 }

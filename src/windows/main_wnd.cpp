@@ -14,6 +14,7 @@
 #include "ui/resources.h"
 #include "windows/about_wnd.h"
 #include "windows/loading_wnd.h"
+#include "windows/main_ab_view.h"
 #include "windows/main_controls.h"
 #include "windows/main_view.h"
 #include "windows/msg_wnd.h"
@@ -28,15 +29,19 @@ CMainWnd::CMainWnd(Config config)
     mManager->SetView(this);
     mView = std::make_unique<CMainView>(*this, *mManager);
     mManager->Subscribe(mView.get());
+    mAbView = std::make_unique<CAbView>(*this, *mManager, *mView);
+    mManager->Subscribe(mAbView.get());
     mManager->SetOperationsView(mView.get());
     mManager->Firmware().SetDeviceReplay([this](bool arrived) { DeviceChanged(arrived); });
 }
 
 CMainWnd::~CMainWnd() {
     // The manager's jobs post to this window: they go while the window is whole.
+    mManager->Unsubscribe(mAbView.get());
     mManager->Unsubscribe(mView.get());
     mManager->SetOperationsView(nullptr);
     mManager.reset();
+    mAbView.reset();
     mView.reset();
     mLoading.reset();
 }
@@ -52,6 +57,7 @@ void CMainWnd::Post(uint32_t message, uint32_t wParam) {
 void CMainWnd::InitWindow() {
     mConnectButton = FindControl<ui::SButton>(main_controls::kBtnConnect);
     mView->Bind();
+    mAbView->Bind();
     AddUndoShortcuts(*this, *mManager);
     if (auto* debug = FindWidget(main_controls::kBtnDebug)) {
         debug->setVisible(shell::DebugMarkerPresent());

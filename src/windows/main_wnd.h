@@ -18,6 +18,7 @@
 namespace ui {
 class SButton;
 }
+class CAbView;
 class CForceUpdateWnd;
 class CLoadingWnd;
 class CMainView;
@@ -45,6 +46,8 @@ class CMainWnd : public ui::Window, public model::ManagerEvents, public model::C
         std::function<QString(bool save, bool whole)> chooseFile;
         // The same for filter lists.
         std::function<QString(bool save)> chooseFilterFile;
+        // The same for the A/B slots' files.
+        std::function<QString(bool save)> chooseAbFile;
         // The same for firmware images and for a calibration run's CSV.
         std::function<QString(QWidget* owner)> chooseFirmwareFile;
         std::function<QString(QWidget* owner)> chooseCalibrationFile;
@@ -138,6 +141,11 @@ class CMainWnd : public ui::Window, public model::ManagerEvents, public model::C
     // the bands written as one.
     void ImportFilters(int output);
     void ExportFilters(int output);
+    // The option menu's A/B items: both slots to a file of their own and back (one undo step;
+    // a bad file is refused with a message and changes nothing).
+    QString ChooseAbFile(bool save);
+    void SaveAbSlots();
+    void LoadAbSlots();
     void SaveSenceConfigToFile();
     void SaveWholeConfigToFile();
     void LoadSenceConfigFromFile();
@@ -162,6 +170,7 @@ class CMainWnd : public ui::Window, public model::ManagerEvents, public model::C
     dsplink::Clock& mClock;
     std::unique_ptr<model::EqualizerManager> mManager;
     std::unique_ptr<CMainView> mView;
+    std::unique_ptr<CAbView> mAbView;
     std::unique_ptr<CLoadingWnd> mLoading;
     std::unique_ptr<QObject> mWatcher;
     std::atomic<bool> mConnectDone{false};
