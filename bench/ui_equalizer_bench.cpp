@@ -114,6 +114,38 @@ void BM_DragStep(benchmark::State& state) {
 }
 BENCHMARK(BM_DragStep)->Unit(benchmark::kMicrosecond);
 
+// The mouse moving over the plot without a button: the readout follows it and only its old and
+// new places are painted again; the axis labels come from the kept frame.
+void BM_HoverStep(benchmark::State& state) {
+    Host host;
+    host.SetLayoutSize(QSize(660, 220));
+    host.graph = new UIEqualizer(&host);
+    host.graph->setObjectName("equalizer");
+    host.SetControlRect(host.graph, {10, 10, 640, 200});
+    host.graph->SetShowSum(true);
+    for (int c = 0; c < kCurves; ++c) {
+        Fill(host.curves[c], c - 6.0, 40.0 * (c + 1));
+    }
+    std::vector<UIEqualizer::CurveView> views;
+    for (const CurveData& c : host.curves) {
+        views.push_back({c.freqs, c.db});
+    }
+    host.graph->SetCurves(views, 0, host.visible);
+    QImage image(host.graph->size(), QImage::Format_ARGB32_Premultiplied);
+    host.graph->render(&image);
+    const eqgraph::Plot p = host.graph->PlotArea();
+    int step = 0;
+    for (auto _ : state) {
+        const QPoint at(p.left + 20 + (step++ * 7) % (p.Width() - 40), p.bottom - 20);
+        SendMouse(host.graph, QEvent::MouseMove, at, Qt::NoButton);
+        const QRect dirty = host.graph->ReadoutRect().adjusted(-40, -40, 40, 40);
+        host.graph->render(&image, dirty.topLeft(), QRegion(dirty));
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    state.counters["shown"] = host.graph->ReadoutShown() ? 1 : 0;
+}
+BENCHMARK(BM_HoverStep)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 
 int main(int argc, char** argv) {

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <span>
 #include <vector>
 
 #include "controls/ui_equalizer.h"
@@ -190,14 +191,20 @@ std::vector<double> Grid() {
     return f;
 }
 
-int CountColor(const QImage& image, QRgb color) {
+// Pixels of exactly that colour, in `area` or the whole image.
+int CountColor(const QImage& image, QRgb color, QRect area = {}) {
+    area = area.isEmpty() ? image.rect() : area & image.rect();
     int n = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
             n += image.pixel(x, y) == color ? 1 : 0;
         }
     }
     return n;
+}
+
+QRect RectOf(const Plot& p) {
+    return {p.left, p.top, p.Width(), p.Height()};
 }
 
 class EqualizerControl : public ::testing::Test {
@@ -233,7 +240,8 @@ class EqualizerControl : public ::testing::Test {
 TEST_F(EqualizerControl, PointDragFollowsTheMappingAndNotifies) {
     graph->SetDragAllDirection(true);
     const Plot p = graph->PlotArea();
-    EXPECT_EQ(p.Width(), 640);
+    EXPECT_TRUE(graph->rect().contains(RectOf(p)));
+    EXPECT_GE(p.Width(), 560);
     QTest::mousePress(graph, Qt::LeftButton, {}, graph->MarkerRect(1).center());
     EXPECT_EQ(graph->CaptureState(), UIEqualizer::Capture::Index);
     EXPECT_EQ(graph->SelectedPoint(), 1);
@@ -426,7 +434,8 @@ TEST_F(EqualizerControl, PaintsCurvesAndBypassText) {
     QImage image = Render();
     EXPECT_TRUE(graph->BypassTextShown());
     EXPECT_GT(CountColor(image, 0xFF00C000), 500);  // the current curve along +6 dB
-    EXPECT_EQ(CountColor(image, 0xFF646464), 0);    // hidden others
+    // Hidden others; the axis labels' anti-aliased edges may take any grey.
+    EXPECT_EQ(CountColor(image, 0xFF646464, RectOf(graph->PlotArea())), 0);
 
     visible.assign(UIEqualizer::kMaxCurves, 1);
     graph->SetCurves(curves, 0, visible);
@@ -506,6 +515,224 @@ TEST_F(EqualizerControl, DoubleDpiDoublesTheGeometry) {
     QTest::mousePress(graph, Qt::LeftButton, {}, right.center());
     QTest::mouseRelease(graph, Qt::LeftButton, {}, QPoint(graph->PointPixel(1).x() + 162, 300));
     EXPECT_FLOAT_EQ(graph->Point(1).q, 1.0f);
+}
+
+// ---- axis labels, readout, band numbers, sum and traces ----
+
+bool PairwiseDisjoint(const std::vector<QRect>& rects) {
+    for (size_t a = 0; a < rects.size(); ++a) {
+        for (size_t b = a + 1; b < rects.size(); ++b) {
+            if (rects[a].intersects(rects[b])) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+std::vector<QRect> LabelRects(std::span<const UIEqualizer::AxisLabel> labels) {
+    std::vector<QRect> rects;
+    for (const UIEqualizer::AxisLabel& l : labels) {
+        rects.push_back(l.rect);
+    }
+    return rects;
+}
+
+TEST_F(EqualizerControl, AxisLabelsNameTheGridAndStayClear) {
+    const QStringList names = {"20", "50", "100", "200", "500", "1k", "2k", "5k", "10k", "20k"};
+    int height100 = 0;
+    for (int dpi : {96, 192}) {
+        SCOPED_TRACE(dpi);
+        host->SetDpi(dpi);
+        const Plot p = graph->PlotArea();
+        const auto freqs = graph->FreqLabels();
+        ASSERT_EQ(freqs.size(), 10u);
+        for (size_t i = 0; i < freqs.size(); ++i) {
+            const QRect r = freqs[i].rect;
+            ASSERT_FALSE(r.isEmpty()) << i;
+            EXPECT_EQ(freqs[i].text, names[static_cast<qsizetype>(i)]);
+            EXPECT_TRUE(graph->rect().contains(r)) << i;
+            EXPECT_GE(r.top(), p.bottom) << "under the plot";
+            EXPECT_NEAR(r.center().x(), eqgraph::XOfFreq(p, freqs[i].value), 1) << i;
+            if (i > 0) {
+                EXPECT_GT(r.left(), freqs[i - 1].rect.right()) << i;
+            }
+        }
+        const auto dbs = graph->DbLabels();
+        ASSERT_EQ(dbs.size(), eqgraph::kAxisDbs.size());
+        for (const UIEqualizer::AxisLabel& l : dbs) {
+            ASSERT_FALSE(l.rect.isEmpty()) << l.value;
+            EXPECT_TRUE(graph->rect().contains(l.rect)) << l.value;
+            EXPECT_LT(l.rect.right(), p.left) << "left of the plot";
+            EXPECT_NEAR(l.rect.center().y(), eqgraph::YOfGain(p, l.value), 1) << l.value;
+        }
+        EXPECT_TRUE(PairwiseDisjoint(LabelRects(dbs)));
+        // Clear of every handle and point, which all stay inside the plot.
+        std::vector<QRect> all = LabelRects(freqs);
+        const std::vector<QRect> left = LabelRects(dbs);
+        all.insert(all.end(), left.begin(), left.end());
+        for (const QRect& r : all) {
+            EXPECT_FALSE(r.intersects(graph->HpHandleRect()));
+            EXPECT_FALSE(r.intersects(graph->LpHandleRect()));
+            for (int i = 0; i < graph->PointCount(); ++i) {
+                EXPECT_FALSE(r.intersects(graph->MarkerRect(i))) << i;
+            }
+        }
+        if (dpi == 96) {
+            height100 = freqs[0].rect.height();
+        } else {
+            EXPECT_GE(freqs[0].rect.height(), 2 * height100 - 2) << "scaled with the UI";
+        }
+    }
+}
+
+TEST_F(EqualizerControl, ReadoutShowsTheCurrentCurveUnderTheMouse) {
+    const std::vector<double> grid = Grid();
+    std::vector<double> tilt(grid.size());
+    std::vector<double> other(grid.size(), 9.0);
+    for (size_t i = 0; i < grid.size(); ++i) {
+        tilt[i] = 10.0 * std::log10(grid[i] / 1000.0);  // straight over log frequency
+    }
+    const std::vector<UIEqualizer::CurveView> curves = {{grid, other}, {grid, tilt}};
+    graph->SetCurves(curves, 1, std::vector<int>{1, 1});
+    host->Take();
+    const Plot p = graph->PlotArea();
+    // Below the points and the crossover handles.
+    const QPoint at(eqgraph::XOfFreq(p, 1250) + 1, eqgraph::YOfGain(p, -15));
+    QTest::mouseMove(graph, at);
+    ASSERT_TRUE(graph->ReadoutShown());
+    EXPECT_NEAR(graph->ReadoutFreq(), 1250.0, 1250.0 * 0.02);
+    ASSERT_TRUE(graph->ReadoutLevel());
+    EXPECT_NEAR(*graph->ReadoutLevel(), 10.0 * std::log10(graph->ReadoutFreq() / 1000.0), 1e-9);
+    EXPECT_TRUE(RectOf(p).contains(graph->ReadoutRect()));
+    EXPECT_FALSE(graph->ReadoutRect().contains(at));
+
+    // A flat curve reads its level, in the readout's own words.
+    const std::vector<double> flat(grid.size(), -3.4);
+    const std::vector<UIEqualizer::CurveView> flatCurves = {{grid, other}, {grid, flat}};
+    graph->SetCurves(flatCurves, 1, std::vector<int>{1, 1});
+    EXPECT_EQ(graph->ReadoutText(),
+              QStringLiteral("%1 kHz  \u22123.4 dB").arg(graph->ReadoutFreq() / 1000.0, 0, 'f', 2));
+    EXPECT_TRUE(host->Take().empty()) << "hovering sends nothing";
+
+    // Over a point the value label speaks instead; leaving hides the readout.
+    QTest::mouseMove(graph, at + QPoint(5, 0));
+    EXPECT_TRUE(graph->ReadoutShown());
+    QTest::mouseMove(graph, graph->MarkerRect(2).center());
+    EXPECT_FALSE(graph->ReadoutShown());
+    QTest::mouseMove(graph, at);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(graph, &leave);
+    EXPECT_FALSE(graph->ReadoutShown());
+}
+
+TEST_F(EqualizerControl, BandNumbersNeverPileUp) {
+    graph->SetDragAllDirection(true);
+    std::vector<EqPoint> points;
+    for (int i = 0; i < 8; ++i) {
+        points.push_back({0.0f, 1.0f, 1000, 1});  // one place
+    }
+    for (int f : {1010, 1030, 1060, 1100}) {
+        points.push_back({0.5f, 1.0f, f, 1});  // a few pixels apart
+    }
+    for (int i = 0; i < 5; ++i) {
+        points.push_back({12.0f, 1.0f, 20, 1});  // the top left corner
+    }
+    for (int i = 0; i < 5; ++i) {
+        points.push_back({-18.0f, 1.0f, 20000, 1});  // the bottom right corner
+    }
+    points.push_back({3.0f, 1.0f, 200, 1});
+    graph->SetPoints(points, -1);
+    const int n = graph->PointCount();
+    std::vector<QRect> numbers;
+    for (int i = 0; i < n; ++i) {
+        numbers.push_back(graph->NumberRect(i));
+        EXPECT_TRUE(graph->rect().contains(numbers.back())) << i;
+        EXPECT_FALSE(numbers.back().isEmpty()) << i;
+    }
+    EXPECT_TRUE(PairwiseDisjoint(numbers));
+    // A point alone keeps its number on it; hit tests still go by the markers.
+    EXPECT_TRUE(graph->NumberRect(n - 1).contains(graph->PointPixel(n - 1)));
+    const Plot p = graph->PlotArea();
+    for (int i = 0; i < n; ++i) {
+        const QPoint px = graph->PointPixel(i);
+        EXPECT_EQ(graph->MarkerRect(i), eqgraph::MarkerRect(p, px.x(), px.y(), 100)) << i;
+    }
+    QTest::mouseMove(graph, graph->MarkerRect(n - 1).center());
+    EXPECT_EQ(graph->SelectedPoint(), n - 1);
+    // The same points, the same places.
+    graph->SetPoints(points, -1);
+    for (int i = 0; i < n; ++i) {
+        EXPECT_EQ(graph->NumberRect(i), numbers[static_cast<size_t>(i)]) << i;
+    }
+}
+
+TEST_F(EqualizerControl, SumAddsTheShownCurvesInPhase) {
+    const std::vector<double> grid = Grid();
+    std::vector<double> shifted = grid;
+    shifted[7] *= 1.01;
+    const std::vector<double> zero(grid.size(), 0.0);
+    const std::vector<double> loud(grid.size(), 20.0);
+    // Current, shown, hidden, shown on another grid.
+    const std::vector<UIEqualizer::CurveView> curves = {
+        {grid, zero}, {grid, zero}, {grid, loud}, {shifted, loud}};
+    graph->SetCurves(curves, 0, std::vector<int>{0, 1, 0, 1});
+    EXPECT_TRUE(graph->SumCurve().db.empty()) << "off until asked for";
+    const QImage without = Render();
+    graph->SetShowSum(true);
+    const UIEqualizer::CurveView sum = graph->SumCurve();
+    ASSERT_EQ(sum.db.size(), grid.size());
+    for (size_t k = 0; k < sum.db.size(); ++k) {
+        ASSERT_NEAR(sum.db[k], 20.0 * std::log10(2.0), 1e-9) << k;
+        ASSERT_EQ(sum.freqs[k], grid[k]);
+    }
+    const QRect plot = RectOf(graph->PlotArea());
+    EXPECT_EQ(CountColor(without, 0xFFF6CE1D, plot), 0);
+    EXPECT_GT(CountColor(Render(), 0xFFF6CE1D, plot), 100);
+    // The current curve alone has nothing to add up.
+    graph->SetCurves(curves, 0, std::vector<int>{0, 0, 0, 0});
+    EXPECT_TRUE(graph->SumCurve().db.empty());
+    EXPECT_TRUE(host->Take().empty());
+}
+
+TEST_F(EqualizerControl, TracesPaintAndAShortOneReadsOnlyItsPoints) {
+    const std::vector<double> grid = Grid();
+    const std::vector<double> zero(grid.size(), 0.0);
+    const std::vector<UIEqualizer::CurveView> curves = {{grid, zero}};
+    graph->SetCurves(curves, 0, std::vector<int>{1});
+    graph->SetPoints({}, -1);
+    const QImage bare = Render();
+    const std::vector<double> low(grid.size(), -12.0);
+    graph->SetTrace(UIEqualizer::Trace::Preview, {grid, low});
+    ASSERT_TRUE(graph->HasTrace(UIEqualizer::Trace::Preview));
+    const QRect plot = RectOf(graph->PlotArea());
+    EXPECT_GT(CountColor(Render(), 0xFF7FE8FF, plot), 100) << "the preview, bright";
+    // A shorter trace over the lowest points only: the old tail must not be drawn.
+    const size_t shortCount = 150;  // up to about 100 Hz
+    graph->SetTrace(UIEqualizer::Trace::Preview,
+                    {std::span(grid).first(shortCount), std::span(low).first(shortCount)});
+    const QImage shortTrace = Render();
+    const int from = eqgraph::XOfFreq(graph->PlotArea(), 2 * grid[shortCount - 1]);
+    int changedRight = 0;
+    for (int y = plot.top(); y <= plot.bottom(); ++y) {
+        for (int x = from; x <= plot.right(); ++x) {
+            changedRight += shortTrace.pixel(x, y) != bare.pixel(x, y) ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(changedRight, 0);
+    EXPECT_GT(CountColor(shortTrace, 0xFF7FE8FF, plot), 5);
+    graph->SetTrace(UIEqualizer::Trace::Preview, {});
+
+    // The other slot: faint, so no pixel of it is the current colour itself.
+    graph->SetTrace(UIEqualizer::Trace::OtherSlot, {grid, low});
+    const QImage faint = Render();
+    const int row = eqgraph::YOfGain(graph->PlotArea(), -12.0);
+    int tinted = 0;
+    for (int x = plot.left() + 10; x < plot.right() - 10; ++x) {
+        const QColor c = faint.pixelColor(x, row);
+        tinted += c != bare.pixelColor(x, row) && c.rgb() != 0xFF00C000 ? 1 : 0;
+    }
+    EXPECT_GT(tinted, plot.width() / 2);
 }
 
 }  // namespace

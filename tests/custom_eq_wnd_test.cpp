@@ -378,6 +378,14 @@ TEST_F(CustomEqWndTest, ResetAndFactoryCurveEndOnTheAmplifierOnlyWhenConfirmed) 
     EXPECT_EQ(Text(Field::Gain, 2), "12.0");
     EXPECT_TRUE(Switch(2)->IsSelected());
     EXPECT_FALSE(Switch(0)->IsSelected());
+    // The factory curve puts points on one frequency: their numbers still stand apart.
+    UIEqualizer* graph = wnd->Graph();
+    ASSERT_NE(graph, nullptr);
+    for (int a = 0; a < graph->PointCount(); ++a) {
+        for (int b = a + 1; b < graph->PointCount(); ++b) {
+            EXPECT_FALSE(graph->NumberRect(a).intersects(graph->NumberRect(b))) << a << " " << b;
+        }
+    }
 }
 
 TEST_F(CustomEqWndTest, KeysMoveTheFocusThroughTheTable) {

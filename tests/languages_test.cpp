@@ -46,7 +46,8 @@ constexpr char kProgramKeys[] =
     "save_scene_overwrite,soft_version,software_not_match,source_aux,source_bt,source_coax,"
     "source_dmp,source_hi,source_low,source_opt,source_scp,source_udp,start_irc,"
     "start_irc_tips,stop,subwoofer,subwoofer_freq,test_freq_response,tips,tweeter,"
-    "unlock_output_tips,update_check_flash,update_check_mcu,update_factory,"
+    "unit_db,unit_hz,unit_khz,unit_kilo_sym,unlock_output_tips,update_check_flash,"
+    "update_check_mcu,update_factory,"
     "update_factory_reboot,update_fail,update_finish,update_no_file,update_ok,"
     "update_progress_flash,update_progress_mcu,update_reboot_flash,update_reboot_mcu,"
     "update_start_flash,update_start_mcu,update_tips,version,woofer";
@@ -73,7 +74,8 @@ const std::set<QString> kNeutralKeys = {"lang_en", "lang_cn", "lang_ru"};
 // Texts a Russian reader expects in Latin letters.
 const std::set<QString> kLatinInRussian = {"source_bt"};
 // Unit symbols a Chinese reader expects in Latin letters.
-const std::set<QString> kLatinInChinese = {"unit_hz", "unit_ms_sym", "unit_cm_sym", "unit_in_sym"};
+const std::set<QString> kLatinInChinese = {
+    "unit_hz", "unit_khz", "unit_db", "unit_kilo_sym", "unit_ms_sym", "unit_cm_sym", "unit_in_sym"};
 
 struct LanguageFile {
     QString name;

@@ -20,6 +20,8 @@
 
 namespace {
 
+using eqgraph::Plot;
+
 class MainWndOperationsTest : public MainWndFixture {
   protected:
     std::unique_ptr<CMainWnd> Connected() {
@@ -408,9 +410,32 @@ TEST_F(MainWndOperationsTest, ShownChannelsReachTheGraph) {
     EXPECT_EQ(graph->CurrentCurve(), 2);
     // The midrange's tamed peak (band 15, -3.5 dB) is a point of the current output.
     EXPECT_NEAR(graph->Point(14).gain, -3.5f, 0.05f);
-    // The picture of the README.
+
+    // The sum of the shown curves is the view's own setting: no undo step, no model change.
+    const size_t steps = w->Manager().History().UndoSteps();
+    const auto shown = w->Model().live.showOutChEqualizer;
+    EXPECT_TRUE(graph->SumCurve().db.empty());
+    Click(*w, "check_sum_curves");
+    EXPECT_TRUE(graph->ShowSum());
+    EXPECT_EQ(graph->SumCurve().db.size(), w->Manager().Curves().Grid(2).size());
+    EXPECT_EQ(w->Manager().History().UndoSteps(), steps);
+    EXPECT_EQ(w->Model().live.showOutChEqualizer, shown);
+
+    // The pictures of the README, in each language, with the readout under the mouse.
     QDir().mkpath(QStringLiteral(SHOTS_DIR));
-    EXPECT_TRUE(w->grab().save(QStringLiteral(SHOTS_DIR "/graph.png")));
+    const Plot p = graph->PlotArea();
+    const QPoint hover(eqgraph::XOfFreq(p, 3000), eqgraph::YOfGain(p, 9));
+    for (const char* language : {"en", "cn_zh", "ru"}) {
+        ASSERT_TRUE(ui::Resources::Instance().SelectLanguage(QString::fromLatin1(language)));
+        QApplication::processEvents();
+        QTest::mouseMove(graph, hover);
+        EXPECT_TRUE(graph->ReadoutShown()) << language;
+        const QString file = QStringLiteral(SHOTS_DIR "/graph_%1.png").arg(language);
+        EXPECT_TRUE(w->grab().save(file)) << file.toStdString();
+    }
+    // The axis speaks the language too.
+    EXPECT_EQ(graph->FreqLabels().back().text, QStringLiteral("20\u043a"));
+    ASSERT_TRUE(ui::Resources::Instance().SelectLanguage("en"));
 }
 
 TEST_F(MainWndOperationsTest, AdvanceMenuOffersTheCustomEqAndHidesTheRest) {

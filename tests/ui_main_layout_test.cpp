@@ -297,6 +297,7 @@ TEST_F(MainLayout, CrossoverAndBandControls) {
         Expect<ui::CheckBox>(*mWindow, Num(main_controls::kPtEnableFormat, i));
     }
     EXPECT_EQ(mWindow->FindWidget(Num(main_controls::kEqFreqFormat, kBands)), nullptr);
+    Expect<ui::CheckBox>(*mWindow, main_controls::kCheckSumCurves);
     QWidget* graph = mWindow->FindWidget(main_controls::kEqualizer);
     ASSERT_NE(graph, nullptr);
     EXPECT_EQ(ui::AsControl(graph), nullptr) << "the graph is the window's own widget";

@@ -1,12 +1,15 @@
 #include "controls/ui_equalizer.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QRegion>
 
 #include <algorithm>
 #include <cmath>
 
+#include "ui/resources.h"
 #include "ui/scaling.h"
 #include "ui/window.h"
 
@@ -21,6 +24,76 @@ constexpr char kLpRelease[] = "equalizer_lp_release";
 
 // Crossover drags carry no point index; 0 keeps them apart from "no selection" (-1).
 constexpr int kHandleArg = 0;
+
+// Axis labels and the readout, at 100 %: font pixel size, padding around a label, room above
+// the plot, and the least size of a point's number.
+constexpr int kAxisFontPx = 10;
+constexpr int kAxisPad = 3;
+constexpr int kTopRoom = 4;
+constexpr int kNumberSize = 16;
+constexpr int kReadoutPad = 4;
+
+// The sum never draws far off the plot, whatever cancels or piles up.
+constexpr double kSumFloorDb = -120.0;
+constexpr double kSumCeilingDb = 60.0;
+
+constexpr QChar kMinus(0x2212);
+
+// A unit from the language, or its symbol where no language is loaded.
+QString Text(const char* key, const char* fallback) {
+    return ui::Resources::Instance()
+        .FindText(QLatin1String(key))
+        .value_or(QString::fromUtf8(fallback));
+}
+
+QString FreqLabelText(int freq) {
+    return freq >= 1000 ? QString::number(freq / 1000) + Text("unit_kilo_sym", "k")
+                        : QString::number(freq);
+}
+
+QString DbLabelText(int db) {
+    if (db > 0) {
+        return QLatin1Char('+') + QString::number(db);
+    }
+    return db < 0 ? kMinus + QString::number(-db) : QStringLiteral("0");
+}
+
+QString FreqReadout(double freq) {
+    if (freq < 999.5) {
+        return QString::number(std::lround(freq)) + QLatin1Char(' ') + Text("unit_hz", "Hz");
+    }
+    const int decimals = freq < 9995.0 ? 2 : 1;
+    return QString::number(freq / 1000.0, 'f', decimals) + QLatin1Char(' ') +
+           Text("unit_khz", "kHz");
+}
+
+QString LevelReadout(double db) {
+    const double tenths = std::round(db * 10.0) / 10.0;
+    QString number = QString::number(std::fabs(tenths), 'f', 1);
+    if (tenths > 0.0) {
+        number.prepend(QLatin1Char('+'));
+    } else if (tenths < 0.0) {
+        number.prepend(kMinus);
+    }
+    return number + QLatin1Char(' ') + Text("unit_db", "dB");
+}
+
+// Two spaces: the readout's two numbers stay apart at a glance.
+QString ReadoutOf(double freq, std::optional<double> db) {
+    return db ? FreqReadout(freq) + QStringLiteral("  ") + LevelReadout(*db) : FreqReadout(freq);
+}
+
+bool SameGrid(UIEqualizer::CurveView a, UIEqualizer::CurveView b) {
+    if (a.freqs.size() != b.freqs.size()) {
+        return false;
+    }
+    for (size_t k = 0; k < a.freqs.size(); ++k) {
+        if (std::fabs(a.freqs[k] - b.freqs[k]) > 1e-9 * std::fabs(a.freqs[k])) {
+            return false;
+        }
+    }
+    return true;
+}
 
 void Fail(const ui::LayoutNode& node, QString* error, const QString& what) {
     if (error) {
@@ -168,7 +241,7 @@ void UIEqualizer::SetPoints(std::span<const EqPoint> points, int selected) {
         mCapture = Capture::None;
     }
     FullLayout();
-    update();
+    Repaint();
 }
 
 EqPoint UIEqualizer::Point(int i) const {
@@ -180,7 +253,12 @@ void UIEqualizer::SetCrossover(int hpFreq, int lpFreq) {
     mHpFreq = inside(hpFreq) ? hpFreq : -1;
     mLpFreq = inside(lpFreq) ? lpFreq : -1;
     LayoutHandles();
-    update();
+    Repaint();
+}
+
+UIEqualizer::CurveView UIEqualizer::Curve::View() const {
+    const auto n = static_cast<size_t>(count);
+    return {std::span<const double>(freqs.data(), n), std::span<const double>(db.data(), n)};
 }
 
 void UIEqualizer::SetCurves(std::span<const CurveView> curves, int current,
@@ -189,13 +267,17 @@ void UIEqualizer::SetCurves(std::span<const CurveView> curves, int current,
         return;
     }
     const int count = static_cast<int>(std::min<size_t>(curves.size(), kMaxCurves));
-    mCurves.fill(Curve{});
-    for (int i = 0; i < count; ++i) {
-        const CurveView& from = curves[static_cast<size_t>(i)];
+    for (int i = 0; i < kMaxCurves; ++i) {
         Curve& to = mCurves[static_cast<size_t>(i)];
-        std::copy_n(from.freqs.begin(), std::min<size_t>(from.freqs.size(), kCurvePoints),
-                    to.freqs.begin());
-        std::copy_n(from.db.begin(), std::min<size_t>(from.db.size(), kCurvePoints), to.db.begin());
+        to.count = 0;
+        if (i >= count) {
+            continue;
+        }
+        const CurveView& from = curves[static_cast<size_t>(i)];
+        const size_t n = std::min({from.freqs.size(), from.db.size(), size_t{kCurvePoints}});
+        std::copy_n(from.freqs.begin(), n, to.freqs.begin());
+        std::copy_n(from.db.begin(), n, to.db.begin());
+        to.count = static_cast<int>(n);
     }
     mCurveCount = count;
     mCurveVisible.fill(0);
@@ -203,7 +285,97 @@ void UIEqualizer::SetCurves(std::span<const CurveView> curves, int current,
         mCurveVisible[i] = visible[i] != 0 ? 1 : 0;
     }
     mCurrentCurve = current >= 0 && current < count ? current : -1;
-    update();
+    UpdateSum();
+    Repaint();
+}
+
+void UIEqualizer::SetShowSum(bool show) {
+    if (show == mShowSum) {
+        return;
+    }
+    mShowSum = show;
+    UpdateSum();
+    Repaint();
+}
+
+UIEqualizer::CurveView UIEqualizer::SumCurve() const {
+    return mShowSum ? mSum.View() : CurveView{};
+}
+
+void UIEqualizer::UpdateSum() {
+    mSum.count = 0;
+    if (!mShowSum) {
+        return;
+    }
+    // The grid of the current output, else of the first shown one.
+    int reference = mCurrentCurve;
+    for (int i = 0; reference < 0 && i < mCurveCount; ++i) {
+        if (mCurveVisible[static_cast<size_t>(i)] != 0) {
+            reference = i;
+        }
+    }
+    if (reference < 0) {
+        return;
+    }
+    const CurveView grid = mCurves[static_cast<size_t>(reference)].View();
+    std::array<double, kCurvePoints> amplitude{};
+    int parts = 0;
+    for (int i = 0; i < mCurveCount; ++i) {
+        const auto index = static_cast<size_t>(i);
+        const CurveView curve = mCurves[index].View();
+        if ((i != mCurrentCurve && mCurveVisible[index] == 0) || !SameGrid(curve, grid)) {
+            continue;
+        }
+        ++parts;
+        // Only magnitudes are known, so this is the in-phase (coherent) sum: amplitudes add,
+        // 20 log10(sum of 10^(dB/20)). Real outputs with phase differences sum to no more.
+        for (size_t k = 0; k < curve.db.size(); ++k) {
+            if (std::isfinite(curve.db[k])) {
+                amplitude[k] += std::pow(10.0, curve.db[k] / 20.0);
+            }
+        }
+    }
+    // One curve alone would only be drawn over itself.
+    if (parts < 2) {
+        return;
+    }
+    for (size_t k = 0; k < grid.freqs.size(); ++k) {
+        mSum.freqs[k] = grid.freqs[k];
+        const double db = amplitude[k] > 0.0 ? 20.0 * std::log10(amplitude[k]) : kSumFloorDb;
+        mSum.db[k] = std::clamp(db, kSumFloorDb, kSumCeilingDb);
+    }
+    mSum.count = static_cast<int>(grid.freqs.size());
+}
+
+std::optional<double> UIEqualizer::LevelAt(CurveView curve, double freq) {
+    const size_t n = std::min(curve.freqs.size(), curve.db.size());
+    if (n == 0 || !(freq > 0.0)) {
+        return std::nullopt;
+    }
+    const auto begin = curve.freqs.begin();
+    const auto end = begin + static_cast<std::ptrdiff_t>(n);
+    if (!(freq >= curve.freqs[0] && freq <= curve.freqs[n - 1])) {
+        return std::nullopt;
+    }
+    if (n == 1) {
+        return std::isfinite(curve.db[0]) ? std::optional<double>(curve.db[0]) : std::nullopt;
+    }
+    // The first grid point past freq, kept inside so the grid's end has a segment too.
+    const auto past = static_cast<size_t>(std::upper_bound(begin, end, freq) - begin);
+    const size_t hi = std::clamp<size_t>(past, 1, n - 1);
+    const size_t lo = hi - 1;
+    const double f0 = curve.freqs[lo];
+    const double f1 = curve.freqs[hi];
+    const double d0 = curve.db[lo];
+    const double d1 = curve.db[hi];
+    if (!std::isfinite(d0) || !std::isfinite(d1)) {
+        return std::nullopt;
+    }
+    if (!(f0 > 0.0) || !(f1 > f0)) {
+        return d0;
+    }
+    const double t = std::log(freq / f0) / std::log(f1 / f0);
+    return d0 + (d1 - d0) * t;
 }
 
 void UIEqualizer::SetTrace(Trace which, CurveView curve) {
@@ -212,33 +384,39 @@ void UIEqualizer::SetTrace(Trace which, CurveView curve) {
         return;
     }
     Curve& to = mTraces[index];
-    to = Curve{};
     const size_t count = std::min({curve.freqs.size(), curve.db.size(), size_t{kCurvePoints}});
     std::copy_n(curve.freqs.begin(), count, to.freqs.begin());
     std::copy_n(curve.db.begin(), count, to.db.begin());
+    to.count = static_cast<int>(count);
     mTraceShown[index] = count > 0 ? 1 : 0;
-    update();
+    Repaint();
 }
 
 void UIEqualizer::SetDragAllDirection(bool all) {
     mDragAllDirection = all;
     LayoutSelection();
-    update();
+    Repaint();
 }
 
 void UIEqualizer::SetCurveColors(std::span<const QRgb> colors) {
     mColorCount = static_cast<int>(std::min<size_t>(colors.size(), kMaxColors));
     std::copy_n(colors.begin(), mColorCount, mColors.begin());
-    update();
+    Repaint();
 }
 
 void UIEqualizer::SetLogo(const QString& skinPath) {
     mLogo = skinPath;
-    update();
+    Repaint();
 }
 
 void UIEqualizer::SetBackground(const QColor& color) {
     mBackground = color;
+    mFramePainted = false;
+    Repaint();
+}
+
+void UIEqualizer::Repaint() {
+    mLayerPainted = false;
     update();
 }
 
@@ -248,6 +426,35 @@ QPoint UIEqualizer::PointPixel(int i) const {
 
 QRect UIEqualizer::MarkerRect(int i) const {
     return ValidPoint(i) ? mMarkers[static_cast<size_t>(i)] : QRect();
+}
+
+QRect UIEqualizer::NumberRect(int i) const {
+    return ValidPoint(i) ? mNumbers[static_cast<size_t>(i)] : QRect();
+}
+
+std::optional<double> UIEqualizer::ReadoutLevel() const {
+    if (!mReadout.shown || mCurrentCurve < 0 || mCurrentCurve >= mCurveCount) {
+        return std::nullopt;
+    }
+    return LevelAt(mCurves[static_cast<size_t>(mCurrentCurve)].View(), mReadout.freq);
+}
+
+QString UIEqualizer::ReadoutText() const {
+    return mReadout.shown ? ReadoutOf(mReadout.freq, ReadoutLevel()) : QString();
+}
+
+QFont UIEqualizer::AxisFont(int s) const {
+    QFont f = font();
+    f.setPixelSize(std::max(1, eqgraph::Scaled(kAxisFontPx, s)));
+    return f;
+}
+
+QColor UIEqualizer::TextColor() const {
+    if (!isEnabled()) {
+        return mDisabledTextColor.isValid() ? mDisabledTextColor
+                                            : palette().color(QPalette::Disabled, QPalette::Text);
+    }
+    return mTextColor.isValid() ? mTextColor : palette().color(QPalette::WindowText);
 }
 
 int UIEqualizer::ScalePercent() const {
@@ -262,8 +469,81 @@ void UIEqualizer::UpdateFlat() {
 
 // ---- layout ----
 
+void UIEqualizer::InvalidateFrame() {
+    mFrameValid = false;
+    mFramePainted = false;
+}
+
+void UIEqualizer::LayoutFrame() {
+    const int s = ScalePercent();
+    QFont base = font();
+    base.setPixelSize(kAxisFontPx);
+    const QFontMetrics fm100(base);
+    const QFontMetrics fm(AxisFont(s));
+    const auto widestDb = [](const QFontMetrics& m) {
+        int w = 0;
+        for (int db : eqgraph::kAxisDbs) {
+            w = std::max(w, m.horizontalAdvance(DbLabelText(db)));
+        }
+        return w;
+    };
+    const QString last = FreqLabelText(eqgraph::kAxisFreqs.back());
+    // Room measured at 100 % and scaled, so the plot scales exactly with the UI; the font at
+    // this scale only widens it where its text needs more.
+    const int pad = eqgraph::Scaled(kAxisPad, s);
+    eqgraph::Margins m;
+    m.left = std::max(eqgraph::Scaled(widestDb(fm100) + 2 * kAxisPad, s), widestDb(fm) + 2 * pad);
+    m.top = eqgraph::Scaled(kTopRoom, s);
+    m.right = std::max(eqgraph::Scaled((fm100.horizontalAdvance(last) + 1) / 2 + kAxisPad, s),
+                       (fm.horizontalAdvance(last) + 1) / 2 + pad);
+    m.bottom = std::max(eqgraph::Scaled(fm100.height() + kAxisPad, s), fm.height() + pad);
+    mPlot = eqgraph::PlotWithin(rect(), m);
+
+    const int gap = std::max(1, eqgraph::Scaled(1, s));
+    std::vector<QRect> rects;
+    mFreqLabels.clear();
+    for (int f : eqgraph::kAxisFreqs) {
+        const QString text = FreqLabelText(f);
+        const QSize size(fm.horizontalAdvance(text), fm.height());
+        mFreqLabels.push_back({f, text, eqgraph::FreqLabelRect(mPlot, f, size, gap)});
+        rects.push_back(mFreqLabels.back().rect);
+    }
+    std::vector<bool> keep = eqgraph::KeepApart(rects, rect(), eqgraph::Scaled(4, s), false);
+    for (size_t i = 0; i < keep.size(); ++i) {
+        if (!keep[i]) {
+            mFreqLabels[i].rect = QRect();
+        }
+    }
+    rects.clear();
+    mDbLabels.clear();
+    const QSize dbSize(widestDb(fm), fm.height());
+    for (int db : eqgraph::kAxisDbs) {
+        mDbLabels.push_back({db, DbLabelText(db), eqgraph::DbLabelRect(mPlot, db, dbSize, pad)});
+        rects.push_back(mDbLabels.back().rect);
+    }
+    keep = eqgraph::KeepApart(rects, rect(), 0, true);
+    for (size_t i = 0; i < keep.size(); ++i) {
+        if (!keep[i]) {
+            mDbLabels[i].rect = QRect();
+        }
+    }
+
+    const QFontMetrics marks(font());
+    mNumberSize = QSize(std::max(eqgraph::Scaled(kNumberSize, s),
+                                 marks.horizontalAdvance(QStringLiteral("88")) + 2),
+                        std::max(eqgraph::Scaled(kNumberSize, s), marks.height()));
+    // The widest readout, so the box keeps its size as the numbers change.
+    const QString widest = ReadoutOf(19999.0, -88.8);
+    mReadoutSize = QSize(fm.horizontalAdvance(widest) + 2 * eqgraph::Scaled(kReadoutPad, s),
+                         fm.height() + eqgraph::Scaled(kReadoutPad, s));
+    mFrameValid = true;
+    mFramePainted = false;
+}
+
 void UIEqualizer::FullLayout() {
-    mPlot = eqgraph::Plot::Of(rect());
+    if (!mFrameValid) {
+        LayoutFrame();
+    }
     if (mPlot.Width() != 0 && mPlot.Height() != 0 && eqgraph::ZeroLine(mPlot) != 0.0f) {
         mLayoutValid = true;
     }
@@ -276,6 +556,7 @@ void UIEqualizer::FullLayout() {
     }
     LayoutSelection();
     LayoutHandles();
+    LayoutNumbers();
 }
 
 void UIEqualizer::PartialLayout() {
@@ -304,25 +585,88 @@ void UIEqualizer::LayoutHandles() {
     mLpRect = mLpFreq >= 0 ? eqgraph::LpHandleRect(mPlot, mLpFreq, s) : QRect();
 }
 
+void UIEqualizer::LayoutNumbers() {
+    std::vector<QRect> own(static_cast<size_t>(mPointCount));
+    for (size_t i = 0; i < own.size(); ++i) {
+        own[i] = eqgraph::CentredInPlot(mPlot, mPixels[i].x(), mPixels[i].y(), mNumberSize);
+    }
+    const QRect area(mPlot.left, mPlot.top, mPlot.Width(), mPlot.Height());
+    const std::vector<QRect> placed = eqgraph::SpreadApart(own, area);
+    std::copy(placed.begin(), placed.end(), mNumbers.begin());
+}
+
 void UIEqualizer::OnScale(int dpi) {
     (void)dpi;  // read from the owner window, which already has it
+    InvalidateFrame();
+    SetReadout(std::nullopt);
     FullLayout();
-    update();
+    Repaint();
 }
 
 void UIEqualizer::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    InvalidateFrame();
+    SetReadout(std::nullopt);
     FullLayout();
 }
 
 void UIEqualizer::changeEvent(QEvent* event) {
     HandleChange(event);
-    if (event->type() == QEvent::LanguageChange) {
-        update();
-    } else if (event->type() == QEvent::EnabledChange && !isEnabled()) {
-        mCapture = Capture::None;  // no release will come
+    switch (event->type()) {
+        case QEvent::LanguageChange:
+        case QEvent::FontChange:
+            InvalidateFrame();
+            FullLayout();
+            Repaint();
+            break;
+        case QEvent::PaletteChange:
+        case QEvent::StyleChange:
+            mFramePainted = false;
+            Repaint();
+            break;
+        case QEvent::EnabledChange:
+            mFramePainted = false;
+            if (!isEnabled()) {
+                mCapture = Capture::None;  // no release will come
+                SetReadout(std::nullopt);
+            }
+            Repaint();
+            break;
+        default:
+            break;
     }
     QWidget::changeEvent(event);
+}
+
+void UIEqualizer::leaveEvent(QEvent* event) {
+    SetReadout(std::nullopt);
+    QWidget::leaveEvent(event);
+}
+
+void UIEqualizer::SetReadout(std::optional<QPoint> pos) {
+    if (!pos && !mReadout.shown) {
+        return;
+    }
+    const int s = ScalePercent();
+    // The box and the column where the level is marked.
+    const auto area = [&](const Readout& r) {
+        if (!r.shown) {
+            return QRegion();
+        }
+        const int half = eqgraph::Scaled(4, s) + 1;
+        return QRegion(r.rect) + QRegion(r.pos.x() - half, mPlot.top - half, 2 * half + 1,
+                                         mPlot.Height() + 2 * half + 1);
+    };
+    QRegion dirty = area(mReadout);
+    mReadout = Readout{};
+    if (pos) {
+        mReadout.shown = true;
+        mReadout.pos = *pos;
+        mReadout.freq = eqgraph::ExactFreqOfX(mPlot, pos->x());
+        mReadout.rect = eqgraph::ReadoutRect(mPlot, *pos, mReadoutSize, s);
+        dirty += area(mReadout);
+    }
+    update(dirty);
 }
 
 // ---- mouse ----
@@ -375,8 +719,13 @@ bool UIEqualizer::DragPointTo(QPoint pos, bool always) {
             changed = true;
         }
     }
+    const bool wasFlat = mAllFlat;
     UpdateFlat();
+    if (mAllFlat != wasFlat) {
+        mLayerPainted = false;  // the flat-curve text comes or goes
+    }
     LayoutSelection();
+    LayoutNumbers();
     return changed;
 }
 
@@ -403,14 +752,24 @@ void UIEqualizer::mousePressEvent(QMouseEvent* event) {
         Select(-1);
         mCapture = Capture::Lp;
     }
+    if (mCapture != Capture::None) {
+        SetReadout(std::nullopt);
+    }
     update();
     event->accept();
 }
 
 void UIEqualizer::mouseMoveEvent(QMouseEvent* event) {
     event->accept();
-    const QPoint pos = eqgraph::ClampToPlot(mPlot, event->position().toPoint());
+    const QPoint raw = event->position().toPoint();
+    const QPoint pos = eqgraph::ClampToPlot(mPlot, raw);
     const int s = ScalePercent();
+    // Over the plot's free area only: on a point or a handle the value label says more.
+    const QRect plot(mPlot.left, mPlot.top, mPlot.Width(), mPlot.Height());
+    const bool free = mCapture == Capture::None && plot.contains(raw) && PointAt(raw) < 0 &&
+                      !InQHandle(raw) && !(mHpFreq >= 0 && mHpRect.contains(raw)) &&
+                      !(mLpFreq >= 0 && mLpRect.contains(raw));
+    SetReadout(free ? std::optional<QPoint>(raw) : std::nullopt);
     // A new point list from the model may have taken the dragged point away.
     if ((mCapture == Capture::Index || mCapture == Capture::Factor) &&
         !ValidPoint(mCurrentControlIndex)) {

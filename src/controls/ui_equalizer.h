@@ -7,9 +7,11 @@
 //   "equalizer_hp"  / "equalizer_hp_release"  the high-pass handle was dragged (arg: 0)
 //   "equalizer_lp"  / "equalizer_lp_release"  the low-pass handle was dragged (arg: 0)
 //
-// The selected point's index is also kept as the user data text.
+// The selected point's index is also kept as the user data text. Hovering shows a readout of
+// the frequency and the current output's level under the mouse and sends nothing.
 
 #include <QColor>
+#include <QFont>
 #include <QPixmap>
 #include <QRect>
 #include <QString>
@@ -17,7 +19,9 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <vector>
 
 #include "controls/ui_equalizer_geometry.h"
 #include "ui/controls.h"
@@ -75,6 +79,17 @@ class UIEqualizer : public QWidget, public ui::Control {
     void SetTrace(Trace which, CurveView curve);
     bool HasTrace(Trace which) const { return mTraceShown[static_cast<size_t>(which)] != 0; }
 
+    // One more curve: the sum of every shown output's curve, the current one included. A view
+    // setting only; nothing is sent.
+    void SetShowSum(bool show);
+    bool ShowSum() const { return mShowSum; }
+    // The sum as last computed; empty unless shown and at least two curves on one grid add up.
+    CurveView SumCurve() const;
+
+    // The level of a curve at a frequency, interpolated on its grid (linear over log
+    // frequency); none outside the grid or where a value is not finite.
+    static std::optional<double> LevelAt(CurveView curve, double freq);
+
     // true: points move in frequency and gain and have Q handles (PEQ); false: gain only.
     void SetDragAllDirection(bool all);
     bool DragAllDirection() const { return mDragAllDirection; }
@@ -96,7 +111,28 @@ class UIEqualizer : public QWidget, public ui::Control {
     QRect QHandleRect(bool right) const { return right ? mQRight : mQLeft; }
     QRect HpHandleRect() const { return mHpRect; }
     QRect LpHandleRect() const { return mLpRect; }
+    // Where point i's number is drawn: its marker, or moved off it so that no two overlap.
+    // Hit tests still use the marker.
+    QRect NumberRect(int i) const;
     int ScalePercent() const;
+
+    // The axis labels as laid out on the last resize, scale or language change; a label that
+    // would crowd its neighbour is left out (rect empty).
+    struct AxisLabel {
+        int value = 0;  // Hz or dB
+        QString text;
+        QRect rect;
+    };
+    std::span<const AxisLabel> FreqLabels() const { return mFreqLabels; }
+    std::span<const AxisLabel> DbLabels() const { return mDbLabels; }
+
+    // The readout under the mouse: shown while it hovers the plot, off points and handles.
+    bool ReadoutShown() const { return mReadout.shown; }
+    double ReadoutFreq() const { return mReadout.freq; }
+    // The current output's level there, read again whenever its curve changes.
+    std::optional<double> ReadoutLevel() const;
+    QString ReadoutText() const;
+    QRect ReadoutRect() const { return mReadout.rect; }
 
     void OnScale(int dpi) override;
 
@@ -106,18 +142,38 @@ class UIEqualizer : public QWidget, public ui::Control {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     void changeEvent(QEvent* event) override;
 
   private:
     struct Curve {
         std::array<double, kCurvePoints> freqs{};
         std::array<double, kCurvePoints> db{};
+        int count = 0;  // points set; the rest are never read
+        CurveView View() const;
+    };
+    struct Readout {
+        bool shown = false;
+        QPoint pos;
+        double freq = 0.0;
+        QRect rect;
     };
 
+    // The plot and the axis labels: on resize, scale, font and language changes only.
+    void LayoutFrame();
+    void InvalidateFrame();
+    // For a change to what lies under the points: the kept picture of it is drawn again.
+    void Repaint();
     void FullLayout();
     void PartialLayout();
     void LayoutSelection();
     void LayoutHandles();
+    void LayoutNumbers();
+    void UpdateSum();
+    // Shows the readout for the mouse at pos, or hides it (nullopt).
+    void SetReadout(std::optional<QPoint> pos);
+    QFont AxisFont(int s) const;
+    QColor TextColor() const;
     bool ValidPoint(int i) const { return i >= 0 && i < mPointCount; }
     int PointAt(QPoint pos) const;
     bool InQHandle(QPoint pos) const;
@@ -128,16 +184,23 @@ class UIEqualizer : public QWidget, public ui::Control {
     bool Send(const char* type, int arg);
     void UpdateFlat();
 
+    // Background, grid and axis labels, drawn once into mFrame.
+    void PaintFrame(QPainter& painter, int s) const;
+    // The frame, logo or flat-curve text, curves, traces and sum, kept in mLayer: a paint for
+    // the marks or the readout alone draws none of it again.
+    void PaintLayer(QPainter& painter, int s);
     void PaintGrid(QPainter& painter, int s) const;
-    void PaintCurve(QPainter& painter, const Curve& curve, bool smooth, QColor color,
-                    double width) const;
+    void PaintCurve(QPainter& painter, const Curve& curve, bool smooth, QColor color, double width,
+                    Qt::PenStyle style = Qt::SolidLine) const;
     void PaintMarks(QPainter& painter);
+    void PaintReadout(QPainter& painter, int s) const;
     QString ValueText() const;
 
     eqgraph::Plot mPlot;
     std::array<EqPoint, kMaxPoints> mPoints{};
     std::array<QPoint, kMaxPoints> mPixels{};
     std::array<QRect, kMaxPoints> mMarkers{};
+    std::array<QRect, kMaxPoints> mNumbers{};
     int mPointCount = 0;
     int mCurrentControlIndex = -1;
     bool mDragAllDirection = false;
@@ -155,6 +218,18 @@ class UIEqualizer : public QWidget, public ui::Control {
     std::array<uint8_t, kMaxCurves> mCurveVisible{};
     std::array<Curve, kTraceCount> mTraces{};
     std::array<uint8_t, kTraceCount> mTraceShown{};
+    bool mShowSum = false;
+    Curve mSum;
+    std::vector<AxisLabel> mFreqLabels;
+    std::vector<AxisLabel> mDbLabels;
+    QSize mNumberSize;
+    QSize mReadoutSize;
+    bool mFrameValid = false;
+    QPixmap mFrame;
+    bool mFramePainted = false;
+    QPixmap mLayer;
+    bool mLayerPainted = false;
+    Readout mReadout;
     std::array<QRgb, kMaxColors> mColors{};
     int mColorCount = 0;
     bool mAllFlat = true;

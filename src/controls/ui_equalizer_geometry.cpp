@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace eqgraph {
 
@@ -29,6 +30,14 @@ int CentreOrFlush(int c, int lo, int hi, int size, int half) {
 }
 
 }  // namespace
+
+Plot PlotWithin(const QRect& widget, const Margins& m) {
+    const int left = widget.left() + m.left;
+    const int top = widget.top() + m.top;
+    const int right = std::max(left, widget.left() + widget.width() - m.right);
+    const int bottom = std::max(top, widget.top() + widget.height() - m.bottom);
+    return {left, top, right, bottom};
+}
 
 int ScalePercent(int dpi) {
     if (dpi <= 0) {
@@ -64,6 +73,16 @@ int FreqOfX(const Plot& p, int x) {
     // 10^9 still fits an int; nothing on screen gets near it.
     const double exponent = std::clamp(lo + (x - p.left) * span / p.Width(), -300.0, 9.0);
     return static_cast<int>(std::lround(std::pow(10.0, exponent)));
+}
+
+double ExactFreqOfX(const Plot& p, double x) {
+    if (p.Width() == 0 || std::isnan(x)) {
+        return kMinFreq;
+    }
+    const double lo = std::log10(static_cast<double>(kMinFreq));
+    const double span = std::log10(static_cast<double>(kMaxFreq)) - lo;
+    const double exponent = std::clamp(lo + (x - p.left) * span / p.Width(), -300.0, 9.0);
+    return std::pow(10.0, exponent);
 }
 
 int YOfGain(const Plot& p, double gain) {
@@ -173,6 +192,126 @@ QRect HpHandleRect(const Plot& p, int freq, int s) {
 
 QRect LpHandleRect(const Plot& p, int freq, int s) {
     return CrossoverHandle(p, freq, s, -11.0f, Scaled(10, s) + 2);
+}
+
+QRect FreqLabelRect(const Plot& p, int freq, QSize size, int gap) {
+    const int x = XOfFreq(p, freq);
+    return {x - size.width() / 2, p.bottom + gap, size.width(), size.height()};
+}
+
+QRect DbLabelRect(const Plot& p, int db, QSize size, int gap) {
+    const int y = YOfGain(p, db);
+    return {p.left - gap - size.width(), y - size.height() / 2, size.width(), size.height()};
+}
+
+std::vector<bool> KeepApart(std::span<const QRect> rects, const QRect& bounds, int gap,
+                            bool vertical) {
+    std::vector<bool> keep(rects.size(), false);
+    std::vector<QRect> kept;
+    for (size_t i = 0; i < rects.size(); ++i) {
+        const QRect& r = rects[i];
+        const QRect wide = vertical ? r.adjusted(0, -gap, 0, gap) : r.adjusted(-gap, 0, gap, 0);
+        const bool clear = std::none_of(kept.begin(), kept.end(),
+                                        [&](const QRect& k) { return k.intersects(wide); });
+        if (bounds.contains(r) && clear) {
+            keep[i] = true;
+            kept.push_back(r);
+        }
+    }
+    return keep;
+}
+
+QRect CentredInPlot(const Plot& p, int x, int y, QSize size) {
+    return {CentreOrFlush(x, p.left, p.right, size.width(), size.width() / 2),
+            CentreOrFlush(y, p.top, p.bottom, size.height(), size.height() / 2), size.width(),
+            size.height()};
+}
+
+namespace {
+
+// Columns either side a label may move before it gives up: further would leave its point.
+constexpr int kSpreadColumns = 4;
+
+struct Step {
+    int column;
+    int row;
+};
+
+// Offsets in whole label sizes, nearest first; a sideways step counts double, since the
+// label's x is what tells its frequency. Ties: fewer columns, up before down, right first.
+// Kept between calls: a drag lays the numbers out again at every step, at the same size.
+const std::vector<Step>& SpreadSteps(QSize size, int rows) {
+    thread_local QSize cachedSize;
+    thread_local int cachedRows = -1;
+    thread_local std::vector<Step> steps;
+    if (size == cachedSize && rows == cachedRows) {
+        return steps;
+    }
+    cachedSize = size;
+    cachedRows = rows;
+    steps.clear();
+    for (int c = -kSpreadColumns; c <= kSpreadColumns; ++c) {
+        for (int r = -rows; r <= rows; ++r) {
+            steps.push_back({c, r});
+        }
+    }
+    const auto key = [&](const Step& st) {
+        const long long dx = static_cast<long long>(st.column) * size.width();
+        const long long dy = static_cast<long long>(st.row) * size.height();
+        return std::make_tuple(4 * dx * dx + dy * dy, std::abs(st.column), st.row > 0,
+                               st.column < 0);
+    };
+    std::sort(steps.begin(), steps.end(),
+              [&](const Step& a, const Step& b) { return key(a) < key(b); });
+    return steps;
+}
+
+}  // namespace
+
+std::vector<QRect> SpreadApart(std::span<const QRect> rects, const QRect& area) {
+    std::vector<QRect> placed;
+    placed.reserve(rects.size());
+    for (const QRect& own : rects) {
+        if (own.isEmpty()) {
+            placed.push_back(own);
+            continue;
+        }
+        const auto free = [&](const QRect& r) {
+            return area.contains(r) &&
+                   std::none_of(placed.begin(), placed.end(),
+                                [&](const QRect& q) { return q.intersects(r); });
+        };
+        // Most labels keep their own place; the other places are only listed when needed.
+        if (free(own)) {
+            placed.push_back(own);
+            continue;
+        }
+        QRect chosen = own;
+        for (const Step& st : SpreadSteps(own.size(), area.height() / own.height() + 1)) {
+            const QRect r = own.translated(st.column * own.width(), st.row * own.height());
+            if (free(r)) {
+                chosen = r;
+                break;
+            }
+        }
+        placed.push_back(chosen);
+    }
+    return placed;
+}
+
+QRect ReadoutRect(const Plot& p, QPoint cursor, QSize size, int s) {
+    const int dx = Scaled(12, s);
+    int x = cursor.x() + dx;
+    if (x + size.width() > p.right) {
+        x = cursor.x() - dx - size.width();
+    }
+    int y = cursor.y() + Scaled(18, s);  // below the arrow's tip
+    if (y + size.height() > p.bottom) {
+        y = cursor.y() - Scaled(6, s) - size.height();
+    }
+    x = std::clamp(x, p.left, std::max(p.left, p.right - size.width()));
+    y = std::clamp(y, p.top, std::max(p.top, p.bottom - size.height()));
+    return {x, y, size.width(), size.height()};
 }
 
 }  // namespace eqgraph

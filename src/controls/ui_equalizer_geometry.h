@@ -7,6 +7,11 @@
 // owner window's DPI in percent of 96.
 
 #include <QRect>
+#include <QSize>
+
+#include <array>
+#include <span>
+#include <vector>
 
 namespace eqgraph {
 
@@ -29,6 +34,22 @@ struct Plot {
     }
 };
 
+// Room kept free around the plot for the axis labels.
+struct Margins {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+};
+
+// The plot inside a widget rect less the margins; empty, never inverted, when they do not fit.
+Plot PlotWithin(const QRect& widget, const Margins& m);
+
+// The frequencies the horizontal axis names and the levels the vertical one names.
+inline constexpr std::array<int, 10> kAxisFreqs = {20,   50,   100,  200,   500,
+                                                   1000, 2000, 5000, 10000, 20000};
+inline constexpr std::array<int, 6> kAxisDbs = {10, 5, 0, -5, -10, -15};
+
 // 100 for 96 DPI; anything not positive counts as 96.
 int ScalePercent(int dpi);
 // v at scale s: v * s / 100 with integer division.
@@ -39,6 +60,8 @@ float ZeroLine(const Plot& p);
 
 int XOfFreq(const Plot& p, double freq);
 int FreqOfX(const Plot& p, int x);
+// The same without rounding, for reading a curve between its grid points.
+double ExactFreqOfX(const Plot& p, double x);
 int YOfGain(const Plot& p, double gain);
 float GainOfY(const Plot& p, int y);
 // Q of a drag of distance dx from the point's x.
@@ -54,5 +77,25 @@ QRect ValueLabelRect(const Plot& p, int x, int y, bool dragAll, int s);
 void QHandleRects(const Plot& p, int x, int y, float q, int s, QRect* left, QRect* right);
 QRect HpHandleRect(const Plot& p, int freq, int s);
 QRect LpHandleRect(const Plot& p, int freq, int s);
+
+// A text of `size` centred under the frequency's x, `gap` below the plot.
+QRect FreqLabelRect(const Plot& p, int freq, QSize size, int gap);
+// A text of `size` ending `gap` left of the plot, centred on the level's grid line.
+QRect DbLabelRect(const Plot& p, int db, QSize size, int gap);
+// Which of the rects (in order) to keep so that no two kept ones come closer than `gap`
+// horizontally (vertical: false) or vertically, all inside `bounds`; earlier ones win.
+std::vector<bool> KeepApart(std::span<const QRect> rects, const QRect& bounds, int gap,
+                            bool vertical);
+
+// A rect of `size` centred on (x, y), or flush with the plot's edges near them.
+QRect CentredInPlot(const Plot& p, int x, int y, QSize size);
+// Gives every rect a place of its size inside `area` where it overlaps none placed before it:
+// its own, else stacked a whole height up or down, nearest first, then the same a whole width
+// to either side. One that finds no free place keeps its own. The same input, the same result.
+std::vector<QRect> SpreadApart(std::span<const QRect> rects, const QRect& area);
+
+// The mouse readout box of `size`: right of and below the cursor, on the other side where the
+// plot ends.
+QRect ReadoutRect(const Plot& p, QPoint cursor, QSize size, int s);
 
 }  // namespace eqgraph

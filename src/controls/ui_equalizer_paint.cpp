@@ -1,5 +1,7 @@
-// Painting of the equalizer graph: grid, flat-curve text or logo, the channel curves, then the
-// points, the selected point's value and Q handles and the crossover handles on top.
+// Painting of the equalizer graph: the frame (background, grid, axis labels, kept as a pixmap
+// until the size, scale, font or language change), flat-curve text or logo, the channel curves
+// and traces, the sum, then the points, the selected point's value and Q handles, the
+// crossover handles and the mouse readout on top.
 
 #include <QPainter>
 #include <QPainterPath>
@@ -20,6 +22,11 @@ constexpr QRgb kOtherCurveColor = 0xFF646464;
 constexpr QRgb kCurrentCurveColor = 0xFF00C000;
 constexpr QRgb kSelectedColor = 0xFFFF0000;
 constexpr QRgb kLabelColor = 0xFFFFFFFF;
+constexpr QRgb kPreviewColor = 0xFF7FE8FF;
+constexpr QRgb kSumColor = 0xFFF6CE1D;
+// The other slot is only a reference: faint enough that the live curve reads first.
+constexpr int kOtherSlotAlpha = 0x60;
+constexpr int kReadoutAlpha = 0xE6;
 
 constexpr double kCurveLowestFreq = 10.0;
 constexpr double kCurveHighestFreq = 20100.0;
@@ -71,9 +78,27 @@ QString UIEqualizer::ValueText() const {
     return QString::asprintf("%.1f dB", static_cast<double>(p.gain));
 }
 
+void UIEqualizer::PaintFrame(QPainter& painter, int s) const {
+    painter.fillRect(rect(),
+                     mBackground.isValid() ? mBackground : palette().color(QPalette::Window));
+    PaintGrid(painter, s);
+    painter.setFont(AxisFont(s));
+    painter.setPen(TextColor());
+    for (const AxisLabel& label : mFreqLabels) {
+        if (!label.rect.isEmpty()) {
+            painter.drawText(label.rect, Qt::AlignCenter | Qt::TextSingleLine, label.text);
+        }
+    }
+    for (const AxisLabel& label : mDbLabels) {
+        if (!label.rect.isEmpty()) {
+            painter.drawText(label.rect, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine,
+                             label.text);
+        }
+    }
+}
+
 void UIEqualizer::PaintGrid(QPainter& painter, int s) const {
     const QRect plot(mPlot.left, mPlot.top, mPlot.Width(), mPlot.Height());
-    painter.fillRect(plot, mBackground.isValid() ? mBackground : palette().color(QPalette::Window));
     const double width = std::max(1, eqgraph::Scaled(1, s));
     const double half = width / 2.0;
     QPen pen(QColor::fromRgba(kGridColor), width, Qt::SolidLine, Qt::FlatCap);
@@ -98,11 +123,11 @@ void UIEqualizer::PaintGrid(QPainter& painter, int s) const {
 }
 
 void UIEqualizer::PaintCurve(QPainter& painter, const Curve& curve, bool smooth, QColor color,
-                             double width) const {
+                             double width, Qt::PenStyle style) const {
     std::vector<QPointF> pts;
     pts.reserve(kCurvePoints);
     std::optional<QPointF> average;
-    for (int k = kCurvePoints - 1; k >= 0; --k) {
+    for (int k = curve.count - 1; k >= 0; --k) {
         const double f = curve.freqs[static_cast<size_t>(k)];
         if (!(f >= kCurveLowestFreq && f <= kCurveHighestFreq)) {
             continue;
@@ -124,7 +149,7 @@ void UIEqualizer::PaintCurve(QPainter& painter, const Curve& curve, bool smooth,
     if (!pts.empty()) {
         pts.pop_back();  // the lowest kept point is left out, as the curve always was
     }
-    painter.setPen(QPen(color, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setPen(QPen(color, width, style, Qt::RoundCap, Qt::RoundJoin));
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(ChainPath(pts));
 }
@@ -132,9 +157,28 @@ void UIEqualizer::PaintCurve(QPainter& painter, const Curve& curve, bool smooth,
 void UIEqualizer::PaintMarks(QPainter& painter) {
     const int s = ScalePercent();
     painter.setFont(font());
+    const double dot = std::max(1.5, 2.0 * s / 100.0);
     for (int i = 0; i < mPointCount; ++i) {
-        painter.setPen(QColor::fromRgba(i == mCurrentControlIndex ? kSelectedColor : kLabelColor));
-        painter.drawText(mMarkers[static_cast<size_t>(i)], mTextFlags, QString::number(i + 1));
+        const auto index = static_cast<size_t>(i);
+        const QColor color =
+            QColor::fromRgba(i == mCurrentControlIndex ? kSelectedColor : kLabelColor);
+        const QRect& number = mNumbers[index];
+        const QPoint px = mPixels[index];
+        // A number moved off its point keeps a thin line to it, and the point a dot.
+        if (!number.contains(px)) {
+            QColor line = color;
+            line.setAlpha(0x90);
+            painter.setPen(QPen(line, 1.0));
+            const QPointF near(std::clamp(px.x(), number.left(), number.right()),
+                               std::clamp(px.y(), number.top(), number.bottom()));
+            painter.drawLine(near, QPointF(px));
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(color);
+            painter.drawEllipse(QPointF(px), dot, dot);
+            painter.setBrush(Qt::NoBrush);
+        }
+        painter.setPen(color);
+        painter.drawText(number, mTextFlags, QString::number(i + 1));
     }
     if (ValidPoint(mCurrentControlIndex)) {
         painter.setPen(QColor::fromRgba(kSelectedColor));
@@ -158,22 +202,40 @@ void UIEqualizer::PaintMarks(QPainter& painter) {
     handle(mLpFreq, mLpRect, Capture::Lp, "L");
 }
 
-void UIEqualizer::paintEvent(QPaintEvent* event) {
-    (void)event;
-    if (mLayoutValid) {
-        PartialLayout();
-    } else {
-        FullLayout();
-    }
-    mBypassTextShown = false;
-    if (mPlot.Width() <= 0 || mPlot.Height() <= 0) {
+void UIEqualizer::PaintReadout(QPainter& painter, int s) const {
+    if (!mReadout.shown) {
         return;
     }
-    const int s = ScalePercent();
-    QPainter painter(this);
+    const QColor text = TextColor();
+    if (const std::optional<double> level = ReadoutLevel()) {
+        const double db = std::clamp(*level, static_cast<double>(eqgraph::kBottomDb),
+                                     static_cast<double>(eqgraph::kTopDb));
+        const QPointF at(mReadout.pos.x(), eqgraph::YOfGain(mPlot, db));
+        const double r = eqgraph::Scaled(3, s);
+        painter.setPen(QPen(text, std::max(1, eqgraph::Scaled(1, s))));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(at, r, r);
+    }
+    QColor fill = mBackground.isValid() ? mBackground : palette().color(QPalette::Window);
+    fill.setAlpha(kReadoutAlpha);
+    QColor border = text;
+    border.setAlpha(0x70);
+    painter.setPen(QPen(border, 1.0));
+    painter.setBrush(fill);
+    const double radius = 3.0 * s / 100.0;
+    painter.drawRoundedRect(QRectF(mReadout.rect).adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(text);
+    painter.setFont(AxisFont(s));
+    painter.drawText(mReadout.rect, Qt::AlignCenter | Qt::TextSingleLine, ReadoutText());
+}
+
+void UIEqualizer::PaintLayer(QPainter& painter, int s) {
+    painter.drawPixmap(0, 0, mFrame);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    PaintGrid(painter, s);
+    painter.setFont(font());
+    mBypassTextShown = false;
 
     const QRect plot(mPlot.left, mPlot.top, mPlot.Width(), mPlot.Height());
     const QPixmap logo = mLogo.isEmpty() ? QPixmap() : ui::Resources::Instance().Pixmap(mLogo);
@@ -195,6 +257,8 @@ void UIEqualizer::paintEvent(QPaintEvent* event) {
         mBypassTextShown = true;
     }
 
+    // Curves run past 20 Hz and 20 kHz; the axis labels beside the plot stay clear of them.
+    painter.setClipRect(plot);
     const double scale = s / 100.0;
     const double otherWidth =
         (mCurrentCurve >= 0 && mCurrentCurve < mColorCount ? 2.0 : 3.0) * scale;
@@ -206,11 +270,65 @@ void UIEqualizer::paintEvent(QPaintEvent* event) {
         PaintCurve(painter, mCurves[static_cast<size_t>(i)], true, QColor::fromRgba(color),
                    otherWidth);
     }
-    if (mCurrentCurve >= 0 && mCurrentCurve < mCurveCount) {
-        const QRgb color = mCurrentCurve < mColorCount ? mColors[static_cast<size_t>(mCurrentCurve)]
-                                                       : kCurrentCurveColor;
-        PaintCurve(painter, mCurves[static_cast<size_t>(mCurrentCurve)], false,
-                   QColor::fromRgba(color), 2.0 * scale);
+    const QColor current = QColor::fromRgba(mCurrentCurve >= 0 && mCurrentCurve < mColorCount
+                                                ? mColors[static_cast<size_t>(mCurrentCurve)]
+                                                : kCurrentCurveColor);
+    if (HasTrace(Trace::OtherSlot)) {
+        QColor faint = current;
+        faint.setAlpha(kOtherSlotAlpha);
+        PaintCurve(painter, mTraces[static_cast<size_t>(Trace::OtherSlot)], false, faint,
+                   2.0 * scale);
     }
+    if (mCurrentCurve >= 0 && mCurrentCurve < mCurveCount) {
+        PaintCurve(painter, mCurves[static_cast<size_t>(mCurrentCurve)], false, current,
+                   2.0 * scale);
+    }
+    if (HasTrace(Trace::Preview)) {
+        PaintCurve(painter, mTraces[static_cast<size_t>(Trace::Preview)], false,
+                   QColor::fromRgba(kPreviewColor), 2.0 * scale, Qt::DashLine);
+    }
+    if (mShowSum && mSum.count > 0) {
+        PaintCurve(painter, mSum, false, QColor::fromRgba(kSumColor), 2.0 * scale, Qt::DashDotLine);
+    }
+}
+
+void UIEqualizer::paintEvent(QPaintEvent* event) {
+    (void)event;
+    if (mLayoutValid) {
+        PartialLayout();
+    } else {
+        FullLayout();
+    }
+    if (mPlot.Width() <= 0 || mPlot.Height() <= 0) {
+        mBypassTextShown = false;
+        return;
+    }
+    const int s = ScalePercent();
+    const qreal dpr = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * dpr).toSize();
+    if (!mFramePainted || mFrame.size() != pixels) {
+        mFrame = QPixmap(pixels);
+        mFrame.setDevicePixelRatio(dpr);
+        QPainter frame(&mFrame);
+        frame.setRenderHint(QPainter::Antialiasing);
+        frame.setRenderHint(QPainter::TextAntialiasing);
+        PaintFrame(frame, s);
+        mFramePainted = true;
+        mLayerPainted = false;
+    }
+    if (!mLayerPainted || mLayer.size() != pixels) {
+        if (mLayer.size() != pixels) {
+            mLayer = QPixmap(pixels);
+        }
+        mLayer.setDevicePixelRatio(dpr);
+        QPainter layer(&mLayer);
+        PaintLayer(layer, s);
+        mLayerPainted = true;
+    }
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, mLayer);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
     PaintMarks(painter);
+    PaintReadout(painter, s);
 }

@@ -124,6 +124,8 @@ inline constexpr char kBtnResetEq[] = "btn_reset_eq";
 inline constexpr char kBtnBypass[] = "btn_bypass";
 inline constexpr char kBtnArgEq[] = "btn_arg_eq";
 inline constexpr char kEqualizer[] = "equalizer";
+// Shows the sum of the shown outputs' curves in the graph; a view setting, never sent.
+inline constexpr char kCheckSumCurves[] = "check_sum_curves";
 inline constexpr char kEqFreqFormat[] = "eq_freq_%d";
 inline constexpr char kEqFreqPrefix[] = "eq_freq_";
 static_assert(StartsWith(kEqFreqFormat, kEqFreqPrefix));

@@ -189,6 +189,8 @@ bool CMainWnd::OnSelectChanged(const ui::Notification& n) {
         ToggleBridge(index);
     } else if (s.startsWith(main_controls::kChShowPrefix)) {
         out.SetShowCurve(index, on);
+    } else if (s == main_controls::kCheckSumCurves) {
+        mView->ShowSum(on);
     } else if (s == main_controls::kChMute) {
         out.SetChMute(current, on);
     } else if (s.startsWith(main_controls::kChMutePrefix)) {

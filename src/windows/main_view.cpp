@@ -421,6 +421,12 @@ void CMainView::ShowTrace(UIEqualizer::Trace which, const model::ProfileRecord* 
     graph->SetTrace(which, {curves->Grid(current), curves->Sum(current)});
 }
 
+void CMainView::ShowSum(bool on) {
+    if (auto* graph = dynamic_cast<UIEqualizer*>(mWindow.FindWidget(main_controls::kEqualizer))) {
+        graph->SetShowSum(on);
+    }
+}
+
 void CMainView::OnGraphDrag(const QString& type, int index) {
     auto* graph = dynamic_cast<UIEqualizer*>(mWindow.FindWidget(main_controls::kEqualizer));
     if (graph == nullptr || index < 0) {

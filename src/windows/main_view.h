@@ -59,6 +59,8 @@ class CMainView : public model::OperationsView, public model::ModelSubscriber {
     void ShowBands();
     // The graph's trace of the current output as `record` holds it; nullptr removes it.
     void ShowTrace(UIEqualizer::Trace which, const model::ProfileRecord* record);
+    // The graph's sum of the shown outputs: the view's own setting, no sound data.
+    void ShowSum(bool on);
 
     // What the connection reports beyond the model: a DSP that is off, a foreign model.
     void OnDspStatus(int on);
