@@ -36,6 +36,20 @@ QPainterPath BezierChain(std::span<const QPointF> pts) {
     return path;
 }
 
+std::vector<int> GridFrequencies() {
+    std::vector<int> lines;
+    for (int f = 20; f <= 100; f += 10) {
+        lines.push_back(f);
+    }
+    for (int f = 200; f <= 1000; f += 100) {
+        lines.push_back(f);
+    }
+    for (int f = 2000; f <= 10000; f += 1000) {
+        lines.push_back(f);
+    }
+    return lines;
+}
+
 QPainterPath CardinalSpline(std::span<const QPointF> pts, double tension) {
     QPainterPath path;
     if (pts.size() < 2) {

@@ -21,6 +21,10 @@ std::vector<QPointF> RunningAverage(std::span<const QPointF> pts, double left);
 // the count is not 3k + 1 is drawn as straight lines, so no point is dropped.
 QPainterPath BezierChain(std::span<const QPointF> pts);
 
+// The frequencies of the vertical grid lines, in Hz: 20..100 by 10, 200..1000 by 100,
+// 2000..10000 by 1000 (20 kHz is the right border).
+std::vector<int> GridFrequencies();
+
 // A curve through every point; tension 0 gives straight lines, 0.5 the usual roundness.
 QPainterPath CardinalSpline(std::span<const QPointF> pts, double tension = 0.5);
 

@@ -37,21 +37,6 @@ int Scaled(int v, int s) {
     return v * s / 100;
 }
 
-// 20..100 by 10, 200..1000 by 100, 2000..10000 by 1000; 20 kHz is the right border.
-std::vector<int> FrequencyLines() {
-    std::vector<int> lines;
-    for (int f = 20; f <= 100; f += 10) {
-        lines.push_back(f);
-    }
-    for (int f = 200; f <= 1000; f += 100) {
-        lines.push_back(f);
-    }
-    for (int f = 2000; f <= 10000; f += 1000) {
-        lines.push_back(f);
-    }
-    return lines;
-}
-
 QString FreqText(int hz) {
     return hz >= 1000 ? QString::number(hz / 1000) + QLatin1Char('k') : QString::number(hz);
 }
@@ -111,7 +96,7 @@ void UIEqualizerAc::PaintGrid(QPainter& painter, int s) const {
     const double bottom = plot.height();
     const double y0 = YOfGain(0.0) + half;
     painter.drawLine(QPointF(0.0, y0), QPointF(right, y0));
-    for (int f : FrequencyLines()) {
+    for (int f : curvepath::GridFrequencies()) {
         const double x = std::floor(XOfFrequency(f)) + half;
         painter.drawLine(QPointF(x, 0.0), QPointF(x, bottom));
     }

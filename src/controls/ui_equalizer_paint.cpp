@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+#include "controls/curve_paths.h"
 #include "controls/ui_equalizer.h"
 #include "ui/resources.h"
 
@@ -32,39 +33,6 @@ constexpr double kCurveLowestFreq = 10.0;
 constexpr double kCurveHighestFreq = 20100.0;
 
 constexpr int kDbLines[] = {-15, -10, -5, 5, 10};
-
-// 20..100 by 10, 200..1000 by 100, 2000..10000 by 1000 (20000 is the right border).
-std::vector<int> FrequencyLines() {
-    std::vector<int> lines;
-    for (int f = 20; f <= 100; f += 10) {
-        lines.push_back(f);
-    }
-    for (int f = 200; f <= 1000; f += 100) {
-        lines.push_back(f);
-    }
-    for (int f = 2000; f <= 10000; f += 1000) {
-        lines.push_back(f);
-    }
-    return lines;
-}
-
-// Cubic segments take the points three at a time after the first; what is left over when the
-// count does not come out even is drawn as straight lines, so no point is dropped.
-QPainterPath ChainPath(const std::vector<QPointF>& pts) {
-    QPainterPath path;
-    if (pts.size() < 2) {
-        return path;
-    }
-    path.moveTo(pts[0]);
-    size_t i = 0;
-    for (; i + 3 < pts.size(); i += 3) {
-        path.cubicTo(pts[i + 1], pts[i + 2], pts[i + 3]);
-    }
-    for (++i; i < pts.size(); ++i) {
-        path.lineTo(pts[i]);
-    }
-    return path;
-}
 
 }  // namespace
 
@@ -110,7 +78,7 @@ void UIEqualizer::PaintGrid(QPainter& painter, int s) const {
     const double right = mPlot.right;
     const double y0 = std::floor(eqgraph::ZeroLine(mPlot)) + half;
     painter.drawLine(QPointF(left, y0), QPointF(right, y0));
-    for (int f : FrequencyLines()) {
+    for (int f : curvepath::GridFrequencies()) {
         const double x = eqgraph::XOfFreq(mPlot, f) + half;
         painter.drawLine(QPointF(x, mPlot.top), QPointF(x, mPlot.bottom));
     }
@@ -126,32 +94,22 @@ void UIEqualizer::PaintCurve(QPainter& painter, const Curve& curve, bool smooth,
                              double width, Qt::PenStyle style) const {
     std::vector<QPointF> pts;
     pts.reserve(kCurvePoints);
-    std::optional<QPointF> average;
     for (int k = curve.count - 1; k >= 0; --k) {
         const double f = curve.freqs[static_cast<size_t>(k)];
-        if (!(f >= kCurveLowestFreq && f <= kCurveHighestFreq)) {
-            continue;
+        if (f >= kCurveLowestFreq && f <= kCurveHighestFreq) {
+            pts.emplace_back(eqgraph::XOfFreq(mPlot, f),
+                             eqgraph::YOfGain(mPlot, curve.db[static_cast<size_t>(k)]));
         }
-        const QPointF p(eqgraph::XOfFreq(mPlot, f),
-                        eqgraph::YOfGain(mPlot, curve.db[static_cast<size_t>(k)]));
-        if (!smooth) {
-            pts.push_back(p);
-            continue;
-        }
-        // Points left of the plot only repeat the average, so the line ends calmly at the edge.
-        if (p.x() >= mPlot.left) {
-            average = average ? (p + *average) / 2.0 : p;
-        }
-        if (average) {
-            pts.emplace_back(std::round(average->x()), std::round(average->y()));
-        }
+    }
+    if (smooth) {
+        pts = curvepath::RunningAverage(pts, mPlot.left);
     }
     if (!pts.empty()) {
         pts.pop_back();  // the lowest kept point is left out, as the curve always was
     }
     painter.setPen(QPen(color, width, style, Qt::RoundCap, Qt::RoundJoin));
     painter.setBrush(Qt::NoBrush);
-    painter.drawPath(ChainPath(pts));
+    painter.drawPath(curvepath::BezierChain(pts));
 }
 
 void UIEqualizer::PaintMarks(QPainter& painter) {
