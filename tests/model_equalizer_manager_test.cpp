@@ -26,10 +26,14 @@ namespace {
 
 struct RecordingView : model::ConnectionView {
     void OnConnectButton(model::ConnectButton state) override { buttons.push_back(state); }
-    void OnConnectFailMessage() override { ++failMessages; }
+    void OnConnectFailMessage(bool noAccess) override {
+        ++failMessages;
+        refused = noAccess;
+    }
     void OnUnansweredEdits(int count) override { unanswered = count; }
     std::vector<model::ConnectButton> buttons;
     int failMessages = 0;
+    bool refused = false;
     int unanswered = -1;
 };
 
@@ -178,8 +182,22 @@ TEST_F(ManagerTest, OpenFailureShowsTheMessageOnlyWhenAsked) {
     EXPECT_EQ(view.failMessages, 0);
     manager->Connect(true);
     EXPECT_EQ(view.failMessages, 1);
+    EXPECT_FALSE(view.refused);
     EXPECT_EQ(view.buttons.back(), model::ConnectButton::Disconnected);
     EXPECT_FALSE(manager->JobRunning());
+}
+
+// A device the system will not let this user open says so, not "check the cable".
+TEST_F(ManagerTest, APermissionRefusalIsToldApart) {
+    struct Refusing : sim::SimTransport {
+        using sim::SimTransport::SimTransport;
+        dsplink::OpenResult Open() override { return dsplink::OpenResult::NoAccess; }
+    };
+    EqualizerManager refused(std::make_unique<Refusing>(amp, clock), clock, &events);
+    refused.SetView(&view);
+    refused.Connect(true);
+    EXPECT_EQ(view.failMessages, 1);
+    EXPECT_TRUE(view.refused);
 }
 
 struct VersionCase {

@@ -182,11 +182,12 @@ void EqualizerManager::Connect(bool showErrors) {
     }
     // A job left over from a dropped connection ends quickly once the device is closed.
     mJobs->Wait();
-    if (mLink->Open() != dsplink::OpenResult::Opened) {
+    const dsplink::OpenResult opened = mLink->Open();
+    if (opened != dsplink::OpenResult::Opened) {
         runlog::Log("Can not conect usb devices, please connect devices again!\n");
         if (mView) {
             if (showErrors) {
-                mView->OnConnectFailMessage();
+                mView->OnConnectFailMessage(opened == dsplink::OpenResult::NoAccess);
             }
             mView->OnConnectButton(ConnectButton::Disconnected);
         }

@@ -53,8 +53,9 @@ class ConnectionView {
     virtual ~ConnectionView() = default;
     // Texts, colours and selection of "btnConnect".
     virtual void OnConnectButton(ConnectButton /*state*/) {}
-    // Opening failed and the user asked to connect.
-    virtual void OnConnectFailMessage() {}
+    // Opening failed and the user asked to connect; noAccess: the amplifier is there but the
+    // system refused to open it (no permission).
+    virtual void OnConnectFailMessage(bool /*noAccess*/) {}
     // Opening succeeded: the open message window and the mixer window go.
     virtual void OnCloseTransientWindows() {}
     virtual void OnCloseMixerWindow() {}

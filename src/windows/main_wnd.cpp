@@ -222,8 +222,8 @@ void CMainWnd::OnUpdateEqualizer() {
     mManager->Outputs().SetCurChannelChange(0);
 }
 
-void CMainWnd::OnConnectFailMessage() {
-    ShowMessageLater("${device_connect_fail}");
+void CMainWnd::OnConnectFailMessage(bool noAccess) {
+    ShowMessageLater(noAccess ? "${device_no_access}" : "${device_connect_fail}");
 }
 
 void CMainWnd::OnUnansweredEdits(int count) {

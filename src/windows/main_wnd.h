@@ -81,7 +81,7 @@ class CMainWnd : public ui::Window, public model::ManagerEvents, public model::C
     // ConnectionView
     void OnConnectButton(model::ConnectButton state) override;
     void OnUpdateEqualizer() override;
-    void OnConnectFailMessage() override;
+    void OnConnectFailMessage(bool noAccess) override;
     void OnPlugOutMessage() override;
     void OnCloseMixerWindow() override;
     void OnUnansweredEdits(int count) override;
