@@ -173,6 +173,7 @@ TEST_F(CustomEqWndTest, OpensOnTheCurrentOutputsCustomBands) {
     EXPECT_EQ(graph->HpFreq(), -1);
     EXPECT_EQ(graph->LpFreq(), -1);
     EXPECT_EQ(graph->CurveCount(), 1);
+    EXPECT_TRUE(window_test::SaveShot(*wnd, "custom_eq.png"));
 }
 
 TEST_F(CustomEqWndTest, TypedFieldsReachTheAmplifierCorrectedWhereNeeded) {

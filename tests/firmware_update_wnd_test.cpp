@@ -92,6 +92,9 @@ TEST_F(FirmwareUpdateTest, ForcedUpdateTakesAnOlderAmplifierToTheBuiltInFirmware
                 return;
             }
             if (wnd.Finished()) {
+                if (!factory) {
+                    EXPECT_TRUE(window_test::SaveShot(wnd, "force_update.png"));
+                }
                 Click(wnd, "cancel_btn");
                 result = 1;
             } else if (wnd.CurrentStage() == CForceUpdateWnd::kIdle && stages.isEmpty()) {
@@ -169,6 +172,9 @@ TEST_F(FirmwareUpdateTest, ThePowerCutAtAnyBlockIsRecoveredThroughTheUpdateWindo
                 Click(wnd, "update_btn");
             } else if (status == "${update_ok}") {
                 seen << status;
+                if (block == 0) {
+                    EXPECT_TRUE(window_test::SaveShot(wnd, "update_fw.png"));
+                }
                 Click(wnd, "closebtn");
             }
         });

@@ -57,6 +57,7 @@ TEST_F(KtvWndTest, ShowsTheModelAndHoldsTypedValuesToTheFaders) {
     manager->State().live.ktv.ktvEchoDelay = 120;
     manager->State().live.ktv.ktvBassGain = -4;
     Open();
+    EXPECT_TRUE(window_test::SaveShot(*wnd, "ktv.png"));
     EXPECT_EQ(Text(Value::MicVolume), "60dB");
     EXPECT_EQ(Text(Value::EchoDelay), "120ms");
     EXPECT_EQ(Text(Value::Bass), "-4");

@@ -108,6 +108,7 @@ TEST_F(NoiseThresholdWndTest, MetersPollWhileShownAndTheWidthFollowsTheSource) {
     EXPECT_TRUE(wnd->HasTimer(CNoiseThresholdWnd::kMeterTimer));
     EXPECT_EQ(wnd->LayoutSize().width(), 540 - 200);
     EXPECT_FALSE(wnd->FindWidget("prg_group_2")->isVisibleTo(wnd.get()));
+    EXPECT_TRUE(window_test::SaveShot(*wnd, "noise_threshold.png"));
     EXPECT_TRUE(wnd->FindWidget("prg_group_1")->isVisibleTo(wnd.get()));
     auto* noise0 = wnd->FindControl<ui::Label>("noise_0");
     auto* bar1 = wnd->FindControl<ui::ProgressBar>("progress_1");

@@ -222,6 +222,7 @@ TEST_F(SceneWndTest, OpensWithTheNamesAndTheAmplifiersCurrentScene) {
     auto* header = wnd->FindWidget(QString::fromLatin1(scene_controls::kListHeader));
     ASSERT_NE(header, nullptr);
     EXPECT_EQ(wnd->ControlRect(header).height(), CSceneWnd::kHeaderHeight);
+    EXPECT_TRUE(window_test::SaveShot(*wnd, "scene.png"));
 }
 
 TEST_F(SceneWndTest, ANameReportedWhileOpenIsShownAtOnce) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QTest>
 #include <QTimer>
 
@@ -51,5 +52,13 @@ struct ModalAnswer {
     QTimer timer;
     int answered = 0;
 };
+
+#ifdef WINDOW_SHOTS_DIR
+// The README's pictures of the windows, drawn into the build folder.
+inline bool SaveShot(QWidget& window, const char* name) {
+    QDir().mkpath(QStringLiteral(WINDOW_SHOTS_DIR));
+    return window.grab().save(QStringLiteral(WINDOW_SHOTS_DIR "/") + QLatin1String(name));
+}
+#endif
 
 }  // namespace window_test
