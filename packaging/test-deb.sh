@@ -19,6 +19,10 @@ fail() {
     failures=$((failures + 1))
 }
 
+# Brings CPackConfig.cmake up to date (cpack reads it before building anything) and the
+# programs with it; in an up-to-date build folder this does nothing.
+cmake --build "$build" --target orn-dsp orn-dspctl man_pages >/dev/null
+
 out="$build/deb"
 rm -rf "$out"
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$out" >"$out.log" 2>&1 ||
