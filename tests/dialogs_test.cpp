@@ -167,7 +167,8 @@ TEST_F(Dialogs, MessageBoxResultIsTheButtonPressed) {
     for (const auto& [button, expected] : cases) {
         const int result = Drive(
             [&] { return CMsgWnd::MessageBox(owner.get(), "${tips}", "${device_plugout}", three); },
-            [&] { Click(OpenDialog<CMsgWnd>("MsgWnd"), button); });
+            // An init-capture: clang before 16 cannot capture a structured binding.
+            [&, &button = button] { Click(OpenDialog<CMsgWnd>("MsgWnd"), button); });
         EXPECT_EQ(result, expected) << button;
     }
 }

@@ -45,7 +45,8 @@ inline std::vector<Channel> ReadChannels() {
     std::vector<Channel> out;
     for (const auto& [tag, v] : ReadRows("channel_reference.txt")) {
         if (tag == "W" && v.size() == 9) {
-            auto side = [&](int i) {
+            // An init-capture: clang before 16 cannot capture a structured binding.
+            auto side = [&v = v](int i) {
                 return dsp::CrossoverSide{v[i], int(v[i + 1]), int(v[i + 2]), v[i + 3] != 0};
             };
             out.push_back({{side(1), side(5)}, v[0] != 0, {}, {}});

@@ -100,8 +100,6 @@ class RoundTripTest : public ::testing::Test {
     DspLink link{std::make_unique<SimTransport>(amp, clock), clock};
 };
 
-constexpr auto kMain = ReplyTargetId::Main;
-
 std::string Name(const std::array<uint8_t, 16>& bytes) {
     return std::string(reinterpret_cast<const char*>(bytes.data()));
 }

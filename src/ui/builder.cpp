@@ -22,8 +22,9 @@ const QStringList& CommonAttributes() {
 }
 
 void WarnUnknownAttributes(const LayoutNode& node, const QStringList& known) {
-    for (const auto& [name, value] : node.attributes) {
-        (void)value;
+    for (const auto& attribute : node.attributes) {
+        // Not a structured binding: clang before 16 cannot capture one in the lambda.
+        const QString& name = attribute.first;
         const auto matches = [&](const QString& k) {
             return k.compare(name, Qt::CaseInsensitive) == 0;
         };
