@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <vector>
@@ -58,17 +59,22 @@ Bytes Offset(uint32_t offset) {
             static_cast<uint8_t>(offset >> 8), static_cast<uint8_t>(offset)};
 }
 
+// Built at their final size and filled in place: growing a four-byte vector by insert trips
+// GCC 12's bounds warning at -O2.
 Bytes McuBlock(uint32_t offset, std::span<const uint8_t> data) {
-    Bytes p = Offset(offset);
-    p.insert(p.end(), data.begin(), data.end());
-    p.resize(4 + kMcuBlockSize, 0);
+    Bytes p(4 + std::max<size_t>(kMcuBlockSize, data.size()), 0);
+    const Bytes head = Offset(offset);
+    std::copy(head.begin(), head.end(), p.begin());
+    std::copy(data.begin(), data.end(), p.begin() + 4);
     return p;
 }
 
 Bytes FlashBlock(uint32_t offset, std::span<const uint8_t> data) {
-    Bytes p = Offset(offset);
-    p.push_back(static_cast<uint8_t>(data.size()));
-    p.insert(p.end(), data.begin(), data.end());
+    Bytes p(5 + data.size(), 0);
+    const Bytes head = Offset(offset);
+    std::copy(head.begin(), head.end(), p.begin());
+    p[4] = static_cast<uint8_t>(data.size());
+    std::copy(data.begin(), data.end(), p.begin() + 5);
     return p;
 }
 
