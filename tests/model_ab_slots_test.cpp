@@ -14,9 +14,8 @@
 #include <vector>
 
 #include "link/subcommands.h"
+#include "manager_rig.h"
 #include "model/equalizer_manager.h"
-#include "model_test_support.h"
-#include "recording_transport.h"
 
 using model::AbSlot;
 using model::EqualizerManager;
@@ -32,47 +31,8 @@ struct ChangeLog : model::ModelSubscriber {
     std::vector<model::ChangeKind> kinds;
 };
 
-class AbSlotsTest : public ::testing::Test {
+class AbSlotsTest : public model_test::ManagerRig {
   protected:
-    void SetUp() override {
-        model_test::CoreApp();
-        manager = std::make_unique<EqualizerManager>(
-            std::make_unique<model_test::RecordingTransport>(amp, clock, frames, &framesLock),
-            clock, &events);
-        Connect();
-        TakeFrames();
-    }
-    void TearDown() override { manager.reset(); }
-
-    void Connect() {
-        manager->Connect(true);
-        ASSERT_TRUE(model_test::RunUntil([this] { return !manager->JobRunning(); }));
-        Pump();
-        manager->FinishConnection();
-        Drain();
-    }
-    void Pump() {
-        for (int i = 0; i < 10; ++i) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
-        }
-    }
-    void Drain() {
-        ASSERT_TRUE(model_test::RunUntil([this] { return manager->Link().QueueIdle(); }));
-        Pump();
-    }
-    std::vector<Frame> TakeFrames() {
-        const std::lock_guard guard(framesLock);
-        return std::exchange(frames, {});
-    }
-    // One user action as a window runs it, and what it wrote.
-    std::vector<Frame> Act(const std::function<void()>& edit) {
-        {
-            const model::UserAction action(*manager, false);
-            edit();
-        }
-        Drain();
-        return TakeFrames();
-    }
     // A typical difference: three bands and the gain of output 2, three bands of output 7 and
     // the delay of output 9. The first band edit of each output also takes its EQ out of
     // bypass: ten commands.
@@ -99,13 +59,6 @@ class AbSlotsTest : public ::testing::Test {
         return live;
     }
     static int Subcommand(const Frame& f) { return f.empty() ? -1 : f[0]; }
-
-    std::shared_ptr<sim::VirtualAmplifier> amp = std::make_shared<sim::VirtualAmplifier>();
-    dsplink::ManualClock clock;
-    model_test::RecordingEvents events;
-    std::mutex framesLock;
-    std::vector<Frame> frames;
-    std::unique_ptr<EqualizerManager> manager;
 };
 
 }  // namespace

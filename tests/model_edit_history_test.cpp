@@ -13,62 +13,15 @@
 #include <vector>
 
 #include "link/subcommands.h"
+#include "manager_rig.h"
 #include "model/equalizer_manager.h"
-#include "model_test_support.h"
-#include "recording_transport.h"
 
 using model::EqualizerManager;
 using model_test::Frame;
 
 namespace {
 
-class HistoryTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        model_test::CoreApp();
-        manager = std::make_unique<EqualizerManager>(
-            std::make_unique<model_test::RecordingTransport>(amp, clock, frames, &framesLock),
-            clock, &events);
-        manager->Connect(true);
-        ASSERT_TRUE(model_test::RunUntil([this] { return !manager->JobRunning(); }));
-        manager->WaitForJobs();
-        Pump();
-        manager->FinishConnection();
-        Drain();
-        TakeFrames();
-    }
-    void TearDown() override { manager.reset(); }
-
-    void Pump() {
-        for (int i = 0; i < 10; ++i) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
-        }
-    }
-    void Drain() {
-        ASSERT_TRUE(model_test::RunUntil([this] { return manager->Link().QueueIdle(); }));
-        Pump();
-    }
-    std::vector<Frame> TakeFrames() {
-        const std::lock_guard guard(framesLock);
-        return std::exchange(frames, {});
-    }
-    // One user action as a window runs it, and what it wrote.
-    std::vector<Frame> Act(const std::function<void()>& edit) {
-        {
-            const model::UserAction action(*manager, false);
-            edit();
-        }
-        Drain();
-        return TakeFrames();
-    }
-
-    std::shared_ptr<sim::VirtualAmplifier> amp = std::make_shared<sim::VirtualAmplifier>();
-    dsplink::ManualClock clock;
-    model_test::RecordingEvents events;
-    std::mutex framesLock;
-    std::vector<Frame> frames;
-    std::unique_ptr<EqualizerManager> manager;
-};
+using HistoryTest = model_test::ManagerRig;
 
 TEST_F(HistoryTest, RandomEditsUndosAndRedosKeepTheAmplifierAtThePointOfHistory) {
     std::mt19937 random(20261209);

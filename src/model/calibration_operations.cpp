@@ -115,7 +115,6 @@ bool CalibrationOperations::Start(uint8_t modules, uint16_t channelMask, int eqM
         dsp::BuildFrequencyGrid(kCurveFs, channel.eqGrid);
     }
     mOutcome = CalibrationOutcome::Running;
-    mResultReady = false;
     mSettled = false;
     mStatus = 0;
     mProgress = 0;
@@ -168,7 +167,8 @@ void CalibrationOperations::AutoCalThread() {
     mRunning = false;
     runlog::Log("AutoCalThread end, pwm->mIrcStatus=0x%x\n", mStatus.load());
     // The windows see the run over (buttons, close) after its last status.
-    QMetaObject::invokeMethod(&mContext, [this] { Tell(-1); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &mContext, [this] { Tell(-1); }, Qt::QueuedConnection);
 }
 
 void CalibrationOperations::Stop() {
@@ -182,12 +182,11 @@ void CalibrationOperations::Stop() {
     mRunning = false;
     mLink.IRC_Ctrl(kIrcStop, mChannelMask, mEqMode, true);
     mOutcome = CalibrationOutcome::Stopped;
-    mResultReady = false;
     Tell(-1);
 }
 
 bool CalibrationOperations::Apply() {
-    if (mRunning || !mResultReady || mSettled) {
+    if (mRunning || !ResultReady() || mSettled) {
         return false;
     }
     mLink.IRC_Ctrl(kIrcApply, mChannelMask, mEqMode, true);
@@ -197,7 +196,7 @@ bool CalibrationOperations::Apply() {
 }
 
 bool CalibrationOperations::Discard() {
-    if (mRunning || !mResultReady || mSettled) {
+    if (mRunning || !ResultReady() || mSettled) {
         return false;
     }
     mLink.IRC_Ctrl(kIrcDiscard, mChannelMask, mEqMode, true);
@@ -212,10 +211,8 @@ void CalibrationOperations::OnStatus(int status, int value) {
     }
     if (status == IRC_STATUS_DONE || status == IRC_STATUS_EXIT) {
         mOutcome = CalibrationOutcome::Completed;
-        mResultReady = true;
     } else if (status == IRC_STATUS_FAIL) {
         mOutcome = CalibrationOutcome::Failed;
-        mResultReady = false;
         runlog::Log("calibration failed, reason %d\n", value);
     }
     Tell(-1);

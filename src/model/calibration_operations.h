@@ -88,7 +88,8 @@ class CalibrationOperations {
     int Status() const { return mStatus; }
     int Progress() const { return mProgress; }
     int FailReason() const { return mFailReason; }
-    bool ResultReady() const { return mResultReady; }
+    // A completed run whose result is still the amplifier's to apply or discard.
+    bool ResultReady() const { return mOutcome == CalibrationOutcome::Completed; }
     bool Settled() const { return mSettled; }  // applied or discarded
     uint16_t ChannelMask() const { return mChannelMask; }
     int EqMode() const { return mEqMode; }
@@ -122,7 +123,6 @@ class CalibrationOperations {
     uint16_t mChannelMask = 0;
     int mEqMode = 0;
     CalibrationOutcome mOutcome = CalibrationOutcome::None;
-    bool mResultReady = false;
     bool mSettled = false;
     // Read by the poll; set as the replies are decoded, on whichever thread reads.
     std::atomic<bool> mRunning{false};
