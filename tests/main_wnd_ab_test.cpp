@@ -23,17 +23,6 @@ class MainWndAbTest : public MainWndFixture {
         EXPECT_TRUE(window->IsConnected());
         return window;
     }
-    static void Click(CMainWnd& w, const QString& name) {
-        auto* button = qobject_cast<QAbstractButton*>(w.FindWidget(name));
-        ASSERT_NE(button, nullptr) << name.toStdString();
-        button->click();
-    }
-    static void Type(CMainWnd& w, const QString& name, const QString& text) {
-        auto* edit = w.FindControl<ui::Edit>(name);
-        ASSERT_NE(edit, nullptr) << name.toStdString();
-        edit->setText(text);
-        QTest::keyClick(edit, Qt::Key_Return);
-    }
     int Trim(int output) const {
         return mAmplifier->Snapshot().scenes[0].outputs[static_cast<size_t>(output)].trim;
     }

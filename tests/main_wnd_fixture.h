@@ -39,6 +39,18 @@ class MainWndFixture : public ::testing::Test {
         }
         return condition();
     }
+    // A button pressed and a field typed into as the user would.
+    static void Click(CMainWnd& w, const QString& name) {
+        auto* button = qobject_cast<QAbstractButton*>(w.FindWidget(name));
+        ASSERT_NE(button, nullptr) << name.toStdString();
+        button->click();
+    }
+    static void Type(CMainWnd& w, const QString& name, const QString& text) {
+        auto* edit = w.FindControl<ui::Edit>(name);
+        ASSERT_NE(edit, nullptr) << name.toStdString();
+        edit->setText(text);
+        QTest::keyClick(edit, Qt::Key_Return);
+    }
     static void ChooseItem(CMainWnd& window, const char* item) {
         ui::Notification n;
         n.type = ui::notify::kItemClick;

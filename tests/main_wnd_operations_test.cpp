@@ -39,17 +39,6 @@ class MainWndOperationsTest : public MainWndFixture {
     bool DeviceSays(const std::function<bool(const sim::DeviceState&)>& condition) {
         return WaitFor([&] { return condition(Device()); });
     }
-    static void Click(CMainWnd& w, const QString& name) {
-        auto* button = qobject_cast<QAbstractButton*>(w.FindWidget(name));
-        ASSERT_NE(button, nullptr) << name.toStdString();
-        button->click();
-    }
-    static void Type(CMainWnd& w, const QString& name, const QString& text) {
-        auto* edit = w.FindControl<ui::Edit>(name);
-        ASSERT_NE(edit, nullptr) << name.toStdString();
-        edit->setText(text);
-        QTest::keyClick(edit, Qt::Key_Return);
-    }
     static QString Text(CMainWnd& w, const QString& name) {
         ui::Control* c = ui::AsControl(w.FindWidget(name));
         return c ? c->Text() : QStringLiteral("<missing %1>").arg(name);
